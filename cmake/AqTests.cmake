@@ -1,0 +1,33 @@
+# Every tests/<folder>/test_<topic>.cpp becomes one test executable
+# <folder>_<topic>, registered with ctest under the given label.
+# Test sources may add their own helpers as <folder>/support_*.cpp; these are
+# linked into every executable of the folder.
+function(aq_tests folder)
+  cmake_parse_arguments(ARG "QT_AUTOMOC" "LABEL;TIMEOUT" "DEPS" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL unit)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  set(_dir ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
+  file(GLOB _tests CONFIGURE_DEPENDS ${_dir}/test_*.cpp)
+  file(GLOB _support CONFIGURE_DEPENDS ${_dir}/support_*.cpp
+       ${_dir}/*.h)
+  foreach(_src IN LISTS _tests)
+    get_filename_component(_topic ${_src} NAME_WE)
+    string(REGEX REPLACE "^test_" "" _topic ${_topic})
+    set(_exe ${folder}_${_topic})
+    add_executable(${_exe} ${_src} ${_support})
+    target_include_directories(${_exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests
+                                               ${_dir})
+    target_link_libraries(${_exe} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock
+                                          GTest::gtest_main Threads::Threads)
+    if(ARG_QT_AUTOMOC)
+      set_target_properties(${_exe} PROPERTIES AUTOMOC ON)
+    endif()
+    add_test(NAME ${_exe} COMMAND ${_exe})
+    set_tests_properties(${_exe} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
+                         ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endforeach()
+endfunction()
