@@ -1,0 +1,135 @@
+#include "platform/QPainterDrawing.h"
+
+#include "curve/DayAdjustmentGraph.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace aq {
+namespace {
+
+// Fonts need a GUI application; one for the whole test program.
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "platform_qpainter_drawing";
+    static char* argv[] = {name, nullptr};
+    if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+}
+
+class QPainterDrawingTest : public testing::Test {
+protected:
+    void SetUp() override { ensureApplication(); }
+};
+
+bool near(QColor actual, QColor expected) {
+    return std::abs(actual.red() - expected.red()) <= 8 &&
+           std::abs(actual.green() - expected.green()) <= 8 &&
+           std::abs(actual.blue() - expected.blue()) <= 8;
+}
+
+TEST_F(QPainterDrawingTest, RendersTheChart) {
+    QImage image(710, 410, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::magenta);
+    DayAdjustmentGraph graph(Color{0, 0, 0, 1}, Color{1, 1, 1, 1});
+    auto channel = std::make_shared<DayAdjustmentChannel>(Color{1, 0, 0, 1});
+    channel->addPoint(CurvePoint{0.25, 0.5});
+    graph.channelAdd(channel);
+    graph.setVLine(0.75f);
+    graph.setVLineColor(Color{0, 1, 0, 1});
+    graph.setXLabel({"AAAA"});
+    {
+        QPainter painter(&image);
+        QPainterDrawing drawing(painter);
+        graph.drawRect(ViewRect{0, 0, 710, 410}, drawing);
+    }
+    // Plot (55, 55, 600, 300); the curve is the horizontal at y = 205, drawn
+    // 4 wide over the grid line there; the marker sits at (205, 205), radius 10.
+    struct Probe {
+        const char* what;
+        int x, y;
+        QColor expected;
+    };
+    const Probe probes[] = {
+        {"background outside the plot", 20, 20, Qt::black},
+        {"background inside a cell", 70, 70, Qt::black},
+        // A 1-wide line on a whole coordinate covers half of the two pixels beside it.
+        {"vertical grid line, left half", 104, 70, QColor(128, 128, 128)},
+        {"vertical grid line, right half", 105, 70, QColor(128, 128, 128)},
+        {"horizontal grid line", 70, 85, QColor(128, 128, 128)},
+        {"curve left of the point", 100, 206, Qt::red},
+        {"curve right of the point", 400, 204, Qt::red},
+        {"just beside the curve", 400, 210, Qt::black},
+        {"marker inside", 205, 199, Qt::white},
+        {"marker line", 505, 150, Qt::green},
+    };
+    for (const Probe& p : probes) {
+        EXPECT_TRUE(near(image.pixelColor(p.x, p.y), p.expected))
+            << p.what << ": " << image.pixelColor(p.x, p.y).name().toStdString();
+    }
+    // The label is drawn below the plot's left edge, white.
+    int white = 0;
+    for (int y = 355; y < 380; ++y) {
+        for (int x = 30; x < 80; ++x) white += near(image.pixelColor(x, y), Qt::white) ? 1 : 0;
+    }
+    EXPECT_GT(white, 10);
+}
+
+TEST_F(QPainterDrawingTest, StrokingClearsThePath) {
+    QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        QPainterDrawing drawing(painter);
+        drawing.setStrokeColor(Color{1, 0, 0, 1});
+        drawing.setLineWidth(4);
+        drawing.moveTo(ViewPoint{0, 20});
+        drawing.addLineTo(ViewPoint{40, 20});
+        drawing.strokePath();
+        drawing.setStrokeColor(Color{0, 0, 1, 1});
+        drawing.strokePath();  // nothing left to stroke
+        drawing.setFillColor(Color{0, 1, 0, 1});
+        drawing.fillEllipseInRect(ViewRect{0, 0, 10, 10});  // fills, leaves no path behind
+        drawing.strokePath();
+    }
+    EXPECT_TRUE(near(image.pixelColor(30, 20), Qt::red));
+    EXPECT_TRUE(near(image.pixelColor(5, 5), Qt::green));
+}
+
+TEST_F(QPainterDrawingTest, TextIsPlacedByItsTopLeftCorner) {
+    QImage image(200, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    const TextStyle style{Color{1, 1, 1, 1}, 14.0, true};
+    ViewSize size;
+    {
+        QPainter painter(&image);
+        QPainterDrawing drawing(painter);
+        size = drawing.measureText("MMMM", style);
+        drawing.drawText("MMMM", ViewPoint{50, 40}, style);
+    }
+    ASSERT_GT(size.width, 10.0);
+    ASSERT_GT(size.height, 10.0);
+    int top = 100, bottom = -1, left = 200, right = -1;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            if (qGray(image.pixel(x, y)) > 128) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    ASSERT_GE(bottom, 0) << "no text drawn";
+    EXPECT_GE(top, 40);
+    EXPECT_LE(bottom, 40 + size.height);
+    EXPECT_GE(left, 50);
+    EXPECT_LE(right, 50 + size.width + 1);
+}
+
+}  // namespace
+}  // namespace aq
