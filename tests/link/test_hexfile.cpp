@@ -1,0 +1,310 @@
+#include "link/HexFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace aq {
+namespace {
+
+using ByteList = std::vector<std::uint8_t>;
+
+// One Intel HEX record with a correct checksum (unless told otherwise), no line end.
+std::string record(unsigned address, unsigned type, const ByteList& data, int checksumDelta = 0) {
+    static const char* digits = "0123456789ABCDEF";
+    ByteList bytes = {static_cast<std::uint8_t>(data.size()),
+                      static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
+                      static_cast<std::uint8_t>(type)};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (auto b : bytes) sum += b;
+    bytes.push_back(static_cast<std::uint8_t>(0x100 - (sum & 0xFF) + checksumDelta));
+    std::string out = ":";
+    for (auto b : bytes) {
+        out.push_back(digits[b >> 4]);
+        out.push_back(digits[b & 0x0F]);
+    }
+    return out;
+}
+
+ByteList run(unsigned first, unsigned count) {
+    ByteList out;
+    for (unsigned i = 0; i < count; ++i) out.push_back(static_cast<std::uint8_t>(first + i));
+    return out;
+}
+
+const std::string kEnd = ":00000001FF";
+
+class HexFileTest : public testing::Test {
+protected:
+    std::unique_ptr<HexFile> image = std::make_unique<HexFile>();
+    HexLoadReport report;
+
+    std::string write(const std::string& content) {
+        const std::string path = testing::TempDir() + "hexfile_" +
+                                 testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                 std::to_string(counter++) + ".hex";
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    // The lines joined with CR LF, each line ended.
+    bool load(const std::vector<std::string>& lines, const char* end = "\r\n") {
+        std::string content;
+        for (const auto& line : lines) content += line + end;
+        return hexfile_load(write(content), *image, &report);
+    }
+    std::vector<int> flaggedPages() const {
+        std::vector<int> pages;
+        for (int p = 0; p < 512; ++p) {
+            if (image->bitmap[static_cast<std::size_t>(p)]) pages.push_back(p);
+        }
+        return pages;
+    }
+    bool allErased() const {
+        for (auto b : image->buffer) {
+            if (b != 0xFF) return false;
+        }
+        return flaggedPages().empty();
+    }
+
+private:
+    int counter = 0;
+};
+
+TEST_F(HexFileTest, TwoLineFileGivesPageZeroAndItsPackets) {
+    ASSERT_TRUE(load({":10000000000102030405060708090A0B0C0D0E0F78", kEnd}));
+    EXPECT_FALSE(report.badLine);
+    EXPECT_TRUE(report.endOfFile);
+    EXPECT_TRUE(report.anyData);
+    EXPECT_EQ(flaggedPages(), std::vector<int>{0});
+
+    image->cpart = 9;  // left over from an earlier transfer
+    hexfile_first_page(*image);
+    EXPECT_EQ(image->cpage, 0);
+    for (int part = 0; part < 16; ++part) {
+        HexPartPacket packet{};
+        hexfile_get_part(*image, packet);
+        SCOPED_TRACE(part);
+        EXPECT_EQ(packet[0], 0x03);
+        EXPECT_EQ(packet[1], part);
+        for (int i = 0; i < 16; ++i) EXPECT_EQ(packet[2 + i], part == 0 ? i : 0xFF);
+    }
+    EXPECT_EQ(image->cpart, 0);  // wrapped for the next page
+    EXPECT_FALSE(hexfile_next_page(*image));
+    EXPECT_EQ(image->cpage, 0);
+}
+
+TEST_F(HexFileTest, LineEnds) {
+    const std::string data = record(0x0000, 0x00, run(0, 16));
+    struct Case {
+        const char* name;
+        std::string content;
+        bool anyData;
+    };
+    const std::vector<Case> cases = {
+        {"CR LF", data + "\r\n" + kEnd + "\r\n", true},
+        {"CR only", data + "\r" + kEnd + "\r", true},
+        {"LF before the line", "\n" + data + "\r\n" + kEnd + "\r\n", true},
+        {"LF only: no line ever ends", data + "\n" + kEnd + "\n", false},
+        {"no end after the last line: never parsed", data, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        image->bitmap.fill(1);
+        ASSERT_TRUE(hexfile_load(write(c.content), *image, &report));
+        EXPECT_EQ(report.anyData, c.anyData);
+        EXPECT_FALSE(report.badLine);
+        EXPECT_EQ(allErased(), !c.anyData);
+    }
+}
+
+TEST_F(HexFileTest, SegmentRecordMovesTheBase) {
+    ASSERT_EQ(record(0, 0x02, {0x10, 0x00}), ":020000021000EC");
+    ASSERT_TRUE(load({":020000021000EC", record(0x0000, 0x00, {0xAB, 0xCD}), kEnd}));
+    EXPECT_FALSE(report.badLine);
+    EXPECT_EQ(image->seg, 0x10);
+    EXPECT_EQ(image->buffer[0x10000], 0xAB);
+    EXPECT_EQ(image->buffer[0x10001], 0xCD);
+    EXPECT_EQ(image->buffer[0x0000], 0xFF);
+    EXPECT_EQ(flaggedPages(), std::vector<int>{256});
+}
+
+TEST_F(HexFileTest, BadLinesEndTheReading) {
+    const std::string good = record(0x0000, 0x00, run(1, 4));
+    const std::string later = record(0x0100, 0x00, run(1, 4));
+    struct Case {
+        const char* name;
+        std::string bad;
+    };
+    const std::vector<Case> cases = {
+        {"segment whose second byte is not 0", record(0, 0x02, {0x10, 0x01})},
+        {"extended linear address (type 04)", ":020000040001F9"},
+        {"start address (type 03)", record(0, 0x03, {0, 0, 0, 0})},
+        {"empty line", ""},
+        {"no colon", record(0x0200, 0x00, run(1, 4)).substr(1)},
+        {"too short for a record", ":000000"},
+        {"wrong end-of-file checksum", ":00000001FE"},
+        {"count beyond the line", ":10020000" + std::string("0102030405") + "00"},
+        {"a character that is no hex digit", ":04020000G1020304F1"},
+        {"blank before the line end", record(0x0200, 0x00, run(1, 4)) + " "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(load({good, c.bad, later, kEnd}));
+        EXPECT_TRUE(report.badLine);
+        EXPECT_EQ(report.badLineNumber, 2u);
+        EXPECT_FALSE(report.endOfFile);
+        EXPECT_TRUE(report.anyData);
+        EXPECT_EQ(flaggedPages(), std::vector<int>{0});  // nothing after the bad line
+        EXPECT_EQ(image->buffer[0x0200], 0xFF);          // nor from it
+    }
+}
+
+TEST_F(HexFileTest, FailedChecksumKeepsTheBytesItStored) {
+    ASSERT_TRUE(load({record(0x0010, 0x00, {0x11, 0x22, 0x33, 0x44}, 1), kEnd}));
+    EXPECT_TRUE(report.badLine);
+    EXPECT_EQ(report.badLineNumber, 1u);
+    EXPECT_TRUE(report.anyData);
+    EXPECT_EQ(image->buffer[0x10], 0x11);
+    EXPECT_EQ(image->buffer[0x13], 0x44);
+    EXPECT_EQ(flaggedPages(), std::vector<int>{0});
+}
+
+TEST_F(HexFileTest, LinesAreCutAt200Characters) {
+    // 94 data bytes fill 197 characters; one more digit and the checksum make
+    // 200, and whatever follows on the line is dropped unread.
+    const std::string full = record(0x0000, 0x00, run(0, 94));  // 199 characters
+    ASSERT_EQ(full.size(), 199u);
+    const std::string cut = full.substr(0, 197) + "0" + full.substr(197, 2) + "ZZ not read";
+    const std::string uncut = full.substr(0, 197) + "00" + full.substr(197, 2);  // checksum at 200
+    struct Case {
+        const char* name;
+        std::string line;
+        bool bad;
+    };
+    const std::vector<Case> cases = {
+        {"199 characters fit", full, false},
+        {"checksum taken from characters 199 and 200", cut, false},
+        {"checksum beyond the cut", uncut, true},
+        {"95 data bytes do not fit", record(0x0000, 0x00, run(0, 95)), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(load({c.line, kEnd}));
+        EXPECT_EQ(report.badLine, c.bad);
+        if (!c.bad) {
+            EXPECT_EQ(image->buffer[93], 93);
+            EXPECT_EQ(image->buffer[94], 0xFF);
+        }
+    }
+}
+
+TEST_F(HexFileTest, PagesWithDataInOrder) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        std::vector<int> pages;  // in sending order
+    };
+    const std::vector<Case> cases = {
+        {"gap between pages",
+         [] {
+             std::vector<std::string> lines;
+             for (unsigned a = 0x0000; a < 0x0100; a += 16) lines.push_back(record(a, 0, run(a, 16)));
+             for (unsigned a = 0x0300; a < 0x0400; a += 16) lines.push_back(record(a, 0, run(a, 16)));
+             return lines;
+         }(),
+         {0, 3}},
+        {"first data at 0x1000", {record(0x1000, 0, run(0, 16))}, {16}},
+        {"record across a page boundary", {record(0x00F8, 0, run(0, 16))}, {0, 1}},
+        {"last page of the image", {":020000021000EC", record(0xFFF0, 0, run(0, 16))}, {511}},
+        {"no data at all: page 0", {}, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> lines = c.lines;
+        lines.push_back(kEnd);
+        ASSERT_TRUE(load(lines));
+        hexfile_first_page(*image);
+        std::vector<int> pages = {image->cpage};
+        while (hexfile_next_page(*image)) pages.push_back(image->cpage);
+        EXPECT_EQ(pages, c.pages);
+        EXPECT_EQ(image->cpage, c.pages.back());  // unchanged when no page is left
+    }
+}
+
+TEST_F(HexFileTest, PartlyWrittenPageIsSentWhole) {
+    ASSERT_TRUE(load({record(0x0208, 0, {1, 2, 3, 4}), record(0x0209, 0, {9}), kEnd}));
+    hexfile_first_page(*image);
+    ASSERT_EQ(image->cpage, 2);
+    HexPartPacket first{};
+    hexfile_get_part(*image, first);
+    const HexPartPacket expected = {0x03, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                    1,    9,    3,    4,    0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(first, expected);  // the later record overwrote 0x0209
+    for (int part = 1; part < 16; ++part) {
+        HexPartPacket packet{};
+        hexfile_get_part(*image, packet);
+        EXPECT_EQ(packet[1], part);
+        for (int i = 2; i < 18; ++i) EXPECT_EQ(packet[i], 0xFF);
+    }
+}
+
+TEST_F(HexFileTest, NothingIsWrittenOutsideTheImage) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        bool bad;
+        std::size_t lastByte;  // checked when the record is taken
+    };
+    const std::vector<Case> cases = {
+        {"ending on the last byte", {":020000021000EC", record(0xFFF8, 0, run(1, 8))}, false,
+         0x1FFFF},
+        {"one byte past the end", {":020000021000EC", record(0xFFF9, 0, run(1, 8))}, true, 0},
+        {"segment beyond the image", {record(0, 0x02, {0x20, 0x00}), record(0x0000, 0, {1})},
+         true, 0},
+        {"highest segment and address",
+         {record(0, 0x02, {0xFF, 0x00}), record(0xFFF0, 0, run(0, 16))}, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> lines = c.lines;
+        lines.push_back(kEnd);
+        ASSERT_TRUE(load(lines));
+        EXPECT_EQ(report.badLine, c.bad);
+        if (c.bad) {
+            EXPECT_EQ(report.badLineNumber, 2u);
+            EXPECT_TRUE(allErased());
+        } else {
+            EXPECT_EQ(image->buffer[c.lastByte], 8);
+        }
+    }
+}
+
+TEST_F(HexFileTest, FilesThatCannotBeOpened) {
+    image->buffer[5] = 0x42;
+    image->bitmap[7] = 1;
+    const std::vector<std::string> paths = {"", testing::TempDir() + "no_such_firmware.hex",
+                                            testing::TempDir()};
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(hexfile_load(path, *image));
+        EXPECT_EQ(image->buffer[5], 0x42);  // untouched
+        EXPECT_EQ(image->bitmap[7], 1);
+    }
+}
+
+TEST_F(HexFileTest, EachLoadStartsFromAnErasedImage) {
+    ASSERT_TRUE(load({record(0x0400, 0, run(0, 16)), kEnd}));
+    ASSERT_TRUE(load({record(0x0000, 0, {0x5A}), kEnd}));
+    EXPECT_EQ(flaggedPages(), std::vector<int>{0});
+    EXPECT_EQ(image->buffer[0x0400], 0xFF);
+    EXPECT_EQ(image->buffer[0x0000], 0x5A);
+}
+
+}  // namespace
+}  // namespace aq
