@@ -40,9 +40,9 @@ std::optional<std::string> nameOfDevice(const QBluetoothDeviceInfo& info) {
     const QString name = info.name();
     if (name.isEmpty())
         return std::nullopt;
-    // BlueZ 5 (seen with 5.66): a device that never sent its name has the
-    // Alias "AA-BB-CC-DD-EE-FF", its address with dashes, which Qt 6.4 reports
-    // as the name. CoreBluetooth reports no name there, and so do we.
+    // BlueZ 5 fills in the Alias of a device that never sent its name with
+    // its address, dashes for colons ("AA-BB-CC-DD-EE-FF"), and Qt 6.4 reports
+    // the Alias as the name. CoreBluetooth reports no name there; neither do we.
     if (!info.address().isNull()) {
         const QString addressAlias = info.address().toString().replace(QLatin1Char(':'), QLatin1Char('-'));
         if (name.compare(addressAlias, Qt::CaseInsensitive) == 0)

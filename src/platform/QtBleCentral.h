@@ -86,6 +86,8 @@ public:
                                                   const QBluetoothUuid& uuid);
     // The request an error signal answers: the oldest of that kind on that service.
     std::optional<PendingOperation> takeFailed(PendingOperation::Kind kind, const void* service);
+    // Every request on that service, oldest first.
+    std::vector<PendingOperation> takeAll(const void* service);
     // The request pushed last, taken back when Qt refused it on the spot.
     std::optional<PendingOperation> takeLast();
     void clear() { _operations.clear(); }

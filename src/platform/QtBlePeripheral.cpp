@@ -14,8 +14,8 @@ namespace aq {
 
 namespace {
 
-// How long a dropped link may take to close before its controller is thrown
-// away regardless (BlueZ answers Disconnect within a second).
+// How long a closing link may take before its controller is thrown away
+// regardless, so that a close that never completes holds up no later connect.
 constexpr int kCloseLimitMs = 3000;
 
 std::vector<QBluetoothUuid> uuidsFromTexts(const std::vector<std::string>& texts) {
@@ -62,6 +62,19 @@ std::optional<PendingOperation> PendingOperations::takeFailed(PendingOperation::
     PendingOperation operation = std::move(*found);
     _operations.erase(found);
     return operation;
+}
+
+std::vector<PendingOperation> PendingOperations::takeAll(const void* service) {
+    std::vector<PendingOperation> taken;
+    for (auto it = _operations.begin(); it != _operations.end();) {
+        if (it->service == service) {
+            taken.push_back(std::move(*it));
+            it = _operations.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return taken;
 }
 
 std::optional<PendingOperation> PendingOperations::takeLast() {

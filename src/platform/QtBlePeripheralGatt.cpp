@@ -190,10 +190,27 @@ void QtBlePeripheral::failStalledDiscoveries(const std::string& error) {
 
 void QtBlePeripheral::onServiceStateChanged(QtBleService* service,
                                             QLowEnergyService::ServiceState state) {
-    if (state == QLowEnergyService::RemoteServiceDiscovered)
+    if (state == QLowEnergyService::RemoteServiceDiscovered) {
         finishCharacteristicDiscoveries(*service, std::nullopt);
-    else if (state == QLowEnergyService::InvalidService)
-        service->pendingDiscoveries.clear();  // the link is going; it answers nothing more
+        return;
+    }
+    if (state != QLowEnergyService::InvalidService)
+        return;
+    service->pendingDiscoveries.clear();
+    // Usually the link is going, which ends the requests without an answer.
+    // But Qt 6.4 over D-Bus also invalidates a service that BlueZ drops from
+    // the device's UUIDs while the link stays up, and then skips its queued
+    // requests without a signal: answer those with an error, or the queue
+    // would wait for them.
+    post([link = _link, service](QtBlePeripheral& self) {
+        if (self._link != link || !self.linkUp())
+            return;
+        for (const PendingOperation& operation : self._pending.takeAll(service)) {
+            if (self._link != link)
+                return;
+            self.complete(operation, "the service is gone", nullptr);
+        }
+    });
 }
 
 // ---------------------------------------------------------------------------

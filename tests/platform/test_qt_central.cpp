@@ -266,6 +266,15 @@ TEST(QtBlePending, AnswersAreMatchedToTheirRequests) {
     EXPECT_EQ(failed->characteristic, second);
     EXPECT_FALSE(pending.takeFailed(K::Read, &serviceA));
 
+    // A service that goes takes its requests, and only its, in order.
+    pending.push({K::Read, &serviceB, test, second});
+    pending.push({K::Write, &serviceB, test, fourth});
+    const auto gone = pending.takeAll(&serviceB);
+    ASSERT_EQ(gone.size(), 2u);
+    EXPECT_EQ(gone[0].characteristic, second);
+    EXPECT_EQ(gone[1].characteristic, fourth);
+    EXPECT_EQ(pending.size(), 1u);  // the first write on serviceA
+
     pending.push({K::Read, &serviceB, test, fourth});
     auto last = pending.takeLast();
     ASSERT_TRUE(last);
