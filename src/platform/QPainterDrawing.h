@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cstdint>
 #include <optional>
 
 namespace aq {
@@ -35,7 +36,21 @@ public:
                   const TextStyle& style) override;
 
 private:
+    struct SpriteKey {
+        bool stroke;
+        QRgb color;
+        std::int32_t width, height, lineWidth;  // 1/16 units
+        std::int32_t offsetX, offsetY;          // sub-pixel position, 1/8 pixels
+        friend bool operator==(const SpriteKey&, const SpriteKey&) = default;
+    };
+    struct SpriteKeyHash {
+        std::size_t operator()(const SpriteKey& k) const;
+    };
+    friend struct SpriteCache;
+
     QPen strokePen() const;
+    void drawEllipse(const ViewRect& rect, bool stroke);
+    bool spritesUsable(const ViewRect& rect) const;
     // Font and metrics for a style; the chart uses one style, so one is kept.
     const QFontMetricsF& metricsFor(const TextStyle& style);
 

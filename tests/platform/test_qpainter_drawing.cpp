@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 namespace aq {
@@ -129,6 +131,57 @@ TEST_F(QPainterDrawingTest, TextIsPlacedByItsTopLeftCorner) {
     EXPECT_LE(bottom, 40 + size.height);
     EXPECT_GE(left, 50);
     EXPECT_LE(right, 50 + size.width + 1);
+}
+
+TEST_F(QPainterDrawingTest, MarkersMatchDirectDrawing) {
+    // Markers are copied from images drawn once; they must land where a
+    // direct drawing puts them, at any sub-pixel position and size.
+    const ViewRect rects[] = {{10.0, 10.0, 20, 20},   {40.3, 12.7, 20, 20},  {70.55, 40.125, 30, 30},
+                              {15.9, 60.45, 13.3, 13.3}, {50.01, 70.99, 20, 10}};
+    QImage adapter(120, 100, QImage::Format_ARGB32_Premultiplied);
+    QImage direct(120, 100, QImage::Format_ARGB32_Premultiplied);
+    adapter.fill(Qt::black);
+    direct.fill(Qt::black);
+    {
+        QPainter painter(&adapter);
+        QPainterDrawing drawing(painter);
+        drawing.setFillColor(Color{1, 1, 1, 1});
+        drawing.setStrokeColor(Color{1, 0, 0, 1});
+        for (int round = 0; round < 2; ++round) {  // the second round comes from the cache
+            for (const ViewRect& r : rects) {
+                drawing.fillEllipseInRect(r);
+                drawing.strokeEllipseInRect(r);
+            }
+        }
+    }
+    {
+        QPainter painter(&direct);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        for (int round = 0; round < 2; ++round) {
+            for (const ViewRect& r : rects) {
+                const QRectF q(r.x, r.y, r.width, r.height);
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(Qt::white);
+                painter.drawEllipse(q);
+                painter.setPen(QPen(Qt::red, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawEllipse(q);
+            }
+        }
+    }
+    int worst = 0;
+    long total = 0;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            const QColor a = adapter.pixelColor(x, y), b = direct.pixelColor(x, y);
+            const int d = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                    std::abs(a.blue() - b.blue())});
+            worst = std::max(worst, d);
+            total += d;
+        }
+    }
+    EXPECT_LE(worst, 64);             // antialiased edges differ a little, never a shift
+    EXPECT_LE(total, 120 * 100 * 1);  // on average under one level in 255 per pixel
 }
 
 }  // namespace
