@@ -18,14 +18,14 @@
 namespace {
 
 std::unique_ptr<aq::DayAdjustmentGraph> dayPageGraph() {
-    auto graph = std::make_unique<aq::DayAdjustmentGraph>(aq::Color{0, 0, 0, 1},
-                                                          aq::Color{1, 1, 1, 1});
+    auto graph =
+        std::make_unique<aq::DayAdjustmentGraph>(aq::Color{0, 0, 0, 1}, aq::Color{1, 1, 1, 1});
     graph->setPaddingTop(12);
     graph->setPaddingRight(20);
     graph->setXParts(8);
     graph->setYParts(10);
-    graph->setXLabel({"00:00", "03:00", "06:00", "09:00", "12:00", "15:00", "18:00", "21:00",
-                      "24:00"});
+    graph->setXLabel(
+        {"00:00", "03:00", "06:00", "09:00", "12:00", "15:00", "18:00", "21:00", "24:00"});
     graph->setYLabel({"", "10%", "20%", "30%", "40%", "50%", "60%", "70%", "80%", "90%", "100%"});
     const aq::Color colors[6] = {{0.1, 0.2, 0.9, 1}, {0.9, 0.1, 0.1, 1}, {0.6, 0.6, 0.9, 1},
                                  {0.1, 0.1, 0.5, 1}, {1.0, 1.0, 1.0, 1}, {0.6, 0.1, 0.8, 1}};
@@ -33,8 +33,8 @@ std::unique_ptr<aq::DayAdjustmentGraph> dayPageGraph() {
         auto channel = std::make_shared<aq::DayAdjustmentChannel>(colors[c]);
         std::vector<aq::CurvePoint> points;
         for (int i = 0; i < 144; ++i) {
-            points.push_back(aq::CurvePoint{(i + 0.5) / 144.0,
-                                            0.5 + 0.45 * std::sin(i * 0.13 + c)});
+            points.push_back(
+                aq::CurvePoint{(i + 0.5) / 144.0, 0.5 + 0.45 * std::sin(i * 0.13 + c)});
         }
         channel->adjust(points.data(), 144);
         graph->channelAdd(channel);
@@ -56,7 +56,10 @@ void BM_DrawQPainter(benchmark::State& state) {
         benchmark::DoNotOptimize(image.constBits());
     }
 }
-BENCHMARK(BM_DrawQPainter)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawQPainter)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 void BM_DrawRecording(benchmark::State& state) {
     auto graph = dayPageGraph();
@@ -68,7 +71,10 @@ void BM_DrawRecording(benchmark::State& state) {
     }
     state.counters["calls"] = static_cast<double>(drawing.calls().size());
 }
-BENCHMARK(BM_DrawRecording)->Unit(benchmark::kMicrosecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_DrawRecording)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

@@ -39,7 +39,8 @@ std::string writeFullImage() {
             const std::uint8_t segment[2] = {0x10, 0x00};
             text += record(0, 0x02, segment, 2);
         }
-        for (unsigned i = 0; i < 16; ++i) data[i] = static_cast<std::uint8_t>((address >> 4) + i * 7);
+        for (unsigned i = 0; i < 16; ++i)
+            data[i] = static_cast<std::uint8_t>((address >> 4) + i * 7);
         text += record(address & 0xFFFF, 0x00, data, 16);
     }
     text += ":00000001FF\r\n";
@@ -61,7 +62,10 @@ void BM_HexfileLoadFullImage(benchmark::State& state) {
     state.counters["pages"] = static_cast<double>(pages);
     std::filesystem::remove(path);
 }
-BENCHMARK(BM_HexfileLoadFullImage)->Unit(benchmark::kMillisecond)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_HexfileLoadFullImage)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

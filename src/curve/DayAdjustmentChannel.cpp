@@ -149,8 +149,8 @@ void DayAdjustmentChannel::setPoint(std::uint8_t index, float x, float y) {
 std::int32_t DayAdjustmentChannel::getPoint(const CurvePoint& probe, double tolerance) const {
     for (int i = 0; i < _pointCount; ++i) {
         const CurvePoint& p = _points[static_cast<std::size_t>(i)];
-        if (probe.x - tolerance < p.x && p.x < probe.x + tolerance &&
-            probe.y - tolerance < p.y && p.y < probe.y + tolerance) {
+        if (probe.x - tolerance < p.x && p.x < probe.x + tolerance && probe.y - tolerance < p.y &&
+            p.y < probe.y + tolerance) {
             return i;
         }
     }
@@ -169,8 +169,8 @@ std::string DayAdjustmentChannel::channelAsString() const {
     char piece[32];
     for (int i = 0; i < _pointCount; ++i) {
         const CurvePoint& p = _points[static_cast<std::size_t>(i)];
-        const int n = std::snprintf(piece, sizeof piece, "%04i,%04i", thousandths(p.x),
-                                    thousandths(p.y));
+        const int n =
+            std::snprintf(piece, sizeof piece, "%04i,%04i", thousandths(p.x), thousandths(p.y));
         if (i > 0) out.push_back(';');
         out.append(piece, static_cast<std::size_t>(n));
     }
@@ -183,12 +183,12 @@ void DayAdjustmentChannel::channelFromString(std::string_view text) {
     // An empty text is one empty piece, so it reads as one point at (0, 0).
     while (count < kMaxPoints) {
         const std::size_t end = text.find(';', start);
-        const std::string_view piece =
-            text.substr(start, end == std::string_view::npos ? std::string_view::npos
-                                                             : end - start);
+        const std::string_view piece = text.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         const std::size_t comma = piece.find(',');
         const long long x = fieldValue(piece.substr(0, comma));
-        const long long y = comma == std::string_view::npos ? 0 : fieldValue(piece.substr(comma + 1));
+        const long long y =
+            comma == std::string_view::npos ? 0 : fieldValue(piece.substr(comma + 1));
         _points[static_cast<std::size_t>(count)] =
             CurvePoint{static_cast<double>(x) / 1000.0, static_cast<double>(y) / 1000.0};
         ++count;

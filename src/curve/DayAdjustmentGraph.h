@@ -38,7 +38,7 @@ public:
     DayAdjustmentGraph(const Color& background, const Color& foreground);
 
     // --- channel list
-    void channelAdd(ChannelPtr channel);  // ignored beyond 254 channels or when empty
+    void channelAdd(ChannelPtr channel);            // ignored beyond 254 channels or when empty
     void channelRemove(const ChannelPtr& channel);  // ignored when it is the last one
     void channelRemoveAt(std::uint8_t index);       // ignored when the index names no channel
     void channelRemoveAll() { _channels.clear(); }

@@ -132,8 +132,7 @@ void DayAdjustmentGraph::drawLabel() {
     for (int i = 0; i < static_cast<int>(_xLabel.size()) && i <= _xParts; ++i) {
         const std::string& label = _xLabel[static_cast<std::size_t>(i)];
         const ViewSize size = c->measureText(label, kLabelStyle);
-        c->drawText(label, ViewPoint{x + i * (w / _xParts) - size.width / 2.0, y + h},
-                    kLabelStyle);
+        c->drawText(label, ViewPoint{x + i * (w / _xParts) - size.width / 2.0, y + h}, kLabelStyle);
     }
     for (int j = 0; j < static_cast<int>(_yLabel.size()) && j <= _yParts; ++j) {
         const std::string& label = _yLabel[static_cast<std::size_t>(j)];

@@ -13,23 +13,37 @@ RecordingDrawing::Call& RecordingDrawing::record(Op op) {
     return call;
 }
 
-void RecordingDrawing::setFillColor(const Color& color) { record(Op::SetFillColor).color = color; }
+void RecordingDrawing::setFillColor(const Color& color) {
+    record(Op::SetFillColor).color = color;
+}
 
 void RecordingDrawing::setStrokeColor(const Color& color) {
     record(Op::SetStrokeColor).color = color;
 }
 
-void RecordingDrawing::setLineWidth(double width) { record(Op::SetLineWidth).width = width; }
+void RecordingDrawing::setLineWidth(double width) {
+    record(Op::SetLineWidth).width = width;
+}
 
-void RecordingDrawing::fillRect(const ViewRect& rect) { record(Op::FillRect).rect = rect; }
+void RecordingDrawing::fillRect(const ViewRect& rect) {
+    record(Op::FillRect).rect = rect;
+}
 
-void RecordingDrawing::addRect(const ViewRect& rect) { record(Op::AddRect).rect = rect; }
+void RecordingDrawing::addRect(const ViewRect& rect) {
+    record(Op::AddRect).rect = rect;
+}
 
-void RecordingDrawing::moveTo(const ViewPoint& point) { record(Op::MoveTo).point = point; }
+void RecordingDrawing::moveTo(const ViewPoint& point) {
+    record(Op::MoveTo).point = point;
+}
 
-void RecordingDrawing::addLineTo(const ViewPoint& point) { record(Op::AddLineTo).point = point; }
+void RecordingDrawing::addLineTo(const ViewPoint& point) {
+    record(Op::AddLineTo).point = point;
+}
 
-void RecordingDrawing::strokePath() { record(Op::StrokePath); }
+void RecordingDrawing::strokePath() {
+    record(Op::StrokePath);
+}
 
 void RecordingDrawing::fillEllipseInRect(const ViewRect& rect) {
     record(Op::FillEllipse).rect = rect;

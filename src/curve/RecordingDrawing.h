@@ -61,8 +61,7 @@ public:
     void fillEllipseInRect(const ViewRect& rect) override;
     void strokeEllipseInRect(const ViewRect& rect) override;
     ViewSize measureText(std::string_view text, const TextStyle& style) override;
-    void drawText(std::string_view text, const ViewPoint& topLeft,
-                  const TextStyle& style) override;
+    void drawText(std::string_view text, const ViewPoint& topLeft, const TextStyle& style) override;
 
     const std::vector<Call>& calls() const { return _calls; }
     // Forgets the calls but keeps the storage, so a benchmark loop does not allocate.

@@ -137,8 +137,8 @@ void hexfile_get_part(HexFile& image, HexPartPacket& packet) {
     const std::size_t part = image.cpart % (HexFile::kPageSize / HexFile::kPartSize);
     packet[0] = 0x03;
     packet[1] = static_cast<std::uint8_t>(part);
-    const auto from = image.buffer.begin() +
-                      static_cast<std::ptrdiff_t>(page * HexFile::kPageSize + part * HexFile::kPartSize);
+    const auto from = image.buffer.begin() + static_cast<std::ptrdiff_t>(page * HexFile::kPageSize +
+                                                                         part * HexFile::kPartSize);
     std::copy(from, from + HexFile::kPartSize, packet.begin() + 2);
     image.cpart = static_cast<std::uint8_t>((part + 1) % 16);
 }

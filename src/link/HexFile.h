@@ -35,9 +35,9 @@ using HexPartPacket = std::array<std::uint8_t, HexFile::kPartPacketSize>;
 
 // Results of hexfile_parse_line.
 enum HexLineResult : int {
-    kHexBadLine = 0,      // not a record we take: the reading stops here
-    kHexRecordRead = 1,   // a good data or segment record
-    kHexEndOfFile = 2,    // a good end-of-file record
+    kHexBadLine = 0,     // not a record we take: the reading stops here
+    kHexRecordRead = 1,  // a good data or segment record
+    kHexEndOfFile = 2,   // a good end-of-file record
 };
 
 // How a load went, beyond whether the file could be opened. The firmware

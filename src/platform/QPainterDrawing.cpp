@@ -18,7 +18,9 @@ float unit(double v) {
     return v >= 1.0 ? 1.0f : static_cast<float>(v);
 }
 
-QRectF toQRect(const ViewRect& r) { return QRectF(r.x, r.y, r.width, r.height); }
+QRectF toQRect(const ViewRect& r) {
+    return QRectF(r.x, r.y, r.width, r.height);
+}
 
 QString toQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -36,11 +38,17 @@ QPainterDrawing::QPainterDrawing(QPainter& painter) : _painter(painter) {
     _painter.setRenderHint(QPainter::TextAntialiasing, true);
 }
 
-void QPainterDrawing::setFillColor(const Color& color) { _fill = toQColor(color); }
+void QPainterDrawing::setFillColor(const Color& color) {
+    _fill = toQColor(color);
+}
 
-void QPainterDrawing::setStrokeColor(const Color& color) { _stroke = toQColor(color); }
+void QPainterDrawing::setStrokeColor(const Color& color) {
+    _stroke = toQColor(color);
+}
 
-void QPainterDrawing::setLineWidth(double width) { _lineWidth = width; }
+void QPainterDrawing::setLineWidth(double width) {
+    _lineWidth = width;
+}
 
 QPen QPainterDrawing::strokePen() const {
     QPen pen(_stroke, _lineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
@@ -48,22 +56,34 @@ QPen QPainterDrawing::strokePen() const {
     return pen;
 }
 
-void QPainterDrawing::fillRect(const ViewRect& rect) { _painter.fillRect(toQRect(rect), _fill); }
+void QPainterDrawing::fillRect(const ViewRect& rect) {
+    _painter.fillRect(toQRect(rect), _fill);
+}
 
-void QPainterDrawing::addRect(const ViewRect& rect) { _path.addRect(toQRect(rect)); }
+void QPainterDrawing::addRect(const ViewRect& rect) {
+    _path.addRect(toQRect(rect));
+}
 
-void QPainterDrawing::moveTo(const ViewPoint& point) { _path.moveTo(point.x, point.y); }
+void QPainterDrawing::moveTo(const ViewPoint& point) {
+    _path.moveTo(point.x, point.y);
+}
 
-void QPainterDrawing::addLineTo(const ViewPoint& point) { _path.lineTo(point.x, point.y); }
+void QPainterDrawing::addLineTo(const ViewPoint& point) {
+    _path.lineTo(point.x, point.y);
+}
 
 void QPainterDrawing::strokePath() {
     if (!_path.isEmpty()) _painter.strokePath(_path, strokePen());
     _path.clear();
 }
 
-void QPainterDrawing::fillEllipseInRect(const ViewRect& rect) { drawEllipse(rect, false); }
+void QPainterDrawing::fillEllipseInRect(const ViewRect& rect) {
+    drawEllipse(rect, false);
+}
 
-void QPainterDrawing::strokeEllipseInRect(const ViewRect& rect) { drawEllipse(rect, true); }
+void QPainterDrawing::strokeEllipseInRect(const ViewRect& rect) {
+    drawEllipse(rect, true);
+}
 
 // Markers drawn once and copied after; a view makes a new adapter for each
 // repaint, so the images live with the painting thread, not with the adapter.
@@ -91,9 +111,9 @@ bool QPainterDrawing::spritesUsable(const ViewRect& rect) const {
     const QTransform t = _painter.deviceTransform();
     return t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
            t.dy() == std::floor(t.dy()) && _painter.opacity() == 1.0 &&
-           _painter.compositionMode() == QPainter::CompositionMode_SourceOver &&
-           rect.width > 0.0 && rect.height > 0.0 && rect.width <= 64.0 && rect.height <= 64.0 &&
-           _lineWidth <= 16.0 && std::abs(rect.x) < 1e6 && std::abs(rect.y) < 1e6;
+           _painter.compositionMode() == QPainter::CompositionMode_SourceOver && rect.width > 0.0 &&
+           rect.height > 0.0 && rect.width <= 64.0 && rect.height <= 64.0 && _lineWidth <= 16.0 &&
+           std::abs(rect.x) < 1e6 && std::abs(rect.y) < 1e6;
 }
 
 // Qt 6.4 raster engine: an antialiased drawEllipse costs about 2.5 µs whatever
@@ -133,7 +153,8 @@ void QPainterDrawing::drawEllipse(const ViewRect& rect, bool stroke) {
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(stroke ? strokePen() : QPen(Qt::NoPen));
         painter.setBrush(stroke ? QBrush(Qt::NoBrush) : QBrush(color));
-        painter.drawEllipse(QRectF(pad + offsetX / 8.0, pad + offsetY / 8.0, rect.width, rect.height));
+        painter.drawEllipse(
+            QRectF(pad + offsetX / 8.0, pad + offsetY / 8.0, rect.width, rect.height));
         painter.end();
         it = sprites.emplace(key, std::move(sprite)).first;
     }

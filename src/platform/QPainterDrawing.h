@@ -32,8 +32,7 @@ public:
     void fillEllipseInRect(const ViewRect& rect) override;
     void strokeEllipseInRect(const ViewRect& rect) override;
     ViewSize measureText(std::string_view text, const TextStyle& style) override;
-    void drawText(std::string_view text, const ViewPoint& topLeft,
-                  const TextStyle& style) override;
+    void drawText(std::string_view text, const ViewPoint& topLeft, const TextStyle& style) override;
 
 private:
     struct SpriteKey {

@@ -46,7 +46,9 @@ TEST(DayAdjustmentChannel, SortingPushesEqualTimesApart) {
          {{0.3, 0.2}, {0.8, 0.4}},
          {0.3, 0.5},
          {{0.3, 0.2}, {0.3 + kNudge, 0.5}, {0.8, 0.4}}},
-        {"reverse order is sorted", {{0.9, 0.1}, {0.5, 0.2}}, {0.1, 0.3},
+        {"reverse order is sorted",
+         {{0.9, 0.1}, {0.5, 0.2}},
+         {0.1, 0.3},
          {{0.1, 0.3}, {0.5, 0.2}, {0.9, 0.1}}},
         {"a nudge past midnight is not clamped",
          {{1.0, 0.1}, {1.0, 0.2}},
@@ -76,7 +78,9 @@ TEST(DayAdjustmentChannel, RemovePointAt) {
         std::vector<CurvePoint> expected;
     };
     const std::vector<Case> cases = {
-        {"middle point, later ones move down", {{0.1, 0.1}, {0.2, 0.2}, {0.3, 0.3}}, 1,
+        {"middle point, later ones move down",
+         {{0.1, 0.1}, {0.2, 0.2}, {0.3, 0.3}},
+         1,
          {{0.1, 0.1}, {0.3, 0.3}}},
         {"the only point stays", {{0.4, 0.4}}, 0, {{0.4, 0.4}}},
         {"index past the list", {{0.1, 0.1}, {0.2, 0.2}}, 2, {{0.1, 0.1}, {0.2, 0.2}}},
@@ -137,8 +141,8 @@ TEST(DayAdjustmentChannel, MoveWrapsAroundMidnight) {
         double expected;
     };
     const std::vector<Case> cases = {
-        {0.9, 0.25f, 0.15},  {0.1, -0.25f, 0.85}, {0.5, 0.5f, 1.0},
-        {0.5, -0.5f, 0.0},   {0.2, 2.5f, 0.7},    {0.5, 1000.0f, 900.5},  // at most 100 turns
+        {0.9, 0.25f, 0.15}, {0.1, -0.25f, 0.85}, {0.5, 0.5f, 1.0},
+        {0.5, -0.5f, 0.0},  {0.2, 2.5f, 0.7},    {0.5, 1000.0f, 900.5},  // at most 100 turns
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.x << " by " << c.offset);
@@ -159,7 +163,8 @@ TEST(DayAdjustmentChannel, MoveVClampsIntensity) {
         double expected;
     };
     const std::vector<Case> cases = {
-        {0.8, 0.5f, 1.0}, {0.2, -0.5f, 0.0}, {0.25, 0.5f, 0.75}, {1.4, 0.0f, 1.0}, {-0.1, 0.0f, 0.0},
+        {0.8, 0.5f, 1.0}, {0.2, -0.5f, 0.0}, {0.25, 0.5f, 0.75},
+        {1.4, 0.0f, 1.0}, {-0.1, 0.0f, 0.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.y << " by " << c.offset);
@@ -252,9 +257,11 @@ TEST(DayAdjustmentChannel, ReadsUntrustedText) {
         {"empty text is one empty piece", "", {{0.0, 0.0}}},
         {"letters read as 0", "abc,x5", {{0.0, 0.0}}},
         {"digits up to the first other character", "12x4,7.9", {{0.012, 0.007}}},
-        {"empty piece between separators", "0100,0100;;0200,0200",
+        {"empty piece between separators",
+         "0100,0100;;0200,0200",
          {{0.1, 0.1}, {0.0, 0.0}, {0.2, 0.2}}},
-        {"numbers too large saturate", "99999999999999999999,-99999999999999999999",
+        {"numbers too large saturate",
+         "99999999999999999999,-99999999999999999999",
          {{big, small}}},
     };
     for (const Case& c : cases) {

@@ -92,8 +92,8 @@ TEST(GraphDrawing, MarkerRadius) {
         double radius;
     };
     const std::vector<Case> cases = {
-        {600, 300, 10},  // cell 60, capped
-        {300, 200, 5},   // cell 30
+        {600, 300, 10},          // cell 60, capped
+        {300, 200, 5},           // cell 30
         {200, 600, 50.0 / 6.0},  // tall: height over 12 columns
         {100, 240, 10.0 / 3.0},
     };
@@ -112,7 +112,8 @@ TEST(GraphDrawing, MarkerRadius) {
         ASSERT_EQ(strokes.size(), 3u);
         for (int i = 0; i < 3; ++i) {
             const double half = i == 1 ? 1.5 * c.radius : c.radius;  // the held point is larger
-            const ViewPoint centre = graph.curveToView(graph.getPoint(static_cast<std::uint8_t>(i)));
+            const ViewPoint centre =
+                graph.curveToView(graph.getPoint(static_cast<std::uint8_t>(i)));
             const ViewRect expected{centre.x - half, centre.y - half, 2 * half, 2 * half};
             EXPECT_EQ(fills[i].rect, expected) << i;
             EXPECT_EQ(strokes[i].rect, expected) << i;

@@ -55,8 +55,8 @@ TEST(DayAdjustmentGraph, ChannelSelectionRules) {
         {"set takes the index modulo the count", 3, 0,
          [](DayAdjustmentGraph& g) { g.setChannel(5); }, 2},
         {"set 255 modulo 3", 3, 1, [](DayAdjustmentGraph& g) { g.setChannel(255); }, 0},
-        {"removing all keeps the index", 3, 2,
-         [](DayAdjustmentGraph& g) { g.channelRemoveAll(); }, 2},
+        {"removing all keeps the index", 3, 2, [](DayAdjustmentGraph& g) { g.channelRemoveAll(); },
+         2},
         {"next without channels changes nothing", 0, 2,
          [](DayAdjustmentGraph& g) { g.nextChannel(); }, 2},
         {"set without channels changes nothing", 0, 2,
@@ -120,15 +120,30 @@ TEST(DayAdjustmentGraph, DoubleClicks) {
         std::vector<CurvePoint> after;
     };
     const std::vector<Case> cases = {
-        {"on the only point: a hit that removes and adds nothing", {{0.5, 0.5}}, {355, 205}, true,
+        {"on the only point: a hit that removes and adds nothing",
+         {{0.5, 0.5}},
+         {355, 205},
+         true,
          {{0.5, 0.5}}},
-        {"on one of two points removes it", {{0.25, 0.5}, {0.75, 0.5}}, {505, 205}, true,
+        {"on one of two points removes it",
+         {{0.25, 0.5}, {0.75, 0.5}},
+         {505, 205},
+         true,
          {{0.25, 0.5}}},
-        {"below the plot adds at intensity 0", {{0.5, 0.5}}, {205, 400}, false,
+        {"below the plot adds at intensity 0",
+         {{0.5, 0.5}},
+         {205, 400},
+         false,
          {{0.25, 0.0}, {0.5, 0.5}}},
-        {"right of the plot adds at time 1", {{0.5, 0.5}}, {700, 130}, false,
+        {"right of the plot adds at time 1",
+         {{0.5, 0.5}},
+         {700, 130},
+         false,
          {{0.5, 0.5}, {1.0, 0.75}}},
-        {"near a point after clamping adds nothing", {{1.0, 0.75}}, {700, 131}, false,
+        {"near a point after clamping adds nothing",
+         {{1.0, 0.75}},
+         {700, 131},
+         false,
          {{1.0, 0.75}}},
     };
     for (const Case& c : cases) {
@@ -171,7 +186,7 @@ TEST(DayAdjustmentGraph, DragMoveDrop) {
     EXPECT_EQ(channel->SelectedPoint(), 0);
 
     EXPECT_TRUE(g.movePointTo(chart.at(0.5, 0.5)));
-    EXPECT_EQ(g.text(), "50%@11:59");  // 0.5 × 1439 = 719 minutes
+    EXPECT_EQ(g.text(), "50%@11:59");                // 0.5 × 1439 = 719 minutes
     EXPECT_TRUE(g.movePointTo(chart.at(0.8, 1.5)));  // past its neighbour, above the plot
     EXPECT_EQ(channel->SelectedPoint(), 1);
     EXPECT_EQ(g.getPoint(1), (CurvePoint{0.8, 1.0}));

@@ -214,8 +214,10 @@ TEST_F(HexFileTest, PagesWithDataInOrder) {
         {"gap between pages",
          [] {
              std::vector<std::string> lines;
-             for (unsigned a = 0x0000; a < 0x0100; a += 16) lines.push_back(record(a, 0, run(a, 16)));
-             for (unsigned a = 0x0300; a < 0x0400; a += 16) lines.push_back(record(a, 0, run(a, 16)));
+             for (unsigned a = 0x0000; a < 0x0100; a += 16)
+                 lines.push_back(record(a, 0, run(a, 16)));
+             for (unsigned a = 0x0300; a < 0x0400; a += 16)
+                 lines.push_back(record(a, 0, run(a, 16)));
              return lines;
          }(),
          {0, 3}},
@@ -243,8 +245,8 @@ TEST_F(HexFileTest, PartlyWrittenPageIsSentWhole) {
     ASSERT_EQ(image->cpage, 2);
     HexPartPacket first{};
     hexfile_get_part(*image, first);
-    const HexPartPacket expected = {0x03, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                    1,    9,    3,    4,    0xFF, 0xFF, 0xFF, 0xFF};
+    const HexPartPacket expected = {0x03, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                    0xFF, 1,    9,    3,    4,    0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_EQ(first, expected);  // the later record overwrote 0x0209
     for (int part = 1; part < 16; ++part) {
         HexPartPacket packet{};
@@ -262,13 +264,19 @@ TEST_F(HexFileTest, NothingIsWrittenOutsideTheImage) {
         std::size_t lastByte;  // checked when the record is taken
     };
     const std::vector<Case> cases = {
-        {"ending on the last byte", {":020000021000EC", record(0xFFF8, 0, run(1, 8))}, false,
+        {"ending on the last byte",
+         {":020000021000EC", record(0xFFF8, 0, run(1, 8))},
+         false,
          0x1FFFF},
         {"one byte past the end", {":020000021000EC", record(0xFFF9, 0, run(1, 8))}, true, 0},
-        {"segment beyond the image", {record(0, 0x02, {0x20, 0x00}), record(0x0000, 0, {1})},
-         true, 0},
+        {"segment beyond the image",
+         {record(0, 0x02, {0x20, 0x00}), record(0x0000, 0, {1})},
+         true,
+         0},
         {"highest segment and address",
-         {record(0, 0x02, {0xFF, 0x00}), record(0xFFF0, 0, run(0, 16))}, true, 0},
+         {record(0, 0x02, {0xFF, 0x00}), record(0xFFF0, 0, run(0, 16))},
+         true,
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

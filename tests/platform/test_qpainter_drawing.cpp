@@ -136,8 +136,11 @@ TEST_F(QPainterDrawingTest, TextIsPlacedByItsTopLeftCorner) {
 TEST_F(QPainterDrawingTest, MarkersMatchDirectDrawing) {
     // Markers are copied from images drawn once; they must land where a
     // direct drawing puts them, at any sub-pixel position and size.
-    const ViewRect rects[] = {{10.0, 10.0, 20, 20},   {40.3, 12.7, 20, 20},  {70.55, 40.125, 30, 30},
-                              {15.9, 60.45, 13.3, 13.3}, {50.01, 70.99, 20, 10}};
+    const ViewRect rects[] = {{10.0, 10.0, 20, 20},
+                              {40.3, 12.7, 20, 20},
+                              {70.55, 40.125, 30, 30},
+                              {15.9, 60.45, 13.3, 13.3},
+                              {50.01, 70.99, 20, 10}};
     QImage adapter(120, 100, QImage::Format_ARGB32_Premultiplied);
     QImage direct(120, 100, QImage::Format_ARGB32_Premultiplied);
     adapter.fill(Qt::black);
