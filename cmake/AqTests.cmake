@@ -1,7 +1,8 @@
 # Every tests/<folder>/test_<topic>.cpp becomes one test executable
 # <folder>_<topic>, registered with ctest under the given label.
 # Test sources may add their own helpers as <folder>/support_*.cpp; these are
-# linked into every executable of the folder.
+# linked into every executable of the folder. Helpers shared across folders
+# live in tests/support (header only).
 function(aq_tests folder)
   cmake_parse_arguments(ARG "QT_AUTOMOC" "LABEL;TIMEOUT" "DEPS" ${ARGN})
   if(NOT ARG_LABEL)
@@ -12,8 +13,8 @@ function(aq_tests folder)
   endif()
   set(_dir ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
   file(GLOB _tests CONFIGURE_DEPENDS ${_dir}/test_*.cpp)
-  file(GLOB _support CONFIGURE_DEPENDS ${_dir}/support_*.cpp
-       ${_dir}/*.h)
+  file(GLOB _support CONFIGURE_DEPENDS ${_dir}/support_*.cpp ${_dir}/*.h
+       ${PROJECT_SOURCE_DIR}/tests/support/*.h)
   foreach(_src IN LISTS _tests)
     get_filename_component(_topic ${_src} NAME_WE)
     string(REGEX REPLACE "^test_" "" _topic ${_topic})

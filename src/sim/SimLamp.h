@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/Bytes.h"
+
+namespace aq {
+
+// What can go wrong on a simulated lamp, switched on by tests.
+struct SimFaults {
+    // The connection attempt fails.
+    bool refuseConnection = false;
+    // The lamp service offers the command characteristic only.
+    bool commandCharacteristicOnly = false;
+    // From this command on (1-based, counting every write the lamp receives)
+    // the lamp takes writes but never completes them.
+    std::optional<std::uint64_t> noAnswerFrom;
+    // From this command on, the link drops when the write arrives.
+    std::optional<std::uint64_t> dropLinkAt;
+    // Extra seconds before a read completes.
+    double lateBy = 0.0;
+};
+
+// The lamp's side of the link: takes each write and prepares what the read
+// that follows returns. Thread-safe.
+class SimLamp {
+public:
+    struct Received {
+        std::string characteristic;  // UUID
+        Bytes data;
+    };
+
+    SimLamp(std::string name, std::string identifier);
+    virtual ~SimLamp() = default;
+
+    const std::string& name() const { return _name; }
+    const std::string& identifier() const { return _identifier; }
+
+    SimFaults faults() const;
+    void setFaults(const SimFaults& faults);
+
+    // Handles one write; returns the value that the next read yields.
+    Bytes receive(const std::string& characteristicUuid, const Bytes& data);
+    // Every write received so far, in order.
+    std::vector<Received> received() const;
+    std::uint64_t receivedCount() const;
+    void clearReceived();
+
+protected:
+    // The lamp's answer to one command. Byte 0 echoes the opcode.
+    virtual Bytes answer(const std::string& characteristicUuid, const Bytes& data);
+
+private:
+    const std::string _name;
+    const std::string _identifier;
+    mutable std::mutex _mutex;
+    SimFaults _faults;
+    std::vector<Received> _received;
+    std::uint64_t _count = 0;
+};
+
+}  // namespace aq
