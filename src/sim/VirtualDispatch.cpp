@@ -117,7 +117,7 @@ int VirtualDispatch::activeWorkers() const {
     return _workers;
 }
 
-bool VirtualDispatch::step(double deadline) {
+bool VirtualDispatch::step(double deadline, bool stopWhenIdle) {
     std::unique_lock lock(_mutex);
     for (;;) {
         // Events already due run at once, even while workers are busy.
@@ -131,6 +131,7 @@ bool VirtualDispatch::step(double deadline) {
             }
             continue;
         }
+        if (_events.empty() && stopWhenIdle) return false;
         if (_events.empty() || _events.begin()->first.at > deadline) {
             if (deadline > _now) _now = deadline;
             return false;
@@ -160,7 +161,7 @@ bool VirtualDispatch::runUntilIdle(double limitSeconds) {
             std::lock_guard lock(_mutex);
             if (_events.empty() && _workers == 0) return true;
         }
-        if (!step(deadline)) {
+        if (!step(deadline, true)) {
             std::lock_guard lock(_mutex);
             return _events.empty() && _workers == 0;
         }

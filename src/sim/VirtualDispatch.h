@@ -46,7 +46,7 @@ public:
     bool runUntilTrue(Predicate predicate, double limitSeconds = 60.0) {
         const double deadline = now() + limitSeconds;
         while (!predicate()) {
-            if (!step(deadline)) return predicate();
+            if (!step(deadline, true)) return predicate();
         }
         return true;
     }
@@ -69,8 +69,9 @@ private:
     };
 
     // Runs one event due no later than `deadline`, advancing time to it;
-    // false when there is none (time is then at the deadline).
-    bool step(double deadline);
+    // false when there is none (time is then at the deadline, unless
+    // `stopWhenIdle` and no event is left at all).
+    bool step(double deadline, bool stopWhenIdle = false);
     TimerId scheduleLocked(double at, Task task);
 
     mutable std::mutex _mutex;
