@@ -11,6 +11,8 @@
 #include "link/BleCentral.h"
 #include "link/Bytes.h"
 #include "link/Dispatch.h"
+#include "link/LampColor.h"
+#include "link/LampDateTime.h"
 
 namespace aq {
 
@@ -86,6 +88,112 @@ public:
     // Queue state, for tests and diagnostics.
     std::size_t waitingCommandCount() const;
     CommandPtr firedCommand() const;
+
+    // --- lamp commands -----------------------------------------------------
+    // Every command goes to the command characteristic unless it says "test
+    // characteristic". Queued reads call their handler on the main thread
+    // with the decoded answer, and never when the answer is missing or too
+    // short for the bytes they read (a log line says so). Synchronous ones
+    // run on workers only and return no value in those cases. Numbers go out
+    // least significant byte first; byte 1 is the device (0 master, 1 and up
+    // the slaves behind it) or 0.
+    using SlavesHandler = std::function<void(std::uint8_t count)>;
+    using TextHandler = std::function<void(const std::string& text)>;
+    using DateHandler = std::function<void(const LampDateTime& time)>;
+    using BoolHandler = std::function<void(bool on)>;
+    using UInt64Handler = std::function<void(std::uint64_t value)>;
+    using UInt32Handler = std::function<void(std::uint32_t value)>;
+    using UInt16Handler = std::function<void(std::uint16_t value)>;
+    using UInt8Handler = std::function<void(std::uint8_t value)>;
+    using UIntHandler = std::function<void(unsigned value)>;
+    using ColorHandler = std::function<void(const LampColor& color)>;
+    using WindowHandler = std::function<void(unsigned start, unsigned end)>;
+    using Window16Handler = std::function<void(std::uint16_t start, std::uint16_t end)>;
+
+    // Device information and settings.
+    void getSlaves(SlavesHandler handler);
+    // Two halves of 12 characters, the second asked for from the first's
+    // answer; 0xFF bytes are padding wherever they stand.
+    void getName(TextHandler handler);
+    // ASCII only (other text sends an empty name); beyond 24 characters cut.
+    void setName(const std::string& name);
+    void getRTC(DateHandler handler);
+    // Sends the date's own weekday (1 = Sunday ... 7 = Saturday). Fields
+    // that form no date are not sent.
+    void setRTC(const LampDateTime& time);
+    void getDemoLoop(BoolHandler handler);
+    void setDemoLoop(bool loop);
+    // 0 normal, 1 preview of the day curve, 2 live control, 3 demo.
+    void getMode(UInt64Handler handler);
+    void setMode(unsigned mode);
+    void getFirmware(TextHandler handler);
+    void getSerialNo(UInt64Handler handler);
+    void getActualPowerConsumption(UInt16Handler handler);
+    // The energy counter, in kWh; the lamp sends it most significant byte first.
+    void getPowerConsumption(UInt32Handler handler);
+    std::optional<std::uint8_t> getChannels();
+    std::optional<std::string> getChannelName(std::uint8_t channel);
+    // Also logs the fractions, "r:%.1f g:%.1f b:%.1f".
+    std::optional<LampColor> getChannelColor(std::uint8_t channel);
+    void getChannelColor(std::uint8_t channel, ColorHandler handler);
+
+    // Day programme and presettings (all synchronous). The value reads leave
+    // their out-parameters untouched and return false without an answer;
+    // the writes return whether the lamp answered.
+    std::optional<std::uint8_t> getSetPointCountForDevice(std::uint8_t device,
+                                                          std::uint8_t channel);
+    bool getSetPointValueForDevice(std::uint8_t device, std::uint8_t channel, std::uint8_t point,
+                                   std::uint16_t& refOffest, std::uint8_t& refIntense);
+    std::optional<std::string> getPresettingName(std::uint8_t presetting);
+    std::optional<std::uint8_t> getSetPointCountForPresetting(std::uint8_t presetting,
+                                                              std::uint8_t channel);
+    bool getSetPointValueForPresetting(std::uint8_t presetting, std::uint8_t channel,
+                                       std::uint8_t point, std::uint16_t& refOffest,
+                                       std::uint8_t& refIntense);
+    bool setSetPointCountForDevice(std::uint8_t device, std::uint8_t channel,
+                                   std::uint8_t numPoints);
+    // offset: minutes after midnight, 0 ... 1439; intense: 0 ... 255.
+    bool setSetPointValueForDevice(std::uint8_t device, std::uint8_t channel, std::uint8_t point,
+                                   std::uint16_t offset, std::uint8_t intense);
+
+    // Weather. Windows are minutes after midnight.
+    void getBoltsPerHour(UIntHandler handler);
+    void setBoltsPerHour(unsigned value);
+    void getBoltsWnd(WindowHandler handler);
+    void setBoltsWnd(unsigned start, unsigned to);
+    void getCloudDimming(UIntHandler handler);
+    void setCloudDimming(unsigned value);
+    void getCloudDuration(UIntHandler handler);
+    void setCloudDuration(unsigned value);
+    void getCloudsPerDay(UIntHandler handler);
+    void setCloudsPerDay(unsigned value);
+
+    // Moon.
+    void getMoonActive(std::uint8_t device, BoolHandler handler);
+    std::optional<bool> getMoonActiveSync(std::uint8_t device);
+    void setMoonActive(std::uint8_t device, bool active);
+    void getMoonDay(UInt8Handler handler);
+    void setMoonDay(std::uint8_t day);
+    void getMoonMax(UInt8Handler handler);
+    void setMoonMax(std::uint8_t value);
+    void getMoonWnd(Window16Handler handler);
+    void setMoonWnd(std::uint16_t start, std::uint16_t to);
+    std::optional<std::uint8_t> getMoonChannel(std::uint8_t device);
+    void setMoonChannel(std::uint8_t device, std::uint8_t channel);
+
+    // Live control, on the test characteristic, without answers to decode.
+    void liveValue(unsigned value, unsigned forChannel, std::uint8_t forDevice);
+    // Replaces the live value still waiting, so a slider drag leaves at most
+    // one value behind the one on the air.
+    void liveValueOverload(unsigned value, unsigned forChannel, std::uint8_t forDevice);
+    // 5 left, 6 right, 8 push, 9 long push.
+    void liveNav(unsigned key);
+    void liveNavLeft();
+    void liveNavRight();
+    void liveNavPush();
+    void liveNavLongPush();
+    void liveCloud();
+    void liveBolt();
 
     // --- central and peripheral callbacks (main thread) -------------------
     void centralManagerDidUpdateState(CentralState state) override;
