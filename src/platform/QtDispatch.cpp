@@ -7,6 +7,10 @@
 #include <cmath>
 #include <condition_variable>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace aq {
 
 namespace {
@@ -29,13 +33,16 @@ private:
     bool _signalled = false;
 };
 
+constexpr auto kSpinWindow = std::chrono::microseconds(150);
+
 int toMilliseconds(double seconds) {
     if (!(seconds > 0)) return 0;
     return static_cast<int>(std::lround(seconds * 1000.0));
 }
 }  // namespace
 
-QtDispatch::QtDispatch(QObject* parent) : QObject(parent), _start(std::chrono::steady_clock::now()) {}
+QtDispatch::QtDispatch(QObject* parent)
+    : QObject(parent), _start(std::chrono::steady_clock::now()), _timerThread([this] { runTimers(); }) {}
 
 QtDispatch::~QtDispatch() {
     std::vector<Worker> workers;
@@ -46,6 +53,12 @@ QtDispatch::~QtDispatch() {
     for (Worker& w : workers) {
         if (w.thread.joinable()) w.thread.join();
     }
+    {
+        std::lock_guard lock(_mutex);
+        _stopping = true;
+        _timerChanged.notify_all();
+    }
+    _timerThread.join();
 }
 
 double QtDispatch::now() const {
@@ -55,7 +68,32 @@ double QtDispatch::now() const {
 bool QtDispatch::isMainThread() const { return QThread::currentThread() == thread(); }
 
 void QtDispatch::postToMain(Task task) {
-    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    std::lock_guard lock(_mainMutex);
+    _mainTasks.push_back(std::move(task));
+    if (_drainScheduled) return;
+    _drainScheduled = true;
+    QMetaObject::invokeMethod(this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
+}
+
+void QtDispatch::drainMainTasks() {
+    // Tasks posted while draining run in the same turn, which spares the
+    // event loop a wake-up per task; after a batch the loop gets its turn so
+    // a stream of tasks cannot starve input and painting.
+    constexpr int kBatch = 64;
+    for (int done = 0; done < kBatch; ++done) {
+        Task task;
+        {
+            std::lock_guard lock(_mainMutex);
+            if (_mainTasks.empty()) {
+                _drainScheduled = false;
+                return;
+            }
+            task = std::move(_mainTasks.front());
+            _mainTasks.pop_front();
+        }
+        task();
+    }
+    QMetaObject::invokeMethod(this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
 }
 
 void QtDispatch::runOnWorker(Task task) {
@@ -80,32 +118,61 @@ void QtDispatch::runOnWorker(Task task) {
 
 Dispatch::TimerId QtDispatch::singleShot(double seconds, Task task) {
     const TimerId id = _nextId.fetch_add(1) + 1;
-    {
-        std::lock_guard lock(_mutex);
-        _pending.insert(id);
-    }
-    if (isMainThread()) {
-        startTimer(id, seconds, std::move(task));
+    const auto due = std::chrono::steady_clock::now() +
+                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                         std::chrono::duration<double>(seconds > 0 ? seconds : 0));
+    std::lock_guard lock(_mutex);
+    _pending.insert(id);
+    if (!(seconds > 0)) {
+        postTimer(id, std::move(task));
     } else {
-        postToMain([this, id, seconds, task = std::move(task)]() mutable {
-            startTimer(id, seconds, std::move(task));
-        });
+        _timers.emplace(due, std::make_pair(id, std::move(task)));
+        _timerChanged.notify_one();
     }
     return id;
 }
 
-void QtDispatch::startTimer(TimerId id, double seconds, Task task) {
-    // Precise timers: the link's pauses and the simulated lamps' delays are a
-    // few milliseconds, below what coarse timers keep.
-    QTimer::singleShot(toMilliseconds(seconds), Qt::PreciseTimer, this,
-                       [this, id, task = std::move(task)] {
-                           {
-                               std::lock_guard lock(_mutex);
-                               _pending.erase(id);
-                               if (_cancelled.erase(id) > 0) return;
-                           }
-                           task();
-                       });
+void QtDispatch::postTimer(TimerId id, Task task) {
+    postToMain([this, id, task = std::move(task)] {
+        {
+            std::lock_guard lock(_mutex);
+            _pending.erase(id);
+            if (_cancelled.erase(id) > 0) return;
+        }
+        task();
+    });
+}
+
+void QtDispatch::runTimers() {
+#ifdef __linux__
+    // The link's pauses and the simulated lamps' delays are a millisecond or
+    // two; the default 50 us timer slack would be a noticeable share of that.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+#endif
+    std::unique_lock lock(_mutex);
+    while (!_stopping) {
+        if (_timers.empty()) {
+            _timerChanged.wait(lock);
+            continue;
+        }
+        const auto due = _timers.begin()->first;
+        const auto now = std::chrono::steady_clock::now();
+        if (now < due - kSpinWindow) {
+            _timerChanged.wait_until(lock, due - kSpinWindow);
+            continue;
+        }
+        if (now < due) {
+            // A sleeping thread wakes tens of microseconds late on a busy or
+            // virtualised machine; the last stretch is cheaper to wait out.
+            lock.unlock();
+            std::this_thread::yield();
+            lock.lock();
+            continue;
+        }
+        auto [id, task] = std::move(_timers.begin()->second);
+        _timers.erase(_timers.begin());
+        postTimer(id, std::move(task));
+    }
 }
 
 void QtDispatch::cancel(TimerId id) {

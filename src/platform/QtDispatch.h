@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -38,14 +41,27 @@ private:
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
-    void startTimer(TimerId id, double seconds, Task task);
+    // Hands a due timer to the main thread, where a cancel can still stop it.
+    // Caller holds _mutex.
+    void postTimer(TimerId id, Task task);
+    void runTimers();
+    void drainMainTasks();
 
     const std::chrono::steady_clock::time_point _start;
     std::atomic<TimerId> _nextId{0};
     std::mutex _mutex;
+    // Timers wait on a thread of their own rather than in the event loop,
+    // whose timers only keep whole milliseconds.
+    std::condition_variable _timerChanged;
+    std::multimap<std::chrono::steady_clock::time_point, std::pair<TimerId, Task>> _timers;
+    bool _stopping = false;
     std::set<TimerId> _pending;
     std::set<TimerId> _cancelled;
     std::vector<Worker> _workers;
+    std::mutex _mainMutex;
+    std::deque<Task> _mainTasks;
+    bool _drainScheduled = false;
+    std::thread _timerThread;  // last: starts once everything above exists
 };
 
 }  // namespace aq
