@@ -43,3 +43,25 @@ TEST(HexDescription, RendersLowerCaseInAngleBrackets) {
 
 }  // namespace
 }  // namespace aq
+
+#include "link/BTLECommand.h"
+#include "support/LogCapture.h"
+
+namespace aq {
+namespace {
+
+// This program makes no other command, so this one is the run's first.
+TEST(CommandCounter, TheFirstCommandOfARunIsNumberOneAndLogsSixDigits) {
+    test::LogCapture log;
+    BTLECommand first({0x9B, 0x00}, nullptr, 10.0);
+    EXPECT_EQ(first.num(), 1u);
+    first.fire(10.0);
+    first.setResponsedData({0x9B, 0x01}, 10.25);
+    EXPECT_EQ(log.entries(), (std::vector<std::string>{"000001 --> <9b00>\n",
+                                                       "000001 <-- <9b01> (0.2500 Sek)\n"}));
+    EXPECT_EQ(first.fired(), 10.0);
+    EXPECT_EQ(first.responsed(), 10.25);
+}
+
+}  // namespace
+}  // namespace aq

@@ -1,0 +1,141 @@
+// The application's dispatch over the Qt event loop. These tests use real
+// time, but only short timers, and they wait on the event loop (never sleep).
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "platform/QtDispatch.h"
+
+namespace aq {
+namespace {
+
+// Runs the event loop until `done` holds or 5 s pass; false on time-out.
+template <typename Pred>
+bool spinUntil(Pred done) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    poll.start(1);
+    QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
+    if (done()) return true;
+    return loop.exec() == 0;
+}
+
+TEST(QtDispatch, PostsRunOnTheMainThreadInOrderFromAnyThread) {
+    QtDispatch dispatch;
+    std::vector<int> order;
+    std::atomic<bool> allOnMain{true};
+    dispatch.postToMain([&] { order.push_back(1); });
+    dispatch.runOnWorker([&] {
+        EXPECT_FALSE(dispatch.isMainThread());
+        for (int i = 2; i <= 200; ++i) {
+            dispatch.postToMain([&, i] {
+                if (!dispatch.isMainThread()) allOnMain = false;
+                order.push_back(i);
+            });
+        }
+    });
+    ASSERT_TRUE(spinUntil([&] { return order.size() == 200; }));
+    EXPECT_TRUE(allOnMain.load());
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(order[i], i + 1);
+}
+
+TEST(QtDispatch, ALongStreamOfPostsStillLetsOtherEventsThrough) {
+    // A task that keeps posting itself must not starve the event loop.
+    QtDispatch dispatch;
+    int reposts = 0;
+    bool otherEventSeen = false;
+    std::function<void()> again = [&] {
+        if (!otherEventSeen && ++reposts < 100000) dispatch.postToMain(again);
+    };
+    dispatch.postToMain(again);
+    QTimer::singleShot(0, [&] { otherEventSeen = true; });
+    ASSERT_TRUE(spinUntil([&] { return otherEventSeen; }));
+    EXPECT_LT(reposts, 100000);
+}
+
+TEST(QtDispatch, TimersRunInDueOrderAndNeverEarly) {
+    QtDispatch dispatch;
+    std::vector<int> order;
+    std::vector<double> lateness;
+    const double start = dispatch.now();
+    for (int ms : {30, 10, 20, 0}) {
+        dispatch.singleShot(ms / 1000.0, [&, ms] {
+            order.push_back(ms);
+            lateness.push_back(dispatch.now() - start - ms / 1000.0);
+        });
+    }
+    ASSERT_TRUE(spinUntil([&] { return order.size() == 4; }));
+    EXPECT_EQ(order, (std::vector<int>{0, 10, 20, 30}));
+    for (double l : lateness) EXPECT_GE(l, 0.0);
+}
+
+TEST(QtDispatch, ACancelledTimerDoesNotRunAndCancellingTwiceIsHarmless) {
+    QtDispatch dispatch;
+    bool cancelledRan = false;
+    bool laterRan = false;
+    const auto id = dispatch.singleShot(0.005, [&] { cancelledRan = true; });
+    dispatch.singleShot(0.010, [&] { laterRan = true; });
+    dispatch.cancel(id);
+    dispatch.cancel(id);
+    ASSERT_TRUE(spinUntil([&] { return laterRan; }));
+    EXPECT_FALSE(cancelledRan);
+}
+
+TEST(QtDispatch, TimersSetFromAWorkerRunOnTheMainThread) {
+    QtDispatch dispatch;
+    std::atomic<bool> ran{false};
+    std::atomic<bool> onMain{false};
+    dispatch.runOnWorker([&] {
+        dispatch.singleShot(0.002, [&] {
+            onMain = dispatch.isMainThread();
+            ran = true;
+        });
+    });
+    ASSERT_TRUE(spinUntil([&] { return ran.load(); }));
+    EXPECT_TRUE(onMain.load());
+}
+
+TEST(QtDispatch, AWorkerEventWakesAWaiterWhetherNotifiedBeforeOrAfter) {
+    QtDispatch dispatch;
+    auto early = dispatch.makeWorkerEvent();
+    early->notify();
+    auto late = dispatch.makeWorkerEvent();
+    std::atomic<int> woke{0};
+    dispatch.runOnWorker([&] {
+        early->wait();
+        ++woke;
+        late->wait();
+        ++woke;
+    });
+    ASSERT_TRUE(spinUntil([&] { return woke.load() == 1; }));
+    dispatch.postToMain([&] { late->notify(); });
+    ASSERT_TRUE(spinUntil([&] { return woke.load() == 2; }));
+}
+
+TEST(QtDispatch, RunLoopForHandlesEventsForAboutThatLong) {
+    QtDispatch dispatch;
+    bool handled = false;
+    dispatch.postToMain([&] { handled = true; });
+    const double start = dispatch.now();
+    dispatch.runLoopFor(0.02);
+    EXPECT_TRUE(handled);
+    EXPECT_GE(dispatch.now() - start, 0.019);
+}
+
+}  // namespace
+}  // namespace aq
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
