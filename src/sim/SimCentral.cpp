@@ -18,14 +18,20 @@ public:
         std::lock_guard lock(_mutex);
         _value = std::move(value);
     }
-    // What the lamp will return on the next read.
-    void setPending(Bytes value) {
+    // What the lamp will return on the next read, and how much later than
+    // usual that read completes.
+    void setPending(Bytes value, double extraDelay = 0.0) {
         std::lock_guard lock(_mutex);
         _pending = std::move(value);
+        _pendingDelay = extraDelay;
     }
     Bytes pending() const {
         std::lock_guard lock(_mutex);
         return _pending;
+    }
+    double pendingDelay() const {
+        std::lock_guard lock(_mutex);
+        return _pendingDelay;
     }
 
 private:
@@ -33,6 +39,7 @@ private:
     mutable std::mutex _mutex;
     Bytes _value;
     Bytes _pending;
+    double _pendingDelay = 0.0;
 };
 
 class SimService : public BleService {
@@ -148,12 +155,15 @@ void SimPeripheral::writeValue(const Bytes& data, const CharacteristicPtr& chara
     later(_central.delay(), [this, data, target] {
         const SimFaults faults = _lamp->faults();
         const std::uint64_t number = _lamp->receivedCount() + 1;
-        if (faults.dropLinkAt && number >= *faults.dropLinkAt) {
+        const std::string uuid = target->uuid();
+        if (faults.hits(SimFault::DropLink, number, uuid, data)) {
             dropLink();
             return;
         }
-        target->setPending(_lamp->receive(target->uuid(), data));
-        if (faults.noAnswerFrom && number >= *faults.noAnswerFrom) return;
+        const double late =
+            faults.hits(SimFault::LateAnswer, number, uuid, data) ? faults.lateAnswerBy : 0.0;
+        target->setPending(_lamp->receive(uuid, data), late);
+        if (faults.hits(SimFault::NoAnswer, number, uuid, data)) return;
         if (auto* d = delegate()) d->didWriteValueForCharacteristic(*this, target, std::nullopt);
     });
 }
@@ -162,7 +172,7 @@ void SimPeripheral::readValueForCharacteristic(const CharacteristicPtr& characte
     if (state() != PeripheralState::Connected) return;
     auto target = std::dynamic_pointer_cast<SimCharacteristic>(characteristic);
     if (!target) return;
-    later(_central.delay() + _lamp->faults().lateBy, [this, target] {
+    later(_central.delay() + _lamp->faults().lateBy + target->pendingDelay(), [this, target] {
         target->setValue(target->pending());
         if (auto* d = delegate()) d->didUpdateValueForCharacteristic(*this, target, std::nullopt);
     });

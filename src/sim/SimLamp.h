@@ -10,8 +10,26 @@
 
 namespace aq {
 
+// One way a simulated lamp's answer can go wrong.
+enum class SimFault {
+    NoAnswer,       // the write is taken but never completed
+    ShortAnswer,    // the answer is cut to `shortAnswerLength` bytes
+    GarbageAnswer,  // the answer's bytes are noise (its length stays)
+    LateAnswer,     // the read completes `lateAnswerBy` seconds late
+    DropLink,       // the link drops when the write arrives
+};
+
 // What can go wrong on a simulated lamp, switched on by tests.
 struct SimFaults {
+    // A fault for every command with one opcode (byte 0), on one
+    // characteristic or, when it is empty, on any.
+    struct ForCommand {
+        std::uint8_t opcode = 0;
+        SimFault fault = SimFault::NoAnswer;
+        std::string characteristic;
+    };
+
+
     // The connection attempt fails.
     bool refuseConnection = false;
     // The lamp service offers the command characteristic only.
@@ -23,6 +41,19 @@ struct SimFaults {
     std::optional<std::uint64_t> dropLinkAt;
     // Extra seconds before a read completes.
     double lateBy = 0.0;
+    // From this command on, answers are cut short, or are noise.
+    std::optional<std::uint64_t> shortAnswerFrom;
+    std::optional<std::uint64_t> garbageAnswerFrom;
+    // What a short answer keeps: by default the opcode alone.
+    std::size_t shortAnswerLength = 1;
+    // How much later a late answer comes than the usual read.
+    double lateAnswerBy = 2.0;
+    std::vector<ForCommand> forCommands;
+
+    // Whether the fault hits the number-th write (1-based) of `data` to the
+    // characteristic.
+    bool hits(SimFault fault, std::uint64_t number, const std::string& characteristicUuid,
+              const Bytes& data) const;
 };
 
 // The lamp's side of the link: takes each write and prepares what the read
@@ -43,7 +74,8 @@ public:
     SimFaults faults() const;
     void setFaults(const SimFaults& faults);
 
-    // Handles one write; returns the value that the next read yields.
+    // Handles one write; returns the value that the next read yields, spoilt
+    // as the fault switches say.
     Bytes receive(const std::string& characteristicUuid, const Bytes& data);
     // Every write received so far, in order.
     std::vector<Received> received() const;
