@@ -1,0 +1,32 @@
+#include "state/LampNames.h"
+
+namespace aq {
+
+std::optional<std::string> lookUpLampName(const Preferences& preferences,
+                                          const std::string& uuid) {
+    const std::optional<PreferenceValue> stored = preferences.value(kUUIDNameArray);
+    const PreferenceValue::List* table = stored ? stored->list() : nullptr;
+    if (!table) return std::nullopt;
+    std::optional<std::string> found;
+    // The whole table is walked: the last match wins.
+    for (const PreferenceValue& entry : *table) {
+        const PreferenceValue::List* pair = entry.list();
+        if (!pair || pair->size() != 2) continue;
+        const std::string* key = (*pair)[0].text();
+        const std::string* name = (*pair)[1].text();
+        if (key && name && *key == uuid) found = *name;
+    }
+    return found;
+}
+
+bool appendLampName(Preferences& preferences, const std::string& uuid, const std::string& name) {
+    PreferenceValue::List table;
+    if (const auto stored = preferences.value(kUUIDNameArray)) {
+        if (const PreferenceValue::List* list = stored->list()) table = *list;
+    }
+    table.push_back(PreferenceValue::List{uuid, name});
+    preferences.setValue(kUUIDNameArray, table);
+    return preferences.synchronize();
+}
+
+}  // namespace aq

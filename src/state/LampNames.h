@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "state/Preferences.h"
+
+namespace aq {
+
+// The names the user gave lamps, kept across runs under one preference key as
+// an appended list of [UUID text, name] pairs. Nothing is ever removed: a
+// later pair for the same UUID overrides an earlier one.
+inline constexpr const char* kUUIDNameArray = "kUUIDNameArray";
+
+// The name of the last pair whose UUID equals `uuid` exactly (case and all).
+// Entries that are not a list of two texts are skipped.
+std::optional<std::string> lookUpLampName(const Preferences& preferences, const std::string& uuid);
+
+// Appends [uuid, name] and writes it to lasting storage before returning;
+// false when that write failed. A stored value that is no list is replaced;
+// malformed entries inside a list are kept as they are.
+bool appendLampName(Preferences& preferences, const std::string& uuid, const std::string& name);
+
+}  // namespace aq
