@@ -20,7 +20,8 @@ using namespace aq;
 
 template <typename Dispatcher>
 struct Link {
-    explicit Link(Dispatcher& dispatch, double delay) : central(dispatch, delay), controller(central, dispatch) {
+    explicit Link(Dispatcher& dispatch, double delay)
+        : central(dispatch, delay), controller(central, dispatch) {
         central.addLamp(std::make_shared<SimLamp>("Bench", "00000000-0000-0000-0000-000000000001"));
     }
     SimCentral central;
@@ -98,7 +99,8 @@ void BM_SyncWithOneMillisecondLink(benchmark::State& state) {
             dispatch.postToMain([&] { loop.quit(); });
         });
         loop.exec();
-        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ratio = wall / (kCount * 2 * 0.001);
         state.SetIterationTime(wall);
     }
@@ -107,7 +109,6 @@ void BM_SyncWithOneMillisecondLink(benchmark::State& state) {
 BENCHMARK(BM_SyncWithOneMillisecondLink)->Iterations(3)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
-
 
 namespace {
 // The floor under the figures above: a bare hand-off from a worker to the

@@ -30,12 +30,17 @@ BTLECommand::BTLECommand(Bytes data, CharacteristicPtr characteristic, double no
       _data(std::move(data)),
       _characteristic(std::move(characteristic)) {}
 
-std::optional<double> BTLECommand::fired() const { return stamp(_fired); }
-std::optional<double> BTLECommand::responsed() const { return stamp(_responsed); }
+std::optional<double> BTLECommand::fired() const {
+    return stamp(_fired);
+}
+std::optional<double> BTLECommand::responsed() const {
+    return stamp(_responsed);
+}
 
 void BTLECommand::fire(double now) {
     _fired.store(now);
-    logLine(format("%06lu --> %s", static_cast<unsigned long>(_num), hexDescription(_data).c_str()));
+    logLine(
+        format("%06lu --> %s", static_cast<unsigned long>(_num), hexDescription(_data).c_str()));
 }
 
 void BTLECommand::setResponsedData(const Bytes& response, double now) {

@@ -25,7 +25,9 @@ std::string upper(std::string text) {
     return text;
 }
 
-bool sameUuid(const std::string& a, const char* b) { return lower(a) == b; }
+bool sameUuid(const std::string& a, const char* b) {
+    return lower(a) == b;
+}
 
 std::string nameForLog(const BlePeripheral& peripheral) {
     return peripheral.name().value_or("(null)");
@@ -87,7 +89,8 @@ bool BTLEController::is_scanning() const {
 }
 
 void BTLEController::didDiscoverPeripheral(const PeripheralPtr& peripheral) {
-    logLine(format("peripheral found: %s", peripheral ? nameForLog(*peripheral).c_str() : "(null)"));
+    logLine(
+        format("peripheral found: %s", peripheral ? nameForLog(*peripheral).c_str() : "(null)"));
     if (!peripheral) return;
     Handler handler;
     {
@@ -243,9 +246,7 @@ void BTLEController::onMain(const std::function<void()>& fn) {
 
 void BTLEController::reconnect(float seconds) {
     const PeripheralPtr target = peripheral();
-    auto stateOf = [&target] {
-        return target ? target->state() : PeripheralState::Disconnected;
-    };
+    auto stateOf = [&target] { return target ? target->state() : PeripheralState::Disconnected; };
     logRaw("disconnect");
     PeripheralState state = PeripheralState::Disconnected;
     // The central is driven from the main thread, which owns it.

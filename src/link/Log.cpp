@@ -38,7 +38,9 @@ void logLine(std::string_view text) {
     write(entry);
 }
 
-void logRaw(std::string_view text) { write(text); }
+void logRaw(std::string_view text) {
+    write(text);
+}
 
 std::string format(const char* fmt, ...) {
     va_list args;

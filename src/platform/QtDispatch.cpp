@@ -42,7 +42,9 @@ int toMilliseconds(double seconds) {
 }  // namespace
 
 QtDispatch::QtDispatch(QObject* parent)
-    : QObject(parent), _start(std::chrono::steady_clock::now()), _timerThread([this] { runTimers(); }) {}
+    : QObject(parent),
+      _start(std::chrono::steady_clock::now()),
+      _timerThread([this] { runTimers(); }) {}
 
 QtDispatch::~QtDispatch() {
     std::vector<Worker> workers;
@@ -65,14 +67,17 @@ double QtDispatch::now() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - _start).count();
 }
 
-bool QtDispatch::isMainThread() const { return QThread::currentThread() == thread(); }
+bool QtDispatch::isMainThread() const {
+    return QThread::currentThread() == thread();
+}
 
 void QtDispatch::postToMain(Task task) {
     std::lock_guard lock(_mainMutex);
     _mainTasks.push_back(std::move(task));
     if (_drainScheduled) return;
     _drainScheduled = true;
-    QMetaObject::invokeMethod(this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
 }
 
 void QtDispatch::drainMainTasks() {
@@ -93,7 +98,8 @@ void QtDispatch::drainMainTasks() {
         }
         task();
     }
-    QMetaObject::invokeMethod(this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
 }
 
 void QtDispatch::runOnWorker(Task task) {
@@ -190,6 +196,8 @@ void QtDispatch::sleepFor(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds > 0 ? seconds : 0));
 }
 
-std::shared_ptr<WorkerEvent> QtDispatch::makeWorkerEvent() { return std::make_shared<ThreadEvent>(); }
+std::shared_ptr<WorkerEvent> QtDispatch::makeWorkerEvent() {
+    return std::make_shared<ThreadEvent>();
+}
 
 }  // namespace aq

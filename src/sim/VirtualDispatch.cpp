@@ -53,7 +53,8 @@ VirtualDispatch::~VirtualDispatch() {
         std::unique_lock lock(_mutex);
         // Workers blocked on events nobody will signal any more can never be
         // joined: say so and stop, rather than hang the test run.
-        const bool settled = _changed.wait_for(lock, kStuckWorker, [this] { return _running == 0; });
+        const bool settled =
+            _changed.wait_for(lock, kStuckWorker, [this] { return _running == 0; });
         if (!settled || _workers > 0) {
             std::fprintf(stderr, "VirtualDispatch: %d worker(s) still blocked at teardown\n",
                          _workers);
@@ -70,7 +71,9 @@ double VirtualDispatch::now() const {
     return _now;
 }
 
-bool VirtualDispatch::isMainThread() const { return std::this_thread::get_id() == _main; }
+bool VirtualDispatch::isMainThread() const {
+    return std::this_thread::get_id() == _main;
+}
 
 Dispatch::TimerId VirtualDispatch::scheduleLocked(double at, Task task) {
     const TimerId id = ++_nextId;
@@ -152,7 +155,9 @@ void VirtualDispatch::runUntil(double deadline) {
     }
 }
 
-void VirtualDispatch::runLoopFor(double seconds) { runUntil(now() + seconds); }
+void VirtualDispatch::runLoopFor(double seconds) {
+    runUntil(now() + seconds);
+}
 
 bool VirtualDispatch::runUntilIdle(double limitSeconds) {
     const double deadline = now() + limitSeconds;

@@ -81,8 +81,8 @@ private:
     TimerId _nextId = 0;
     std::map<Key, Entry> _events;
     std::map<TimerId, Key> _keys;
-    int _running = 0;   // workers not blocked in a worker event
-    int _workers = 0;   // workers not finished
+    int _running = 0;  // workers not blocked in a worker event
+    int _workers = 0;  // workers not finished
     std::vector<std::thread> _threads;
     std::thread::id _main;
 };

@@ -16,18 +16,17 @@ TEST_P(BytesFromHexString, DecodesPairsOfDigits) {
     EXPECT_EQ(bytesFromHexString(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BytesFromHexString,
-    ::testing::Values(HexCase{"9B00", {0x9B, 0x00}},  // upper case
-                      HexCase{"9b00", {0x9B, 0x00}},  // lower case
-                      HexCase{"abc", {0xAB}},         // odd last digit ignored
-                      HexCase{"", {}}, HexCase{"a", {}},
-                      HexCase{"0aFf7E", {0x0A, 0xFF, 0x7E}},
-                      // A character that is no hex digit counts as 255:
-                      // (255 * 16 + 1) % 256 = 0xF1 and (0 * 16 + 255) = 0xFF.
-                      HexCase{"g1", {0xF1}}, HexCase{"0z", {0xFF}},
-                      // Only A-Z fold to lower case; 'G' is still no digit.
-                      HexCase{"G0", {0xF0}}));
+INSTANTIATE_TEST_SUITE_P(Cases, BytesFromHexString,
+                         ::testing::Values(HexCase{"9B00", {0x9B, 0x00}},  // upper case
+                                           HexCase{"9b00", {0x9B, 0x00}},  // lower case
+                                           HexCase{"abc", {0xAB}},         // odd last digit ignored
+                                           HexCase{"", {}}, HexCase{"a", {}},
+                                           HexCase{"0aFf7E", {0x0A, 0xFF, 0x7E}},
+                                           // A character that is no hex digit counts as 255:
+                                           // (255 * 16 + 1) % 256 = 0xF1 and (0 * 16 + 255) = 0xFF.
+                                           HexCase{"g1", {0xF1}}, HexCase{"0z", {0xFF}},
+                                           // Only A-Z fold to lower case; 'G' is still no digit.
+                                           HexCase{"G0", {0xF0}}));
 
 TEST(CommandBytes, KeepsTheLowByteOfEachValueInOrder) {
     EXPECT_EQ(commandBytes({0x1FF, 0}), (Bytes{0xFF, 0x00}));

@@ -44,13 +44,15 @@ protected:
     static constexpr double kDelay = 0.01;
 
     std::shared_ptr<SimLamp> addLamp(const std::string& name, char last) {
-        auto l = std::make_shared<SimLamp>(name, std::string("00000000-0000-0000-0000-00000000000") + last);
+        auto l = std::make_shared<SimLamp>(
+            name, std::string("00000000-0000-0000-0000-00000000000") + last);
         sim.addLamp(l);
         return l;
     }
     void scanFor(std::size_t count) {
         controller.start_scanning([this] { ++discoveries; });
-        ASSERT_TRUE(dispatch.runUntilTrue([&] { return controller.peripherals().size() >= count; }));
+        ASSERT_TRUE(
+            dispatch.runUntilTrue([&] { return controller.peripherals().size() >= count; }));
     }
 
     VirtualDispatch dispatch;
@@ -99,7 +101,8 @@ TEST_F(Connection, StoppingWhenNotScanningLeavesTheCentralAlone) {
 
 TEST_F(Connection, AnIndexBeyondTheListDoesNothing) {
     scanFor(1);
-    controller.connect_periperal_at(1, [&] { ++readyCalls; }, [&] { ++errorCalls; });
+    controller.connect_periperal_at(
+        1, [&] { ++readyCalls; }, [&] { ++errorCalls; });
     dispatch.runUntil(dispatch.now() + 15.0);
     EXPECT_EQ(central.connects, 0);
     EXPECT_EQ(readyCalls + errorCalls, 0);
@@ -110,7 +113,8 @@ TEST_F(Connection, AnIndexBeyondTheListDoesNothing) {
 TEST_F(Connection, ConnectingStopsTheScanAndBecomesReadyOnce) {
     scanFor(1);
     const double start = dispatch.now();
-    controller.connect_periperal_at(0, [&] { ++readyCalls; }, [&] { ++errorCalls; });
+    controller.connect_periperal_at(
+        0, [&] { ++readyCalls; }, [&] { ++errorCalls; });
     // The wait ends within the period in which the link became ready.
     EXPECT_LE(dispatch.now() - start, 1.0 + 1e-9);
     EXPECT_EQ(readyCalls, 1);
@@ -154,7 +158,8 @@ TEST_F(Connection, ALampWithoutTheTestCharacteristicNeverBecomesReady) {
     lamp->setFaults(f);
     scanFor(1);
     const double start = dispatch.now();
-    controller.connect_periperal_at(0, [&] { ++readyCalls; }, [&] { ++errorCalls; });
+    controller.connect_periperal_at(
+        0, [&] { ++readyCalls; }, [&] { ++errorCalls; });
     EXPECT_NEAR(dispatch.now() - start, 10.0, 1e-9);
     EXPECT_EQ(readyCalls, 0);
     // Connected, so no error either: the page learns of it only by silence.
@@ -169,7 +174,8 @@ TEST_F(Connection, AFailedConnectEndsTheWaitWithinOnePeriodAndReportsTheError) {
     lamp->setFaults(f);
     scanFor(1);
     const double start = dispatch.now();
-    controller.connect_periperal_at(0, [&] { ++readyCalls; }, [&] { ++errorCalls; });
+    controller.connect_periperal_at(
+        0, [&] { ++readyCalls; }, [&] { ++errorCalls; });
     EXPECT_LE(dispatch.now() - start, 1.0 + 1e-9);
     EXPECT_EQ(errorCalls, 1);
     EXPECT_EQ(readyCalls, 0);

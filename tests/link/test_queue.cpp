@@ -99,7 +99,7 @@ TEST_F(Queue, OverloadReplacesTheEntryThatWouldGoLastWithoutALogLine) {
 }
 
 struct StaleCase {
-    double after;      // seconds after the unanswered write that B is loaded
+    double after;  // seconds after the unanswered write that B is loaded
     bool abandons;
 };
 
@@ -191,8 +191,8 @@ TEST_F(Queue, SyncCommandsFromAWorkerReturnTheirAnswersInOrder) {
     std::vector<std::optional<Bytes>> answers;
     dispatch.runOnWorker([&] {
         for (unsigned op : {0x81u, 0x82u, 0x83u}) {
-            answers.push_back(controller.fireSyncCommand(commandBytes({op, 0}),
-                                                         controller.rw_characteristic()));
+            answers.push_back(
+                controller.fireSyncCommand(commandBytes({op, 0}), controller.rw_characteristic()));
         }
     });
     ASSERT_TRUE(dispatch.runUntilIdle());
@@ -209,8 +209,8 @@ TEST_F(Queue, AnAbandonedSyncCommandWakesItsWaiterWithNoValue) {
     double wokeAt = 0;
     const double start = dispatch.now();
     dispatch.runOnWorker([&] {
-        answer = controller.fireSyncCommand(commandBytes({0x81, 0}),
-                                            controller.rw_characteristic());
+        answer =
+            controller.fireSyncCommand(commandBytes({0x81, 0}), controller.rw_characteristic());
         wokeAt = dispatch.now();
     });
     ASSERT_TRUE(dispatch.runUntilIdle(60.0));
@@ -223,8 +223,8 @@ TEST_F(Queue, ASyncWaiterIsWokenByTheStaleRuleOfALaterLoad) {
     noAnswerFromNext();
     std::optional<std::optional<Bytes>> answer;
     dispatch.runOnWorker([&] {
-        answer = controller.fireSyncCommand(commandBytes({0x81, 0}),
-                                            controller.rw_characteristic());
+        answer =
+            controller.fireSyncCommand(commandBytes({0x81, 0}), controller.rw_characteristic());
     });
     dispatch.runUntil(dispatch.now() + 1.5);
     EXPECT_FALSE(answer.has_value());
@@ -238,8 +238,8 @@ TEST_F(Queue, ASyncCommandReplacedByAnOverloadWakesWithNoValue) {
     fireOp(0xA);
     std::optional<std::optional<Bytes>> answer;
     dispatch.runOnWorker([&] {
-        answer = controller.fireSyncCommand(commandBytes({0x81, 0}),
-                                            controller.rw_characteristic());
+        answer =
+            controller.fireSyncCommand(commandBytes({0x81, 0}), controller.rw_characteristic());
     });
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return controller.waitingCommandCount() == 1; }));
     overloadOp(0x51);

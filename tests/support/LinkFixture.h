@@ -27,7 +27,8 @@ protected:
     // Scans until `count` lamps are listed.
     void scanFor(std::size_t count) {
         controller.start_scanning([] {});
-        ASSERT_TRUE(dispatch.runUntilTrue([&] { return controller.peripherals().size() >= count; }));
+        ASSERT_TRUE(
+            dispatch.runUntilTrue([&] { return controller.peripherals().size() >= count; }));
     }
 
     // Connects to the first lamp found and clears what the lamp and the log
@@ -35,7 +36,8 @@ protected:
     void connectFirst() {
         scanFor(1);
         bool ready = false;
-        controller.connect_periperal_at(0, [&] { ready = true; }, [] {});
+        controller.connect_periperal_at(
+            0, [&] { ready = true; }, [] {});
         ASSERT_TRUE(ready);
         ASSERT_TRUE(controller.is_connected());
         for (const auto& p : central.lamps()) p->lamp()->clearReceived();
