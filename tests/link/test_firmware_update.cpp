@@ -1,0 +1,208 @@
+// The firmware transfer against a simulated lamp on virtual time.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "link/FirmwareUpdate.h"
+#include "link/LampUuids.h"
+#include "support/LinkFixture.h"
+
+namespace aq::test {
+namespace {
+
+// One data record (count, address, bytes) as a HEX line with its checksum.
+std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& bytes) {
+    unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF);
+    std::string line = format(":%02X%04X00", static_cast<unsigned>(bytes.size()), address);
+    for (auto b : bytes) {
+        line += format("%02X", b);
+        sum += b;
+    }
+    return line + format("%02X", (0x100 - (sum & 0xFF)) & 0xFF);
+}
+
+const char* const kEnd = ":00000001FF";
+
+class FirmwareUpdate : public LinkFixture {
+protected:
+    void SetUp() override { connectFirst(); }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove(_path, ignored);
+    }
+
+    std::string writeFile(const std::vector<std::string>& lines, const char* ending = "\r\n") {
+        std::ofstream out(_path, std::ios::binary);
+        for (const auto& l : lines) out << l << ending;
+        return _path.string();
+    }
+
+    FirmwareResult run(const std::string& path) {
+        std::optional<FirmwareResult> result;
+        dispatch.runOnWorker([&] {
+            result = runFirmwareUpdate(controller, path, image,
+                                       [&](double f) { fractions.push_back(f); });
+        });
+        EXPECT_TRUE(dispatch.runUntilIdle(100000.0));
+        return result.value_or(FirmwareResult::NotConnected);
+    }
+
+    // What reached the boot-loader characteristic, in order.
+    std::vector<Bytes> bootLoaderPackets() const {
+        std::vector<Bytes> out;
+        for (const auto& r : lamp->received()) {
+            if (r.characteristic == kBootLoaderCharacteristicUUID) out.push_back(r.data);
+        }
+        return out;
+    }
+
+    static Bytes part(std::uint8_t index, const std::vector<std::uint8_t>& bytes) {
+        Bytes p{0x03, index};
+        p.insert(p.end(), bytes.begin(), bytes.end());
+        return p;
+    }
+
+    HexFile image;
+    std::vector<double> fractions;
+    std::filesystem::path _path = std::filesystem::temp_directory_path() / uniqueName();
+
+    static std::string uniqueName() {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        return "aq-fw-" + std::to_string(::getpid()) + "-" + name + ".hex";
+    }
+};
+
+TEST_F(FirmwareUpdate, SendsOnePageExactlyInOrder) {
+    const auto path = writeFile({":10000000000102030405060708090A0B0C0D0E0F78", kEnd});
+    EXPECT_EQ(run(path), FirmwareResult::Sent);
+
+    std::vector<Bytes> expected = {{0x1E}, {0x01}};
+    expected.push_back(part(0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    for (std::uint8_t i = 1; i < 16; ++i)
+        expected.push_back(part(i, std::vector<std::uint8_t>(16, 0xFF)));
+    expected.push_back({0x04, 0x00, 0x00, 0x00, 0x00});
+    expected.push_back({0x02});
+    EXPECT_EQ(bootLoaderPackets(), expected);
+    // The link was dropped and made again between the opening and start commands.
+    EXPECT_TRUE(log.contains("successful connecting"));
+    EXPECT_TRUE(log.contains("connected"));
+    EXPECT_EQ(log.matching("---").size(), 1u);
+    EXPECT_EQ(fractions, std::vector<double>{1.0});
+    EXPECT_TRUE(log.matching("!!!").size() <= 1u);  // at most the opening command
+}
+
+TEST_F(FirmwareUpdate, PageAddressesCountThePagesSentNotTheirPlace) {
+    std::vector<std::string> lines;
+    for (std::uint16_t a : {0x0000, 0x0300}) lines.push_back(dataRecord(a, {0xAA, 0xBB}));
+    lines.push_back(kEnd);
+    EXPECT_EQ(run(writeFile(lines)), FirmwareResult::Sent);
+    std::vector<Bytes> pagePackets;
+    for (const auto& p : bootLoaderPackets()) {
+        if (p[0] == 0x04) pagePackets.push_back(p);
+    }
+    EXPECT_EQ(pagePackets, (std::vector<Bytes>{{0x04, 0, 0, 0x00, 0}, {0x04, 0, 0, 0x01, 0}}));
+    EXPECT_EQ(bootLoaderPackets().size(), 2u + 2 * 17 + 1);
+    EXPECT_EQ(fractions, (std::vector<double>{0.5, 1.0}));
+}
+
+TEST_F(FirmwareUpdate, AnImageStartingHigherIsSentFromItsFirstPageWithAddressZero) {
+    EXPECT_EQ(run(writeFile({dataRecord(0x1000, {0x11, 0x22}), kEnd})), FirmwareResult::Sent);
+    const auto packets = bootLoaderPackets();
+    ASSERT_GE(packets.size(), 3u);
+    Bytes first = part(0, std::vector<std::uint8_t>(16, 0xFF));
+    first[2] = 0x11;
+    first[3] = 0x22;
+    EXPECT_EQ(packets[2], first);
+    EXPECT_EQ(packets[packets.size() - 2], (Bytes{0x04, 0, 0, 0, 0}));
+}
+
+TEST_F(FirmwareUpdate, ASlowLampStillGetsEveryPacketInOrder) {
+    // Each answer takes longer than the pause between packets.
+    std::vector<std::string> lines;
+    for (std::uint16_t a = 0; a < 0x200; a += 0x10)
+        lines.push_back(
+            dataRecord(a, std::vector<std::uint8_t>(16, static_cast<std::uint8_t>(a >> 4))));
+    lines.push_back(kEnd);
+    SimFaults slow;
+    slow.lateBy = 0.4;
+    lamp->setFaults(slow);
+    EXPECT_EQ(run(writeFile(lines)), FirmwareResult::Sent);
+    const auto packets = bootLoaderPackets();
+    ASSERT_EQ(packets.size(), 2u + 2 * 17 + 1);
+    for (int page = 0; page < 2; ++page) {
+        for (int i = 0; i < 16; ++i) {
+            const Bytes& p = packets[2 + page * 17 + i];
+            ASSERT_EQ(p[0], 0x03);
+            EXPECT_EQ(p[1], i);
+            EXPECT_EQ(p[2], page * 16 + i);  // the byte that record put there
+        }
+        EXPECT_EQ(packets[2 + page * 17 + 16][0], 0x04);
+    }
+}
+
+TEST_F(FirmwareUpdate, ALinkLostDuringTheTransferEndsItPromptly) {
+    std::vector<std::string> lines;
+    for (std::uint16_t a = 0; a < 0x1000; a += 0x100) lines.push_back(dataRecord(a, {1}));
+    lines.push_back(kEnd);
+    const auto path = writeFile(lines);
+    SimFaults drop;
+    drop.dropLinkAt = lamp->receivedCount() + 10;
+    lamp->setFaults(drop);
+    const double start = dispatch.now();
+    EXPECT_EQ(run(path), FirmwareResult::LinkLost);
+    // One time-out, not one per remaining packet.
+    EXPECT_LT(dispatch.now() - start, 30.0);
+}
+
+struct RefusalCase {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* ending;
+    FirmwareResult expected;
+};
+
+class Refusal : public FirmwareUpdate, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(Refusal, SendsNothing) {
+    const auto path = writeFile(GetParam().lines, GetParam().ending);
+    EXPECT_EQ(run(path), GetParam().expected);
+    EXPECT_TRUE(bootLoaderPackets().empty());
+    EXPECT_TRUE(lamp->received().empty());
+    EXPECT_TRUE(fractions.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Refusal,
+    ::testing::Values(
+        RefusalCase{"Empty", {}, "\r\n", FirmwareResult::NoData},
+        RefusalCase{"OnlyTheEnd", {kEnd}, "\r\n", FirmwareResult::NoData},
+        RefusalCase{"LineFeedsOnly", {dataRecord(0, {1, 2}), kEnd}, "\n", FirmwareResult::NoData},
+        RefusalCase{"WrongChecksum", {":0100000001FF", kEnd}, "\r\n", FirmwareResult::BadRecord},
+        RefusalCase{"BadRecordAfterData",
+                    {dataRecord(0, {1, 2}), ":020000040000FA", kEnd},
+                    "\r\n",
+                    FirmwareResult::BadRecord},
+        RefusalCase{"CutShort", {dataRecord(0, {1, 2})}, "\r\n", FirmwareResult::NoEndRecord}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FirmwareUpdate, AMissingFileOrEmptyPathSendsNothing) {
+    EXPECT_EQ(run("/nonexistent/firmware.hex"), FirmwareResult::CannotOpen);
+    EXPECT_EQ(run(""), FirmwareResult::CannotOpen);
+    EXPECT_TRUE(lamp->received().empty());
+}
+
+TEST_F(FirmwareUpdate, WithoutALampNothingIsSent) {
+    const auto path = writeFile({dataRecord(0, {1}), kEnd});
+    controller.disconnect();
+    EXPECT_EQ(run(path), FirmwareResult::NotConnected);
+    EXPECT_TRUE(lamp->received().empty());
+}
+
+}  // namespace
+}  // namespace aq::test
