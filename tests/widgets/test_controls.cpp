@@ -1,0 +1,264 @@
+#include "widgets/AQButton.h"
+#include "widgets/AQColorView.h"
+#include "widgets/AQSlider.h"
+#include "widgets/AQTableRowView.h"
+#include "widgets/Theme.h"
+
+#include "WidgetTestSupport.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace aq {
+namespace {
+
+using test::anyNear;
+using test::near;
+using test::renderOnMagenta;
+
+TEST(Theme, AccentIsTheLampRed) {
+    EXPECT_EQ(theme::accent(), QColor(85, 10, 13));
+    AQButton button;
+    EXPECT_EQ(button.backgroundColorPressed(), theme::accent());
+    AQSlider slider;
+    EXPECT_EQ(slider.valueLineColor(), theme::accent());
+    EXPECT_EQ(slider.minimum(), 0);
+    EXPECT_EQ(slider.maximum(), 100);
+}
+
+// Every colour distinct, so that each case names the one it expects.
+void distinctColours(AQButton& b) {
+    b.setBorderColor(QColor(1, 1, 1));
+    b.setTextColor(QColor(2, 2, 2));
+    b.setBackgroundColor(QColor(3, 3, 3));
+    b.setTextColorPressed(QColor(4, 4, 4));
+    b.setBackgroundColorPressed(QColor(5, 5, 5));
+}
+
+TEST(AQButton, TitleColourFollowsPressOnAndEnabled) {
+    struct Case {
+        const char* what;
+        bool toggle, highlighted, on, enabled;
+        QColor expected;
+    };
+    const Case cases[] = {
+        {"toggle held while on", true, true, true, true, QColor(4, 4, 4)},
+        {"toggle released and on", true, false, true, true, QColor(5, 5, 5)},
+        {"toggle released and off", true, false, false, true, QColor(2, 2, 2)},
+        {"plain button that is on", false, false, true, true, QColor(2, 2, 2)},
+        {"disabled plain button", false, false, false, false, QColor(1, 1, 1)},
+        {"disabled toggle that is on", true, false, true, false, QColor(5, 5, 5)},
+        {"held plain button", false, true, false, true, QColor(4, 4, 4)},
+    };
+    for (const Case& c : cases) {
+        AQButton b;
+        distinctColours(b);
+        b.setToggleButton(c.toggle);
+        EXPECT_EQ(b.titleColor(c.highlighted, c.on, c.enabled), c.expected) << c.what;
+    }
+}
+
+TEST(AQButton, FormsAreCheckableSoAClickFlipsTheState) {
+    AQButton plain, toggle, box;
+    toggle.setToggleButton(true);
+    box.setCheckboxButton(true);
+    plain.click();
+    toggle.click();
+    box.click();
+    EXPECT_FALSE(plain.isChecked());
+    EXPECT_TRUE(toggle.isChecked());
+    EXPECT_TRUE(box.isChecked());
+    box.click();
+    EXPECT_FALSE(box.isChecked());
+}
+
+TEST(AQButton, GeometryInsetsByHalfTheBorder) {
+    const QRectF bounds(0, 0, 100, 30);
+    EXPECT_EQ(AQButton::innerRect(bounds, 2), QRectF(1, 1, 98, 28));
+    EXPECT_EQ(AQButton::checkboxRect(bounds, 2), QRectF(1, 1, 28, 28));
+    EXPECT_EQ(AQButton::checkboxRect(QRectF(10, 5, 200, 21), 1), QRectF(10.5, 5.5, 20, 20));
+}
+
+TEST(AQButton, PaintsPressedInAccentAndLeavesTheCornersOpen) {
+    AQButton b(QStringLiteral("i"));
+    b.resize(120, 30);
+    const QImage released = renderOnMagenta(b);
+    b.setDown(true);
+    const QImage pressed = renderOnMagenta(b);
+    EXPECT_TRUE(near(released.pixelColor(15, 15), Qt::black));
+    EXPECT_TRUE(near(pressed.pixelColor(15, 15), theme::accent()));
+    // Radius 5: the corner pixel lies outside the rounded outline.
+    EXPECT_TRUE(near(pressed.pixelColor(0, 0), Qt::magenta));
+    // The gray border runs along the middle of the left edge.
+    EXPECT_TRUE(near(released.pixelColor(0, 15), theme::gray(), 40));
+}
+
+TEST(AQButton, DisabledTitleIsDrawnInTheBorderColour) {
+    AQButton b(QStringLiteral("MMMM"));
+    b.resize(120, 30);
+    b.setBorderColor(QColor(0, 255, 0));
+    b.setEnabled(false);
+    const QImage image = renderOnMagenta(b);
+    const QRect title(30, 5, 60, 20);
+    EXPECT_TRUE(anyNear(image, title, QColor(0, 255, 0), 60));
+    EXPECT_FALSE(anyNear(image, title, Qt::white, 60));
+}
+
+TEST(AQButton, CheckboxDrawsItsBoxAndTickButNeverTheTitle) {
+    struct Case {
+        const char* what;
+        bool on;
+        bool tickExpected;
+    };
+    for (const Case& c : {Case{"off", false, false}, Case{"on", true, true}}) {
+        AQButton b(QStringLiteral("MMMMMMMM"));
+        b.setCheckboxButton(true);
+        b.resize(160, 24);
+        b.setChecked(c.on);
+        const QImage image = renderOnMagenta(b);
+        // Right of the box nothing is painted at all.
+        EXPECT_FALSE(anyNear(image, QRect(26, 0, 134, 24), Qt::white, 200)) << c.what;
+        EXPECT_TRUE(anyNear(image, QRect(0, 0, 24, 24), theme::gray(), 40)) << c.what;
+        EXPECT_EQ(anyNear(image, QRect(4, 4, 16, 16), Qt::white, 60), c.tickExpected) << c.what;
+    }
+}
+
+TEST(AQSlider, KnobGeometry) {
+    struct Case {
+        double width, height, percent;
+        double radius, knobX, knobRight;
+    };
+    const Case cases[] = {
+        {200, 20, 50, 8, 92, 108},    // the bar ends at the knob's left edge
+        {200, 20, 0, 8, 0, 16},       // flush with the left end
+        {200, 20, 100, 8, 184, 200},  // touching the right end
+        {100, 10, 25, 4, 23, 31},
+        {10, 20, 50, 8, 0, 16},  // narrower than the knob: it stays at the left
+    };
+    for (const Case& c : cases) {
+        const auto g = AQSlider::geometry(c.width, c.height, c.percent);
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.percent);
+        EXPECT_DOUBLE_EQ(g.knobRadius, c.radius);
+        EXPECT_DOUBLE_EQ(g.knobX, c.knobX);
+        EXPECT_DOUBLE_EQ(g.knob.right(), c.knobRight);
+        EXPECT_DOUBLE_EQ(g.valueBar.x2(), c.knobX);
+        EXPECT_DOUBLE_EQ(g.knob.center().y(), c.height / 2);
+        EXPECT_DOUBLE_EQ(g.track.x2(), c.width);
+    }
+}
+
+TEST(AQSlider, PercentFollowsTheRange) {
+    AQSlider s;
+    s.setRange(0, 255);
+    s.setValue(51);
+    EXPECT_DOUBLE_EQ(s.percent(), 20.0);
+    s.setRange(5, 5);
+    EXPECT_DOUBLE_EQ(s.percent(), 0.0);
+}
+
+void sendMouse(QWidget& w, QEvent::Type type, QPointF pos) {
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    QMouseEvent e(type, pos, w.mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&w, &e);
+}
+
+TEST(AQSlider, MouseFollowsThePaintedKnob) {
+    AQSlider s;
+    s.resize(200, 20);
+    s.setValue(0);
+    int pressed = 0, released = 0;
+    QObject::connect(&s, &QAbstractSlider::sliderPressed, [&] { ++pressed; });
+    QObject::connect(&s, &QAbstractSlider::sliderReleased, [&] { ++released; });
+
+    // A press on the track puts the knob's centre under the pointer:
+    // centre x = 8 + 184 × 75 %.
+    sendMouse(s, QEvent::MouseButtonPress, QPointF(8 + 138, 10));
+    EXPECT_EQ(s.value(), 75);
+    sendMouse(s, QEvent::MouseButtonRelease, QPointF(8 + 138, 10));
+    EXPECT_EQ(pressed, 1);
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(s.value(), 75);
+
+    // Taking the knob 3 px right of its centre and moving 46 px adds 25 %:
+    // the knob does not jump by the 3 px.
+    s.setValue(50);
+    sendMouse(s, QEvent::MouseButtonPress, QPointF(100 + 3, 10));
+    EXPECT_EQ(s.value(), 50);
+    sendMouse(s, QEvent::MouseMove, QPointF(100 + 3 + 46, 10));
+    EXPECT_EQ(s.value(), 75);
+    sendMouse(s, QEvent::MouseMove, QPointF(500, 10));
+    EXPECT_EQ(s.value(), 100);
+    sendMouse(s, QEvent::MouseButtonRelease, QPointF(500, 10));
+    EXPECT_FALSE(s.isSliderDown());
+}
+
+TEST(AQSlider, PaintsTrackBarAndKnob) {
+    AQSlider s;
+    s.resize(200, 20);
+    s.setValue(50);
+    s.setFullLineColor(QColor(0, 255, 0));
+    s.setValueLineColor(QColor(255, 0, 0));
+    s.setKnobColor(QColor(0, 0, 255));
+    const QImage image = renderOnMagenta(s);
+    EXPECT_TRUE(near(image.pixelColor(40, 10), QColor(255, 0, 0))) << "value bar";
+    EXPECT_TRUE(near(image.pixelColor(40, 11), QColor(255, 0, 0))) << "bar is 5 wide";
+    EXPECT_TRUE(near(image.pixelColor(160, 10), QColor(0, 255, 0))) << "track";
+    EXPECT_TRUE(near(image.pixelColor(160, 11), Qt::magenta)) << "track is 2 wide";
+    EXPECT_TRUE(near(image.pixelColor(100, 10), QColor(0, 0, 255))) << "knob centre";
+    EXPECT_TRUE(near(image.pixelColor(100, 1), Qt::magenta)) << "knob radius 8";
+}
+
+TEST(AQColorView, FillsWithItsColourOrNotAtAll) {
+    AQColorView v;
+    v.resize(10, 10);
+    EXPECT_TRUE(near(renderOnMagenta(v).pixelColor(5, 5), Qt::magenta));
+    v.setFillColor(QColor(10, 200, 30));
+    const QImage image = renderOnMagenta(v);
+    EXPECT_TRUE(near(image.pixelColor(0, 0), QColor(10, 200, 30), 0));
+    EXPECT_TRUE(near(image.pixelColor(9, 9), QColor(10, 200, 30), 0));
+}
+
+TEST(AQTableRowView, SelectedRowsGetARoundedAccentBar) {
+    struct Case {
+        const char* what;
+        bool selected;
+        QAbstractItemView::SelectionMode mode;
+        bool accent;
+    };
+    const Case cases[] = {
+        {"selected", true, QAbstractItemView::SingleSelection, true},
+        {"not selected", false, QAbstractItemView::SingleSelection, false},
+        {"selection switched off", true, QAbstractItemView::NoSelection, false},
+    };
+    for (const Case& c : cases) {
+        QListWidget list;
+        list.addItem(QStringLiteral("row"));
+        list.setSelectionMode(c.mode);
+        AQTableRowView delegate;
+        QStyleOptionViewItem option;
+        option.initFrom(&list);
+        option.widget = &list;
+        option.rect = QRect(0, 0, 120, 20);
+        option.state = QStyle::State_Enabled;
+        if (c.selected) option.state |= QStyle::State_Selected;
+        QImage image(120, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::magenta);
+        {
+            QPainter painter(&image);
+            delegate.paint(&painter, option, list.model()->index(0, 0));
+        }
+        EXPECT_EQ(near(image.pixelColor(110, 10), theme::accent()), c.accent) << c.what;
+        // Radius 6: the bar leaves the corner unpainted.
+        if (c.accent) {
+            EXPECT_TRUE(near(image.pixelColor(0, 0), Qt::magenta)) << c.what;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace aq
