@@ -1,5 +1,6 @@
 #include "platform/QtDispatch.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
@@ -44,7 +45,13 @@ int toMilliseconds(double seconds) {
 QtDispatch::QtDispatch(QObject* parent)
     : QObject(parent),
       _start(std::chrono::steady_clock::now()),
-      _timerThread([this] { runTimers(); }) {}
+      _timerThread([this] { runTimers(); }) {
+    if (auto* events = QAbstractEventDispatcher::instance(thread())) {
+        connect(
+            events, &QAbstractEventDispatcher::aboutToBlock, this, [this] { beforeBlocking(); },
+            Qt::DirectConnection);
+    }
+}
 
 QtDispatch::~QtDispatch() {
     std::vector<Worker> workers;
@@ -74,32 +81,53 @@ bool QtDispatch::isMainThread() const {
 void QtDispatch::postToMain(Task task) {
     std::lock_guard lock(_mainMutex);
     _mainTasks.push_back(std::move(task));
-    if (_drainScheduled) return;
-    _drainScheduled = true;
+    // A task posted by a task that a drain is running is picked up by that
+    // drain's loop, sparing the event loop a wake-up per task. Everything
+    // else needs the event loop woken.
+    if (_drainDepth > 0 && isMainThread()) return;
+    scheduleDrainLocked();
+}
+
+void QtDispatch::scheduleDrainLocked() {
+    if (_drainPending) return;
+    _drainPending = true;
     QMetaObject::invokeMethod(
         this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
 }
 
+void QtDispatch::beforeBlocking() {
+    // A task running in a drain may have opened a nested event loop (a
+    // connect's wait, a modal dialog). Tasks it posts would wait for the
+    // outer drain to resume; wake a drain in the nested loop instead.
+    std::lock_guard lock(_mainMutex);
+    if (!_mainTasks.empty()) scheduleDrainLocked();
+}
+
 void QtDispatch::drainMainTasks() {
-    // Tasks posted while draining run in the same turn, which spares the
-    // event loop a wake-up per task; after a batch the loop gets its turn so
-    // a stream of tasks cannot starve input and painting.
+    // After a batch the loop gets its turn so a stream of tasks cannot
+    // starve input and painting.
     constexpr int kBatch = 64;
-    for (int done = 0; done < kBatch; ++done) {
+    {
+        std::lock_guard lock(_mainMutex);
+        _drainPending = false;
+        ++_drainDepth;
+    }
+    int done = 0;
+    for (;;) {
         Task task;
         {
             std::lock_guard lock(_mainMutex);
-            if (_mainTasks.empty()) {
-                _drainScheduled = false;
+            if (_mainTasks.empty() || done == kBatch) {
+                --_drainDepth;
+                if (!_mainTasks.empty()) scheduleDrainLocked();
                 return;
             }
             task = std::move(_mainTasks.front());
             _mainTasks.pop_front();
         }
         task();
+        ++done;
     }
-    QMetaObject::invokeMethod(
-        this, [this] { drainMainTasks(); }, Qt::QueuedConnection);
 }
 
 void QtDispatch::runOnWorker(Task task) {

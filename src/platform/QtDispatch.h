@@ -46,6 +46,8 @@ private:
     void postTimer(TimerId id, Task task);
     void runTimers();
     void drainMainTasks();
+    void scheduleDrainLocked();
+    void beforeBlocking();
 
     const std::chrono::steady_clock::time_point _start;
     std::atomic<TimerId> _nextId{0};
@@ -60,8 +62,9 @@ private:
     std::vector<Worker> _workers;
     std::mutex _mainMutex;
     std::deque<Task> _mainTasks;
-    bool _drainScheduled = false;
-    std::thread _timerThread;  // last: starts once everything above exists
+    bool _drainPending = false;  // a drain is queued in the event loop
+    int _drainDepth = 0;         // drains running (nested event loops nest them)
+    std::thread _timerThread;    // last: starts once everything above exists
 };
 
 }  // namespace aq

@@ -121,6 +121,27 @@ TEST(QtDispatch, AWorkerEventWakesAWaiterWhetherNotifiedBeforeOrAfter) {
     ASSERT_TRUE(spinUntil([&] { return woke.load() == 2; }));
 }
 
+TEST(QtDispatch, ANestedLoopInsideAPostedTaskStillRunsLaterPostsAndTimers) {
+    // A connect waits in a nested loop inside a posted task; the lamp's
+    // answers reach it as further posts and timers, from both threads.
+    QtDispatch dispatch;
+    bool fromMain = false;
+    std::atomic<bool> fromWorker{false};
+    bool timer = false;
+    bool outerDone = false;
+    dispatch.postToMain([&] {
+        dispatch.postToMain([&] { fromMain = true; });
+        dispatch.singleShot(0.005, [&] { timer = true; });
+        dispatch.runOnWorker([&] { dispatch.postToMain([&] { fromWorker = true; }); });
+        dispatch.runLoopFor(0.05);
+        EXPECT_TRUE(fromMain);
+        EXPECT_TRUE(fromWorker.load());
+        EXPECT_TRUE(timer);
+        outerDone = true;
+    });
+    ASSERT_TRUE(spinUntil([&] { return outerDone; }));
+}
+
 TEST(QtDispatch, RunLoopForHandlesEventsForAboutThatLong) {
     QtDispatch dispatch;
     bool handled = false;
