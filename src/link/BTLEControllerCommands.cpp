@@ -56,9 +56,8 @@ void BTLEController::getName(TextHandler handler) {
 void BTLEController::setName(const std::string& name) {
     const std::string ascii = isAscii(name) ? name : std::string();
     const Bytes second = nameHalf(0x0C, ascii, kNameHalf);
-    fireCommand(nameHalf(0x0B, ascii, 0), rw_characteristic(), [this, second](const Bytes&) {
-        fireCommand(second, rw_characteristic(), {});
-    });
+    fireCommand(nameHalf(0x0B, ascii, 0), rw_characteristic(),
+                [this, second](const Bytes&) { fireCommand(second, rw_characteristic(), {}); });
 }
 
 void BTLEController::getRTC(DateHandler handler) {
@@ -91,7 +90,8 @@ void BTLEController::setRTC(const LampDateTime& time) {
 
 void BTLEController::getDemoLoop(BoolHandler handler) {
     queueRead(*this, rw_characteristic(), "getDemoLoop", commandBytes({0x86, 0x00}), 2,
-              std::move(handler), [](const Bytes& r) { return static_cast<std::int8_t>(r[1]) != 0; });
+              std::move(handler),
+              [](const Bytes& r) { return static_cast<std::int8_t>(r[1]) != 0; });
 }
 
 void BTLEController::setDemoLoop(bool loop) {
@@ -161,8 +161,8 @@ std::optional<LampColor> BTLEController::getChannelColor(std::uint8_t channel) {
 }
 
 void BTLEController::getChannelColor(std::uint8_t channel, ColorHandler handler) {
-    queueRead(*this, rw_characteristic(), "getChannelColor", commandBytes({0x99, 0x00, channel}),
-              4, std::move(handler), [](const Bytes& r) {
+    queueRead(*this, rw_characteristic(), "getChannelColor", commandBytes({0x99, 0x00, channel}), 4,
+              std::move(handler), [](const Bytes& r) {
                   return LampColor{r[1] / 255.0, r[2] / 255.0, r[3] / 255.0, 1.0};
               });
 }

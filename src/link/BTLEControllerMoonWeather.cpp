@@ -18,12 +18,18 @@ std::function<void(const Window&)> windowHandler(Handler handler) {
     return [handler = std::move(handler)](const Window& w) { handler(w.first, w.second); };
 }
 
-Window window(const Bytes& r) { return {le16(r, 1), le16(r, 3)}; }
+Window window(const Bytes& r) {
+    return {le16(r, 1), le16(r, 3)};
+}
 
-unsigned byte1(const Bytes& r) { return r[1]; }
+unsigned byte1(const Bytes& r) {
+    return r[1];
+}
 
 // Lamp flags are signed bytes; anything but 0 is on (0x80 included).
-bool flag1(const Bytes& r) { return static_cast<std::int8_t>(r[1]) != 0; }
+bool flag1(const Bytes& r) {
+    return static_cast<std::int8_t>(r[1]) != 0;
+}
 }  // namespace
 
 // --- weather ------------------------------------------------------------------
@@ -144,10 +150,18 @@ void BTLEController::liveNav(unsigned key) {
     fireCommand(commandBytes({0x01, key}), test_characteristic(), {});
 }
 
-void BTLEController::liveNavLeft() { liveNav(5); }
-void BTLEController::liveNavRight() { liveNav(6); }
-void BTLEController::liveNavPush() { liveNav(8); }
-void BTLEController::liveNavLongPush() { liveNav(9); }
+void BTLEController::liveNavLeft() {
+    liveNav(5);
+}
+void BTLEController::liveNavRight() {
+    liveNav(6);
+}
+void BTLEController::liveNavPush() {
+    liveNav(8);
+}
+void BTLEController::liveNavLongPush() {
+    liveNav(9);
+}
 
 void BTLEController::liveCloud() {
     fireCommand(commandBytes({0x0C, 0x00}), test_characteristic(), {});

@@ -37,8 +37,7 @@ bool BTLEController::getSetPointValueForDevice(std::uint8_t device, std::uint8_t
 }
 
 std::optional<std::string> BTLEController::getPresettingName(std::uint8_t presetting) {
-    const auto r =
-        syncRead(*this, "getPresettingName", commandBytes({0x9F, 0x00, presetting}), 1);
+    const auto r = syncRead(*this, "getPresettingName", commandBytes({0x9F, 0x00, presetting}), 1);
     if (!r) return std::nullopt;
     return terminatedText(*r, kPresettingNameLength, "getPresettingName");
 }

@@ -36,9 +36,8 @@ std::optional<std::string> terminatedText(const Bytes& answer, std::size_t maxLe
 // Queues `request`; once answered with at least `needed` bytes, hands
 // decode(answer) to the handler, if there is one.
 template <typename Handler, typename Decode>
-void queueRead(BTLEController& link, const CharacteristicPtr& characteristic,
-               const char* operation, const Bytes& request, std::size_t needed, Handler handler,
-               Decode decode) {
+void queueRead(BTLEController& link, const CharacteristicPtr& characteristic, const char* operation,
+               const Bytes& request, std::size_t needed, Handler handler, Decode decode) {
     link.fireCommand(request, characteristic,
                      [operation, needed, handler = std::move(handler),
                       decode = std::move(decode)](const Bytes& answer) {

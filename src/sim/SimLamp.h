@@ -29,7 +29,6 @@ struct SimFaults {
         std::string characteristic;
     };
 
-
     // The connection attempt fails.
     bool refuseConnection = false;
     // The lamp service offers the command characteristic only.

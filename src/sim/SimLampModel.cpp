@@ -10,7 +10,9 @@ SimChannel channel(const char* name, std::uint8_t r, std::uint8_t g, std::uint8_
     return SimChannel{name, r, g, b};
 }
 
-std::uint16_t at(int hour, int minute) { return static_cast<std::uint16_t>(hour * 60 + minute); }
+std::uint16_t at(int hour, int minute) {
+    return static_cast<std::uint16_t>(hour * 60 + minute);
+}
 
 // A reef-style day: blues rise first and set last, red and white follow the
 // midday, the moonlight channel glows at night.
@@ -19,7 +21,11 @@ SimProgramme dayProgramme(int shiftMinutes) {
         return static_cast<std::uint16_t>(std::clamp(at(hour, minute) + shiftMinutes, 0, 1439));
     };
     return {
-        {{s(7, 30), 0}, {s(9, 0), 180}, {s(12, 0), 230}, {s(18, 0), 230}, {s(21, 0), 120},
+        {{s(7, 30), 0},
+         {s(9, 0), 180},
+         {s(12, 0), 230},
+         {s(18, 0), 230},
+         {s(21, 0), 120},
          {s(22, 0), 0}},
         {{s(8, 0), 0}, {s(10, 0), 120}, {s(17, 0), 120}, {s(19, 30), 0}},
         {{0, 12}, {s(6, 0), 12}, {s(7, 0), 0}, {s(21, 30), 0}, {s(22, 30), 12}, {1439, 12}},
@@ -33,7 +39,8 @@ SimProgramme scaled(const SimProgramme& programme, double factor) {
     SimProgramme out = programme;
     for (auto& points : out) {
         for (auto& p : points) {
-            p.intensity = static_cast<std::uint8_t>(std::min(255.0, std::floor(p.intensity * factor)));
+            p.intensity =
+                static_cast<std::uint8_t>(std::min(255.0, std::floor(p.intensity * factor)));
         }
     }
     return out;
@@ -48,8 +55,8 @@ SimLampModel SimLampModel::standard(std::size_t slaves) {
     m.actualPower = 0;
     m.powerConsumption = 0;
     m.channels = {channel("Royal Blue", 0x41, 0x69, 0xE1), channel("Red", 0xE0, 0x20, 0x20),
-                  channel("Moonlight", 0x9F, 0xB6, 0xCD), channel("Navy Blue", 0x00, 0x00, 0x80),
-                  channel("White", 0xFF, 0xFF, 0xFF), channel("Purple", 0x80, 0x00, 0x80)};
+                  channel("Moonlight", 0x9F, 0xB6, 0xCD),  channel("Navy Blue", 0x00, 0x00, 0x80),
+                  channel("White", 0xFF, 0xFF, 0xFF),      channel("Purple", 0x80, 0x00, 0x80)};
     m.devices.resize(1);
     for (const char* n : {"Reef", "Planted", "Cichlid", "Marine", "Nano", "User"}) {
         m.presettings.push_back(SimPresetting{n, SimProgramme{}});
@@ -72,7 +79,8 @@ SimLampModel SimLampModel::demo(std::size_t slaves) {
     }
     const double factors[kPresettings] = {1.0, 0.8, 0.6, 1.1, 0.5, 0.9};
     for (std::size_t p = 0; p < m.presettings.size() && p < kPresettings; ++p) {
-        m.presettings[p].programme = scaled(dayProgramme(static_cast<int>(p) * 10 - 20), factors[p]);
+        m.presettings[p].programme =
+            scaled(dayProgramme(static_cast<int>(p) * 10 - 20), factors[p]);
     }
     m.moonDay = 14;
     m.moonMax = 40;

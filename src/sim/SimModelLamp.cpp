@@ -12,7 +12,9 @@ namespace aq {
 
 namespace {
 // A request's argument; one the request does not carry counts as 0.
-std::uint8_t arg(const Bytes& data, std::size_t i) { return i < data.size() ? data[i] : 0; }
+std::uint8_t arg(const Bytes& data, std::size_t i) {
+    return i < data.size() ? data[i] : 0;
+}
 std::uint16_t arg16(const Bytes& data, std::size_t i) {
     return static_cast<std::uint16_t>(arg(data, i) | (arg(data, i + 1) << 8));
 }
@@ -50,10 +52,8 @@ LampDateTime localTimeNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    return LampDateTime{local.tm_year + 1900,
-                        static_cast<unsigned>(local.tm_mon + 1),
-                        static_cast<unsigned>(local.tm_mday),
-                        static_cast<unsigned>(local.tm_hour),
+    return LampDateTime{local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
+                        static_cast<unsigned>(local.tm_mday), static_cast<unsigned>(local.tm_hour),
                         static_cast<unsigned>(local.tm_min),
                         // A leap second shows as the 59th.
                         static_cast<unsigned>(local.tm_sec > 59 ? 59 : local.tm_sec)};
@@ -137,20 +137,34 @@ Bytes SimModelLamp::answerCommand(const Bytes& data) {
     Bytes out{op};
     switch (op) {
         // --- writes: the answer is the opcode alone --------------------------
-        case 0x01: m.boltsPerHour = arg(data, 2); break;
+        case 0x01:
+            m.boltsPerHour = arg(data, 2);
+            break;
         case 0x02:
             m.boltsStart = arg16(data, 2);
             m.boltsEnd = arg16(data, 4);
             break;
-        case 0x03: m.cloudDimming = arg(data, 2); break;
-        case 0x04: m.cloudDuration = arg16(data, 2); break;
-        case 0x05: m.cloudsPerDay = arg(data, 2); break;
-        case 0x06: m.demoLoop = arg(data, 2); break;
+        case 0x03:
+            m.cloudDimming = arg(data, 2);
+            break;
+        case 0x04:
+            m.cloudDuration = arg16(data, 2);
+            break;
+        case 0x05:
+            m.cloudsPerDay = arg(data, 2);
+            break;
+        case 0x06:
+            m.demoLoop = arg(data, 2);
+            break;
         case 0x07:
             if (SimDevice* d = device(m, arg(data, 1))) d->moonActive = arg(data, 2);
             break;
-        case 0x08: m.moonDay = arg(data, 2); break;
-        case 0x09: m.moonMax = arg(data, 2); break;
+        case 0x08:
+            m.moonDay = arg(data, 2);
+            break;
+        case 0x09:
+            m.moonMax = arg(data, 2);
+            break;
         case 0x0A:
             m.moonStart = arg16(data, 2);
             m.moonEnd = arg16(data, 4);
@@ -163,7 +177,8 @@ Bytes SimModelLamp::answerCommand(const Bytes& data) {
         }
         case 0x0E: {
             SimDevice* d = device(m, arg(data, 1));
-            if (d && arg(data, 2) < d->programme.size()) d->programme[arg(data, 2)].resize(arg(data, 3));
+            if (d && arg(data, 2) < d->programme.size())
+                d->programme[arg(data, 2)].resize(arg(data, 3));
             break;
         }
         case 0x0F: {
@@ -179,28 +194,44 @@ Bytes SimModelLamp::answerCommand(const Bytes& data) {
                                     arg(data, 3), arg(data, 2)},
                        now);
             break;
-        case 0x12: m.mode = arg(data, 2); break;
+        case 0x12:
+            m.mode = arg(data, 2);
+            break;
         case 0x13:
             if (SimDevice* d = device(m, arg(data, 1))) d->moonChannel = arg(data, 2);
             break;
 
         // --- reads ------------------------------------------------------------
-        case 0x81: out.push_back(m.boltsPerHour); break;
+        case 0x81:
+            out.push_back(m.boltsPerHour);
+            break;
         case 0x82:
             put16(out, m.boltsStart);
             put16(out, m.boltsEnd);
             break;
-        case 0x83: out.push_back(m.cloudDimming); break;
-        case 0x84: put16(out, m.cloudDuration); break;
-        case 0x85: out.push_back(m.cloudsPerDay); break;
-        case 0x86: out.push_back(m.demoLoop); break;
+        case 0x83:
+            out.push_back(m.cloudDimming);
+            break;
+        case 0x84:
+            put16(out, m.cloudDuration);
+            break;
+        case 0x85:
+            out.push_back(m.cloudsPerDay);
+            break;
+        case 0x86:
+            out.push_back(m.demoLoop);
+            break;
         case 0x87: {
             const SimDevice* d = device(m, arg(data, 1));
             out.push_back(d ? d->moonActive : 0);
             break;
         }
-        case 0x88: out.push_back(m.moonDay); break;
-        case 0x89: out.push_back(m.moonMax); break;
+        case 0x88:
+            out.push_back(m.moonDay);
+            break;
+        case 0x89:
+            out.push_back(m.moonMax);
+            break;
         case 0x8A:
             put16(out, m.moonStart);
             put16(out, m.moonEnd);
@@ -221,7 +252,9 @@ Bytes SimModelLamp::answerCommand(const Bytes& data) {
             const SimDevice* d = device(m, arg(data, 1));
             return pointAnswer(op, d ? points(d->programme, arg(data, 2)) : nullptr, arg(data, 3));
         }
-        case 0x90: out.push_back(static_cast<std::uint8_t>(m.devices.size() - 1)); break;
+        case 0x90:
+            out.push_back(static_cast<std::uint8_t>(m.devices.size() - 1));
+            break;
         case 0x91: {
             const LampDateTime t = m.clockAt(now);
             out.insert(out.end(),
@@ -232,48 +265,56 @@ Bytes SimModelLamp::answerCommand(const Bytes& data) {
                         static_cast<std::uint8_t>(t.year - 2000)});
             break;
         }
-        case 0x92: out.push_back(m.mode); break;
+        case 0x92:
+            out.push_back(m.mode);
+            break;
         case 0x93: {
             const SimDevice* d = device(m, arg(data, 1));
             out.push_back(d ? d->moonChannel : 0);
             break;
         }
-        case 0x95: out.insert(out.end(), m.firmware.begin(), m.firmware.end()); break;
+        case 0x95:
+            out.insert(out.end(), m.firmware.begin(), m.firmware.end());
+            break;
         case 0x96:
             putName11(out, arg(data, 2) < m.channels.size() ? m.channels[arg(data, 2)].name : "");
             break;
-        case 0x97: out.push_back(static_cast<std::uint8_t>(m.channels.size())); break;
+        case 0x97:
+            out.push_back(static_cast<std::uint8_t>(m.channels.size()));
+            break;
         case 0x98:
             for (int shift = 24; shift >= 0; shift -= 8) {
                 out.push_back(static_cast<std::uint8_t>(m.powerConsumption >> shift));
             }
             break;
         case 0x99: {
-            const SimChannel c = arg(data, 2) < m.channels.size() ? m.channels[arg(data, 2)]
-                                                                  : SimChannel{};
+            const SimChannel c =
+                arg(data, 2) < m.channels.size() ? m.channels[arg(data, 2)] : SimChannel{};
             out.insert(out.end(), {c.red, c.green, c.blue});
             break;
         }
-        case 0x9B: put16(out, m.actualPower); break;
+        case 0x9B:
+            put16(out, m.actualPower);
+            break;
         case 0x9C:
             for (int shift = 0; shift < 64; shift += 8) {
                 out.push_back(static_cast<std::uint8_t>(m.serialNumber >> shift));
             }
             break;
         case 0x9F:
-            putName11(out, arg(data, 2) < m.presettings.size() ? m.presettings[arg(data, 2)].name
-                                                               : "");
+            putName11(out,
+                      arg(data, 2) < m.presettings.size() ? m.presettings[arg(data, 2)].name : "");
             break;
         case 0xA0: {
-            const auto* p = arg(data, 2) < m.presettings.size() ? &m.presettings[arg(data, 2)]
-                                                                : nullptr;
+            const auto* p =
+                arg(data, 2) < m.presettings.size() ? &m.presettings[arg(data, 2)] : nullptr;
             const auto* list = p ? points(p->programme, arg(data, 3)) : nullptr;
             out.push_back(list ? static_cast<std::uint8_t>(list->size()) : 0);
             break;
         }
         case 0xA1: {
-            const auto* p = arg(data, 2) < m.presettings.size() ? &m.presettings[arg(data, 2)]
-                                                                : nullptr;
+            const auto* p =
+                arg(data, 2) < m.presettings.size() ? &m.presettings[arg(data, 2)] : nullptr;
             return pointAnswer(op, p ? points(p->programme, arg(data, 3)) : nullptr, arg(data, 4));
         }
         default:

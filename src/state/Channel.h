@@ -35,6 +35,8 @@ private:
 };
 
 // A lamp's channel colour as the chart and the store take it.
-inline Color colorFromLamp(const LampColor& c) { return Color{c.red, c.green, c.blue, c.alpha}; }
+inline Color colorFromLamp(const LampColor& c) {
+    return Color{c.red, c.green, c.blue, c.alpha};
+}
 
 }  // namespace aq

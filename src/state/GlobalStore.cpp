@@ -143,8 +143,8 @@ void GlobalStore::channelAdd(const std::string& name, const Color& color) {
     GlobalStore& store = sharedInstance();
     std::lock_guard lock(store._mutex);
     if (store._channels.size() >= kMaxEntries) {
-        logLine(format("GlobalStore: channel %s refused, %zu is the most", name.c_str(),
-                       kMaxEntries));
+        logLine(
+            format("GlobalStore: channel %s refused, %zu is the most", name.c_str(), kMaxEntries));
         return;
     }
     store._channels.push_back(std::make_shared<Channel>(name, color));

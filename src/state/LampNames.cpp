@@ -2,8 +2,7 @@
 
 namespace aq {
 
-std::optional<std::string> lookUpLampName(const Preferences& preferences,
-                                          const std::string& uuid) {
+std::optional<std::string> lookUpLampName(const Preferences& preferences, const std::string& uuid) {
     const std::optional<PreferenceValue> stored = preferences.value(kUUIDNameArray);
     const PreferenceValue::List* table = stored ? stored->list() : nullptr;
     if (!table) return std::nullopt;

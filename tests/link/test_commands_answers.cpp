@@ -23,11 +23,19 @@ struct AnswerCase {
     std::string expected;
 };
 
-void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
-std::string text(std::uint64_t v) { return std::to_string(v); }
-std::string flag(bool on) { return on ? "on" : "off"; }
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::string text(std::uint64_t v) {
+    return std::to_string(v);
+}
+std::string flag(bool on) {
+    return on ? "on" : "off";
+}
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 std::string colour(const LampColor& c) {
     return format("%.4f %.4f %.4f %.1f", c.red, c.green, c.blue, c.alpha);
 }
@@ -68,40 +76,52 @@ std::vector<AnswerCase> answerCases() {
     const Bytes eleven = withText(0x96, "Deep Blue X");  // 11 characters, no 0x00
     return {
         queued("slaves", number([](C& c, auto h) { c.getSlaves(h); }), {{0x90, {0x90, 3}}}, "3"),
-        queued("nameElevenAndPadding",
-               [](C& c, const Deliver& d) { c.getName([d](const std::string& s) { d(quoted(s)); }); },
-               {{0x8B, withText(0x8B, "Aquarium 01\xFF")}, {0x8C, Bytes(13, 0xFF)}},
-               "'Aquarium 01'"),
-        queued("namePaddingInTheMiddleIsDropped",
-               [](C& c, const Deliver& d) { c.getName([d](const std::string& s) { d(quoted(s)); }); },
-               {{0x8B, withText(0x8B, "Re\xFF\xFF" "ef Tank\xFF")},
-                {0x8C, withText(0x8C, "\xFF" "2\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF")}},
-               "'Reef Tank2'"),
-        queued("nameFullTwentyFour",
-               [](C& c, const Deliver& d) { c.getName([d](const std::string& s) { d(quoted(s)); }); },
-               {{0x8B, withText(0x8B, "ABCDEFGHIJKL")}, {0x8C, withText(0x8C, "MNOPQRSTUVWX")}},
-               "'ABCDEFGHIJKLMNOPQRSTUVWX'"),
-        queued("clockIgnoresTheWeekdayByte",
-               [](C& c, const Deliver& d) {
-                   c.getRTC([d](const LampDateTime& t) {
-                       d(format("%04d-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
-                                t.minute, t.second));
-                   });
-               },
-               {{0x91, {0x91, 9, 5, 14, 0xFF, 7, 3, 26}}}, "2026-03-07 14:05:09"),
+        queued(
+            "nameElevenAndPadding",
+            [](C& c, const Deliver& d) { c.getName([d](const std::string& s) { d(quoted(s)); }); },
+            {{0x8B, withText(0x8B, "Aquarium 01\xFF")}, {0x8C, Bytes(13, 0xFF)}}, "'Aquarium 01'"),
+        queued(
+            "namePaddingInTheMiddleIsDropped",
+            [](C& c, const Deliver& d) { c.getName([d](const std::string& s) { d(quoted(s)); }); },
+            {{0x8B, withText(0x8B,
+                             "Re\xFF\xFF"
+                             "ef Tank\xFF")},
+             {0x8C, withText(0x8C,
+                             "\xFF"
+                             "2\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF")}},
+            "'Reef Tank2'"),
+        queued(
+            "nameFullTwentyFour",
+            [](C& c, const Deliver& d) { c.getName([d](const std::string& s) { d(quoted(s)); }); },
+            {{0x8B, withText(0x8B, "ABCDEFGHIJKL")}, {0x8C, withText(0x8C, "MNOPQRSTUVWX")}},
+            "'ABCDEFGHIJKLMNOPQRSTUVWX'"),
+        queued(
+            "clockIgnoresTheWeekdayByte",
+            [](C& c, const Deliver& d) {
+                c.getRTC([d](const LampDateTime& t) {
+                    d(format("%04d-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
+                             t.minute, t.second));
+                });
+            },
+            {{0x91, {0x91, 9, 5, 14, 0xFF, 7, 3, 26}}}, "2026-03-07 14:05:09"),
         queued("demoLoopOff", boolean([](C& c, auto h) { c.getDemoLoop(h); }), {{0x86, {0x86, 0}}},
                "off"),
         queued("demoLoopHighBitIsOn", boolean([](C& c, auto h) { c.getDemoLoop(h); }),
                {{0x86, {0x86, 0x80}}}, "on"),
         queued("mode", number([](C& c, auto h) { c.getMode(h); }), {{0x92, {0x92, 3}}}, "3"),
-        queued("firmwareSkipsPadding",
-               [](C& c, const Deliver& d) { c.getFirmware([d](const std::string& s) { d(quoted(s)); }); },
-               {{0x95, withText(0x95, "1\xFF.2\xFF")}}, "'1.2'"),
-        queued("serialLeastSignificantFirst",
-               [](C& c, const Deliver& d) {
-                   c.getSerialNo([d](std::uint64_t v) { d(format("0x%016llX", (unsigned long long)v)); });
-               },
-               {{0x9C, {0x9C, 1, 2, 3, 4, 5, 6, 7, 8}}}, "0x0807060504030201"),
+        queued(
+            "firmwareSkipsPadding",
+            [](C& c, const Deliver& d) {
+                c.getFirmware([d](const std::string& s) { d(quoted(s)); });
+            },
+            {{0x95, withText(0x95, "1\xFF.2\xFF")}}, "'1.2'"),
+        queued(
+            "serialLeastSignificantFirst",
+            [](C& c, const Deliver& d) {
+                c.getSerialNo(
+                    [d](std::uint64_t v) { d(format("0x%016llX", (unsigned long long)v)); });
+            },
+            {{0x9C, {0x9C, 1, 2, 3, 4, 5, 6, 7, 8}}}, "0x0807060504030201"),
         queued("actualPowerLeastSignificantFirst",
                number([](C& c, auto h) { c.getActualPowerConsumption(h); }),
                {{0x9B, {0x9B, 0x34, 0x12}}}, "4660"),
@@ -109,11 +129,12 @@ std::vector<AnswerCase> answerCases() {
                {{0x98, {0x98, 0, 0, 1, 2}}}, "258"),
         queued("energyTopByte", number([](C& c, auto h) { c.getPowerConsumption(h); }),
                {{0x98, {0x98, 1, 0, 0, 0}}}, "16777216"),
-        queued("channelColourQueued",
-               [](C& c, const Deliver& d) {
-                   c.getChannelColor(1, [d](const LampColor& col) { d(colour(col)); });
-               },
-               {{0x99, {0x99, 255, 128, 0}}}, "1.0000 0.5020 0.0000 1.0"),
+        queued(
+            "channelColourQueued",
+            [](C& c, const Deliver& d) {
+                c.getChannelColor(1, [d](const LampColor& col) { d(colour(col)); });
+            },
+            {{0x99, {0x99, 255, 128, 0}}}, "1.0000 0.5020 0.0000 1.0"),
         sync("channels", syncRead<std::uint8_t>([](C& c) { return c.getChannels(); }, text),
              {{0x97, {0x97, 6}}}, "6"),
         sync("channelNameEndsAtZero",
@@ -131,14 +152,15 @@ std::vector<AnswerCase> answerCases() {
         sync("pointCount",
              syncRead<std::uint8_t>([](C& c) { return c.getSetPointCountForDevice(0, 1); }, text),
              {{0x8E, {0x8E, 5}}}, "5"),
-        sync("pointLastMinuteFull",
-             [](C& c, const Deliver& d) {
-                 std::uint16_t o = 7;
-                 std::uint8_t i = 7;
-                 const bool ok = c.getSetPointValueForDevice(0, 0, 0, o, i);
-                 d(ok ? format("%u %u", unsigned{o}, unsigned{i}) : "none");
-             },
-             {{0x8F, {0x8F, 0x9F, 0x05, 0xFF}}}, "1439 255"),
+        sync(
+            "pointLastMinuteFull",
+            [](C& c, const Deliver& d) {
+                std::uint16_t o = 7;
+                std::uint8_t i = 7;
+                const bool ok = c.getSetPointValueForDevice(0, 0, 0, o, i);
+                d(ok ? format("%u %u", unsigned{o}, unsigned{i}) : "none");
+            },
+            {{0x8F, {0x8F, 0x9F, 0x05, 0xFF}}}, "1439 255"),
         sync("presettingNameElevenWithoutZero",
              syncRead<std::string>([](C& c) { return c.getPresettingName(0); }, quoted),
              {{0x9F, withText(0x9F, "Sunrise ABC")}}, "'Sunrise ABC'"),
@@ -146,23 +168,26 @@ std::vector<AnswerCase> answerCases() {
              syncRead<std::string>([](C& c) { return c.getPresettingName(0); }, quoted),
              {{0x9F, {0x9F, 0x00}}}, "''"),
         sync("presettingPointCount",
-             syncRead<std::uint8_t>([](C& c) { return c.getSetPointCountForPresetting(1, 1); }, text),
+             syncRead<std::uint8_t>([](C& c) { return c.getSetPointCountForPresetting(1, 1); },
+                                    text),
              {{0xA0, {0xA0, 7}}}, "7"),
-        sync("presettingPoint",
-             [](C& c, const Deliver& d) {
-                 std::uint16_t o = 0;
-                 std::uint8_t i = 0;
-                 const bool ok = c.getSetPointValueForPresetting(1, 1, 1, o, i);
-                 d(ok ? format("%u %u", unsigned{o}, unsigned{i}) : "none");
-             },
-             {{0xA1, {0xA1, 0x2A, 0x03, 0x7F}}}, "810 127"),
+        sync(
+            "presettingPoint",
+            [](C& c, const Deliver& d) {
+                std::uint16_t o = 0;
+                std::uint8_t i = 0;
+                const bool ok = c.getSetPointValueForPresetting(1, 1, 1, o, i);
+                d(ok ? format("%u %u", unsigned{o}, unsigned{i}) : "none");
+            },
+            {{0xA1, {0xA1, 0x2A, 0x03, 0x7F}}}, "810 127"),
         queued("boltsPerHour", number([](C& c, auto h) { c.getBoltsPerHour(h); }),
                {{0x81, {0x81, 180}}}, "180"),
-        queued("boltWindow",
-               [](C& c, const Deliver& d) {
-                   c.getBoltsWnd([d](unsigned s, unsigned e) { d(format("%u-%u", s, e)); });
-               },
-               {{0x82, {0x82, 0xB0, 0x04, 0x64, 0x05}}}, "1200-1380"),
+        queued(
+            "boltWindow",
+            [](C& c, const Deliver& d) {
+                c.getBoltsWnd([d](unsigned s, unsigned e) { d(format("%u-%u", s, e)); });
+            },
+            {{0x82, {0x82, 0xB0, 0x04, 0x64, 0x05}}}, "1200-1380"),
         queued("cloudDimming", number([](C& c, auto h) { c.getCloudDimming(h); }),
                {{0x83, {0x83, 100}}}, "100"),
         queued("cloudDurationLeastSignificantFirst",
@@ -177,16 +202,18 @@ std::vector<AnswerCase> answerCases() {
              {{0x87, {0x87, 0x80}}}, "on"),
         sync("moonFlagSyncOff", syncRead<bool>([](C& c) { return c.getMoonActiveSync(1); }, flag),
              {{0x87, {0x87, 0x00}}}, "off"),
-        queued("moonDay", number([](C& c, auto h) { c.getMoonDay(h); }), {{0x88, {0x88, 28}}}, "28"),
+        queued("moonDay", number([](C& c, auto h) { c.getMoonDay(h); }), {{0x88, {0x88, 28}}},
+               "28"),
         queued("moonMax", number([](C& c, auto h) { c.getMoonMax(h); }), {{0x89, {0x89, 100}}},
                "100"),
-        queued("moonWindow",
-               [](C& c, const Deliver& d) {
-                   c.getMoonWnd([d](std::uint16_t s, std::uint16_t e) {
-                       d(format("%u-%u", unsigned{s}, unsigned{e}));
-                   });
-               },
-               {{0x8A, {0x8A, 0x68, 0x01, 0x1C, 0x02}}}, "360-540"),
+        queued(
+            "moonWindow",
+            [](C& c, const Deliver& d) {
+                c.getMoonWnd([d](std::uint16_t s, std::uint16_t e) {
+                    d(format("%u-%u", unsigned{s}, unsigned{e}));
+                });
+            },
+            {{0x8A, {0x8A, 0x68, 0x01, 0x1C, 0x02}}}, "360-540"),
         sync("moonChannel", syncRead<std::uint8_t>([](C& c) { return c.getMoonChannel(0); }, text),
              {{0x93, {0x93, 2}}}, "2"),
     };

@@ -20,7 +20,9 @@ struct RequestCase {
     std::vector<Bytes> expected;
 };
 
-void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RequestCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // A name half as the lamp receives it: opcode, 0, 12 bytes 0xFF padded.
 Bytes half(std::uint8_t opcode, const std::string& text) {
@@ -59,11 +61,21 @@ std::vector<RequestCase> requestCases() {
                {half(0x0B, ""), half(0x0C, "")}),
         queued("getRTC", [](C& c) { c.getRTC({}); }, {{0x91, 0x00}}),
         // 2026-03-07 is a Saturday: weekday 7, not the 0xFF of an unset field.
-        queued("setRTC", [](C& c) { c.setRTC({2026, 3, 7, 14, 5, 9}); },
+        queued("setRTC",
+               [](C& c) {
+                   c.setRTC({2026, 3, 7, 14, 5, 9});
+               },
                {{0x11, 0x00, 9, 5, 14, 7, 7, 3, 26}}),
-        queued("setRTCSunday", [](C& c) { c.setRTC({2024, 12, 29, 0, 0, 0}); },
+        queued("setRTCSunday",
+               [](C& c) {
+                   c.setRTC({2024, 12, 29, 0, 0, 0});
+               },
                {{0x11, 0x00, 0, 0, 0, 1, 29, 12, 24}}),
-        queued("setRTCNoDate", [](C& c) { c.setRTC({2026, 2, 30, 14, 5, 9}); }, {}),
+        queued("setRTCNoDate",
+               [](C& c) {
+                   c.setRTC({2026, 2, 30, 14, 5, 9});
+               },
+               {}),
         queued("getDemoLoop", [](C& c) { c.getDemoLoop({}); }, {{0x86, 0x00}}),
         queued("setDemoLoopOn", [](C& c) { c.setDemoLoop(true); }, {{0x06, 0x00, 0x01}}),
         queued("setDemoLoopOff", [](C& c) { c.setDemoLoop(false); }, {{0x06, 0x00, 0x00}}),
@@ -136,19 +148,28 @@ std::vector<RequestCase> requestCases() {
         queued("setMoonChannel", [](C& c) { c.setMoonChannel(2, 5); }, {{0x13, 0x02, 0x05}}),
 
         // Live control, on the test characteristic.
-        queued("liveValue", [](C& c) { c.liveValue(255, 3, 0); }, {{0x0A, 0x00, 0x03, 0xFF}},
-               test),
-        queued("liveValueLowBytes", [](C& c) { c.liveValue(0x107, 0x102, 1); },
-               {{0x0A, 0x01, 0x02, 0x07}}, test),
-        queued("liveValueOverload", [](C& c) { c.liveValueOverload(10, 1, 2); },
-               {{0x0A, 0x02, 0x01, 0x0A}}, test),
-        queued("liveNav", [](C& c) { c.liveNav(6); }, {{0x01, 0x06}}, test),
-        queued("liveNavLeft", [](C& c) { c.liveNavLeft(); }, {{0x01, 0x05}}, test),
-        queued("liveNavRight", [](C& c) { c.liveNavRight(); }, {{0x01, 0x06}}, test),
-        queued("liveNavPush", [](C& c) { c.liveNavPush(); }, {{0x01, 0x08}}, test),
-        queued("liveNavLongPush", [](C& c) { c.liveNavLongPush(); }, {{0x01, 0x09}}, test),
-        queued("liveCloud", [](C& c) { c.liveCloud(); }, {{0x0C, 0x00}}, test),
-        queued("liveBolt", [](C& c) { c.liveBolt(); }, {{0x0B, 0x00}}, test),
+        queued(
+            "liveValue", [](C& c) { c.liveValue(255, 3, 0); }, {{0x0A, 0x00, 0x03, 0xFF}}, test),
+        queued(
+            "liveValueLowBytes", [](C& c) { c.liveValue(0x107, 0x102, 1); },
+            {{0x0A, 0x01, 0x02, 0x07}}, test),
+        queued(
+            "liveValueOverload", [](C& c) { c.liveValueOverload(10, 1, 2); },
+            {{0x0A, 0x02, 0x01, 0x0A}}, test),
+        queued(
+            "liveNav", [](C& c) { c.liveNav(6); }, {{0x01, 0x06}}, test),
+        queued(
+            "liveNavLeft", [](C& c) { c.liveNavLeft(); }, {{0x01, 0x05}}, test),
+        queued(
+            "liveNavRight", [](C& c) { c.liveNavRight(); }, {{0x01, 0x06}}, test),
+        queued(
+            "liveNavPush", [](C& c) { c.liveNavPush(); }, {{0x01, 0x08}}, test),
+        queued(
+            "liveNavLongPush", [](C& c) { c.liveNavLongPush(); }, {{0x01, 0x09}}, test),
+        queued(
+            "liveCloud", [](C& c) { c.liveCloud(); }, {{0x0C, 0x00}}, test),
+        queued(
+            "liveBolt", [](C& c) { c.liveBolt(); }, {{0x0B, 0x00}}, test),
     };
 }
 

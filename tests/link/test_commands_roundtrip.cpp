@@ -33,13 +33,13 @@ TEST_P(NameRoundTrip, ReadsBackWhatTheLampKept) {
     EXPECT_EQ(lamp->model().nameText(), GetParam().readBack);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, NameRoundTrip,
-    ::testing::Values(NameCase{"Reef Tank", "Reef Tank"}, NameCase{"", ""},
-                      NameCase{"ABCDEFGHIJKL", "ABCDEFGHIJKL"},
-                      NameCase{"ABCDEFGHIJKLM", "ABCDEFGHIJKLM"},
-                      NameCase{"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "ABCDEFGHIJKLMNOPQRSTUVWX"},
-                      NameCase{"Caf\xC3\xA9", ""}));
+INSTANTIATE_TEST_SUITE_P(Names, NameRoundTrip,
+                         ::testing::Values(NameCase{"Reef Tank", "Reef Tank"}, NameCase{"", ""},
+                                           NameCase{"ABCDEFGHIJKL", "ABCDEFGHIJKL"},
+                                           NameCase{"ABCDEFGHIJKLM", "ABCDEFGHIJKLM"},
+                                           NameCase{"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123",
+                                                    "ABCDEFGHIJKLMNOPQRSTUVWX"},
+                                           NameCase{"Caf\xC3\xA9", ""}));
 
 TEST_F(RoundTrip, TheClockRunsOnFromTheTimeItWasSet) {
     // The write and the later read each reach the lamp one radio delay
@@ -92,7 +92,8 @@ TEST_F(RoundTrip, ChannelsAndPresettingsAreReadAsAfterConnecting) {
             out.push_back(controller.getChannelName(c).value_or("?"));
             EXPECT_TRUE(controller.getChannelColor(c).has_value());
         }
-        for (std::uint8_t p = 0; p < 6; ++p) out.push_back(controller.getPresettingName(p).value_or("?"));
+        for (std::uint8_t p = 0; p < 6; ++p)
+            out.push_back(controller.getPresettingName(p).value_or("?"));
         return out;
     });
     EXPECT_EQ(names, (std::vector<std::string>{"Royal Blue", "Red", "Moonlight", "Navy Blue",
@@ -106,7 +107,8 @@ TEST_F(RoundTrip, AProgrammeUploadedToASlaveDownloadsUnchanged) {
         bool ok = controller.setSetPointCountForDevice(2, 3, 3);
         for (std::uint8_t p = 0; p < 3; ++p) {
             ok = controller.setSetPointValueForDevice(2, 3, p, points[p].offset,
-                                                      points[p].intensity) && ok;
+                                                      points[p].intensity) &&
+                 ok;
         }
         return ok;
     });
@@ -128,7 +130,9 @@ TEST_F(RoundTrip, AProgrammeUploadedToASlaveDownloadsUnchanged) {
 }
 
 TEST_F(RoundTrip, APresettingIsReadPointByPoint) {
-    lamp->updateModel([](SimLampModel& m) { m.presettings[4].programme[1] = {{60, 10}, {600, 200}}; });
+    lamp->updateModel([](SimLampModel& m) {
+        m.presettings[4].programme[1] = {{60, 10}, {600, 200}};
+    });
     const auto back = onWorker([&] {
         std::vector<SimSetPoint> out;
         const auto count = controller.getSetPointCountForPresetting(4, 1);

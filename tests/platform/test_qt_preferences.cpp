@@ -26,7 +26,9 @@ struct RoundTripCase {
     PreferenceValue value;
 };
 
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class QtRoundTrip : public QtPrefs, public ::testing::WithParamInterface<RoundTripCase> {};
 
@@ -42,16 +44,15 @@ TEST_P(QtRoundTrip, AValueComesBackFromTheFileUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, QtRoundTrip,
-    ::testing::Values(RoundTripCase{"text", PreferenceValue("Reef Tank")},
-                      RoundTripCase{"utf8Text", PreferenceValue("Caf\xC3\xA9 \xE2\x9C\x93")},
-                      RoundTripCase{"number", PreferenceValue(std::int64_t{-42})},
-                      RoundTripCase{"emptyList", PreferenceValue(List{})},
-                      // INI would read a one-element string list back as a text.
-                      RoundTripCase{"oneTextList", PreferenceValue(List{"only"})},
-                      RoundTripCase{"nameTable", PreferenceValue(List{List{"A", "One"},
-                                                                      List{"B", "Two"}})},
-                      RoundTripCase{"mixedList",
-                                    PreferenceValue(List{std::int64_t{1}, List{"A"}, "x"})}),
+    ::testing::Values(
+        RoundTripCase{"text", PreferenceValue("Reef Tank")},
+        RoundTripCase{"utf8Text", PreferenceValue("Caf\xC3\xA9 \xE2\x9C\x93")},
+        RoundTripCase{"number", PreferenceValue(std::int64_t{-42})},
+        RoundTripCase{"emptyList", PreferenceValue(List{})},
+        // INI would read a one-element string list back as a text.
+        RoundTripCase{"oneTextList", PreferenceValue(List{"only"})},
+        RoundTripCase{"nameTable", PreferenceValue(List{List{"A", "One"}, List{"B", "Two"}})},
+        RoundTripCase{"mixedList", PreferenceValue(List{std::int64_t{1}, List{"A"}, "x"})}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(QtPrefs, AMissingKeyHasNoValue) {
@@ -74,10 +75,9 @@ TEST_F(QtPrefs, ASavedNameIsOnDiskWhenTheSaveReturns) {
 TEST_F(QtPrefs, WhateverIsStoredUnderTheTableKeyIsReadEntryByEntry) {
     {
         QSettings raw(path(), QSettings::IniFormat);
-        raw.setValue(kUUIDNameArray,
-                     QVariantList{QVariantList{"A", "Tank"}, 5, QVariantList{"A"},
-                                  QVariantList{"A", 7}, QStringList{"B", "Nano"},
-                                  QVariantMap{{"A", "Map"}}, QByteArray("A")});
+        raw.setValue(kUUIDNameArray, QVariantList{QVariantList{"A", "Tank"}, 5, QVariantList{"A"},
+                                                  QVariantList{"A", 7}, QStringList{"B", "Nano"},
+                                                  QVariantMap{{"A", "Map"}}, QByteArray("A")});
         raw.sync();
     }
     QtPreferences prefs(path());

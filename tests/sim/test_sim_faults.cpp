@@ -18,7 +18,9 @@ struct FaultCase {
     double atLeastSeconds;  // from the write to the answer
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 SimFaults forSerial(SimFault fault, const std::string& characteristic = {}) {
     SimFaults f;
@@ -46,8 +48,8 @@ std::vector<FaultCase> faultCases() {
         {"garbageFromFirst", from(&SimFaults::garbageAnswerFrom, 1), true, 9, false, true, 0.0},
         {"noAnswerForOpcode", forSerial(SimFault::NoAnswer), false, 0, false, true, 0.0},
         {"noAnswerFromFirst", from(&SimFaults::noAnswerFrom, 1), false, 0, false, true, 0.0},
-        {"noAnswerOnOtherCharacteristic",
-         forSerial(SimFault::NoAnswer, kTestCharacteristicUUID), true, 9, true, true, 0.0},
+        {"noAnswerOnOtherCharacteristic", forSerial(SimFault::NoAnswer, kTestCharacteristicUUID),
+         true, 9, true, true, 0.0},
         {"lateForOpcode", lateFive, true, 9, true, true, 0.5},
         {"dropForOpcode", forSerial(SimFault::DropLink), false, 0, false, false, 0.0},
         {"dropFromFirst", from(&SimFaults::dropLinkAt, 1), false, 0, false, false, 0.0},

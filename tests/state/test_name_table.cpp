@@ -10,7 +10,9 @@ namespace {
 
 using List = PreferenceValue::List;
 
-PreferenceValue pair(const char* uuid, const char* name) { return List{uuid, name}; }
+PreferenceValue pair(const char* uuid, const char* name) {
+    return List{uuid, name};
+}
 
 struct LookUpCase {
     const char* name;
@@ -19,7 +21,9 @@ struct LookUpCase {
     std::optional<std::string> expected;
 };
 
-void PrintTo(const LookUpCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LookUpCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LookUp : public StoreFixture, public ::testing::WithParamInterface<LookUpCase> {};
 
@@ -39,8 +43,8 @@ INSTANTIATE_TEST_SUITE_P(
         LookUpCase{"emptyTable", List{}, A, std::nullopt},
         LookUpCase{"onePair", List{pair(A, "Tank")}, A, "Tank"},
         LookUpCase{"otherLamp", List{pair(B, "Tank")}, A, std::nullopt},
-        LookUpCase{"laterPairOverrides", List{pair(A, "One"), pair(B, "Other"), pair(A, "Two")},
-                   A, "Two"},
+        LookUpCase{"laterPairOverrides", List{pair(A, "One"), pair(B, "Other"), pair(A, "Two")}, A,
+                   "Two"},
         LookUpCase{"caseMatters", List{pair(a, "Tank")}, A, std::nullopt},
         LookUpCase{"noTrimming", List{pair("0A1B2C3D-0000-0000-0000-00000000000A ", "Tank")}, A,
                    std::nullopt},
@@ -49,9 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         LookUpCase{"tableIsANumber", PreferenceValue(std::int64_t{7}), A, std::nullopt},
         LookUpCase{"malformedEntriesAreSkipped",
                    List{PreferenceValue(std::int64_t{5}), PreferenceValue(A), List{A},
-                        List{A, "x", "y"}, List{A, std::int64_t{3}},
-                        List{std::int64_t{3}, "Tank"}, List{}, PreferenceValue(),
-                        pair(A, "Tank")},
+                        List{A, "x", "y"}, List{A, std::int64_t{3}}, List{std::int64_t{3}, "Tank"},
+                        List{}, PreferenceValue(), pair(A, "Tank")},
                    A, "Tank"},
         LookUpCase{"aMalformedLaterEntryDoesNotOverride",
                    List{pair(A, "Tank"), List{A}, List{A, List{"Nested"}}}, A, "Tank"},

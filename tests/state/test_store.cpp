@@ -7,8 +7,8 @@
 namespace aq::test {
 namespace {
 
-const char* const kDefaultNames[] = {"Royal Blue", "Red", "Moonlight", "Navy Blue", "White",
-                                     "Purple"};
+const char* const kDefaultNames[] = {"Royal Blue", "Red",   "Moonlight",
+                                     "Navy Blue",  "White", "Purple"};
 
 class Store : public StoreFixture {
 protected:

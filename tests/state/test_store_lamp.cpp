@@ -22,7 +22,8 @@ protected:
         link.start_scanning([] {});
         ASSERT_TRUE(dispatch.runUntilTrue([&] { return !link.peripherals().empty(); }));
         bool ready = false;
-        link.connect_periperal_at(0, [&] { ready = true; }, [] {});
+        link.connect_periperal_at(
+            0, [&] { ready = true; }, [] {});
         ASSERT_TRUE(ready);
         store().setConnectedUUID(link.peripheral()->identifier());
     }

@@ -60,7 +60,8 @@ protected:
         controller.start_scanning([] {});
         ASSERT_TRUE(dispatch.runUntilTrue([&] { return !controller.peripherals().empty(); }));
         bool ready = false;
-        controller.connect_periperal_at(0, [&] { ready = true; }, [] {});
+        controller.connect_periperal_at(
+            0, [&] { ready = true; }, [] {});
         ASSERT_TRUE(ready);
         lamp->clearReceived();
         log.clear();
