@@ -23,8 +23,10 @@ Configuration& configuration() {
     static Configuration c;
     return c;
 }
-std::unique_ptr<GlobalStore>& instance() {
-    static std::unique_ptr<GlobalStore> store;
+// Never destroyed at exit: the central and dispatch the lamp link holds
+// belong to main() and are gone by then. Only reset() ends the store.
+GlobalStore*& instance() {
+    static GlobalStore* store = nullptr;
     return store;
 }
 }  // namespace
@@ -41,14 +43,14 @@ void GlobalStore::configure(BleCentral& central, Dispatch& dispatch, Preferences
 
 GlobalStore& GlobalStore::sharedInstance() {
     std::lock_guard lock(instanceMutex());
-    std::unique_ptr<GlobalStore>& store = instance();
+    GlobalStore*& store = instance();
     if (!store) {
         const Configuration& c = configuration();
         if (!c.central || !c.dispatch || !c.preferences) {
             std::fputs("GlobalStore used before GlobalStore::configure\n", stderr);
             std::abort();
         }
-        store.reset(new GlobalStore(*c.central, *c.dispatch, *c.preferences));
+        store = new GlobalStore(*c.central, *c.dispatch, *c.preferences);
     }
     return *store;
 }
@@ -57,7 +59,8 @@ void GlobalStore::reset() {
     std::unique_ptr<GlobalStore> ended;
     {
         std::lock_guard lock(instanceMutex());
-        ended = std::move(instance());
+        ended.reset(instance());
+        instance() = nullptr;
         configuration() = Configuration{};
     }
 }

@@ -30,7 +30,8 @@ public:
     // or simulated lamps), the dispatch, and the preferences. They must
     // outlive the store.
     static void configure(BleCentral& central, Dispatch& dispatch, Preferences& preferences);
-    // Made on first use. Calling it before configure() is a programming
+    // Made on first use and kept to the end of the process (it is not
+    // destroyed at exit). Calling it before configure() is a programming
     // error and ends the process.
     static GlobalStore& sharedInstance();
     // Tests only: ends the store (and its lamp link) and the configuration.

@@ -133,6 +133,24 @@ TEST(StoreLife, MadeOnceOnFirstUseWithTheConfiguredCentral) {
     GlobalStore::reset();
 }
 
+TEST(StoreLifeDeathTest, TheStoreOutlivesTheCentralAtExit) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // main() owns the central and dispatch and ends before the process does;
+    // ending the store at exit would reach into them after they are gone.
+    EXPECT_EXIT(
+        {
+            auto dispatch = std::make_unique<VirtualDispatch>();
+            auto central = std::make_unique<SimCentral>(*dispatch, 0.01);
+            MemoryPreferences preferences;
+            GlobalStore::configure(*central, *dispatch, preferences);
+            (void)GlobalStore::sharedInstance();
+            central.reset();
+            dispatch.reset();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(StoreLifeDeathTest, UseBeforeConfigurationEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(GlobalStore::sharedInstance(), "before GlobalStore::configure");
