@@ -162,7 +162,16 @@ void SimPeripheral::writeValue(const Bytes& data, const CharacteristicPtr& chara
         }
         const double late =
             faults.hits(SimFault::LateAnswer, number, uuid, data) ? faults.lateAnswerBy : 0.0;
+        const auto verdict = uuid == kBootLoaderCharacteristicUUID
+                                 ? _lamp->bootLoader().take(data)
+                                 : SimBootLoader::Verdict::Answer;
         target->setPending(_lamp->receive(uuid, data), late);
+        if (verdict == SimBootLoader::Verdict::DropLink) {
+            // The lamp restarts into its boot loader.
+            dropLink();
+            return;
+        }
+        if (verdict == SimBootLoader::Verdict::Refuse) return;
         if (faults.hits(SimFault::NoAnswer, number, uuid, data)) return;
         if (auto* d = delegate()) d->didWriteValueForCharacteristic(*this, target, std::nullopt);
     });

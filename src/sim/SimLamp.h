@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/Bytes.h"
+#include "sim/SimBootLoader.h"
 
 namespace aq {
 
@@ -81,6 +82,10 @@ public:
     std::uint64_t receivedCount() const;
     void clearReceived();
 
+    // What the lamp's boot loader makes of the packets on its characteristic.
+    SimBootLoader& bootLoader() { return _bootLoader; }
+    const SimBootLoader& bootLoader() const { return _bootLoader; }
+
 protected:
     // The lamp's answer to one command. Byte 0 echoes the opcode.
     virtual Bytes answer(const std::string& characteristicUuid, const Bytes& data);
@@ -92,6 +97,7 @@ private:
     SimFaults _faults;
     std::vector<Received> _received;
     std::uint64_t _count = 0;
+    SimBootLoader _bootLoader;
 };
 
 }  // namespace aq

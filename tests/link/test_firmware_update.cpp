@@ -1,6 +1,7 @@
 // The firmware transfer against a simulated lamp on virtual time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -94,7 +95,36 @@ TEST_F(FirmwareUpdate, SendsOnePageExactlyInOrder) {
     EXPECT_TRUE(log.contains("connected"));
     EXPECT_EQ(log.matching("---").size(), 1u);
     EXPECT_EQ(fractions, std::vector<double>{1.0});
-    EXPECT_TRUE(log.matching("!!!").size() <= 1u);  // at most the opening command
+    // Only the opening command goes unanswered: the lamp restarts into its
+    // boot loader instead.
+    EXPECT_EQ(log.matching("!!!").size(), 1u);
+    const auto& loader = lamp->bootLoader();
+    EXPECT_EQ(loader.completedUpdates(), 1);
+    EXPECT_EQ(loader.refusedPackets(), 0);
+    EXPECT_EQ(loader.pageAddresses(), std::vector<std::uint32_t>{0});
+    const auto kept = loader.image();
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(kept[i], i < 16 ? i : 0xFF) << i;
+}
+
+TEST_F(FirmwareUpdate, TheBootLoaderEndsUpWithTheFilesImage) {
+    std::vector<std::string> lines;
+    std::vector<std::uint8_t> expected(0x400);
+    for (std::uint16_t a = 0; a < 0x400; a += 0x20) {
+        std::vector<std::uint8_t> bytes(0x20);
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<std::uint8_t>((a + i) * 7 + 3);
+            expected[a + i] = bytes[i];
+        }
+        lines.push_back(dataRecord(a, bytes));
+    }
+    lines.push_back(kEnd);
+    ASSERT_EQ(run(writeFile(lines)), FirmwareResult::Sent);
+    const auto& loader = lamp->bootLoader();
+    ASSERT_EQ(loader.completedUpdates(), 1);
+    const auto kept = loader.image();
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), kept.begin()));
+    EXPECT_TRUE(std::all_of(kept.begin() + 0x400, kept.end(), [](auto b) { return b == 0xFF; }));
+    EXPECT_EQ(fractions, (std::vector<double>{0.25, 0.5, 0.75, 1.0}));
 }
 
 TEST_F(FirmwareUpdate, PageAddressesCountThePagesSentNotTheirPlace) {
@@ -109,6 +139,8 @@ TEST_F(FirmwareUpdate, PageAddressesCountThePagesSentNotTheirPlace) {
     EXPECT_EQ(pagePackets, (std::vector<Bytes>{{0x04, 0, 0, 0x00, 0}, {0x04, 0, 0, 0x01, 0}}));
     EXPECT_EQ(bootLoaderPackets().size(), 2u + 2 * 17 + 1);
     EXPECT_EQ(fractions, (std::vector<double>{0.5, 1.0}));
+    // The boot loader puts the second page where its packet says: 0x100.
+    EXPECT_EQ(lamp->bootLoader().pageAddresses(), (std::vector<std::uint32_t>{0x000, 0x100}));
 }
 
 TEST_F(FirmwareUpdate, AnImageStartingHigherIsSentFromItsFirstPageWithAddressZero) {
@@ -144,6 +176,8 @@ TEST_F(FirmwareUpdate, ASlowLampStillGetsEveryPacketInOrder) {
         }
         EXPECT_EQ(packets[2 + page * 17 + 16][0], 0x04);
     }
+    EXPECT_EQ(lamp->bootLoader().completedUpdates(), 1);
+    EXPECT_EQ(lamp->bootLoader().refusedPackets(), 0);
 }
 
 TEST_F(FirmwareUpdate, ALinkLostDuringTheTransferEndsItPromptly) {
