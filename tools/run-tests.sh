@@ -8,3 +8,5 @@ export QT_QPA_PLATFORM=offscreen
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$(nproc)"
 ctest --preset asan -j "$(nproc)"
+# Short bounded runs of every fuzz target (skipped without clang).
+bash tools/fuzz.sh 30
