@@ -1,0 +1,129 @@
+#include "pages/AQAdjustController.h"
+
+#include <QDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QTime>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "link/Log.h"
+#include "widgets/AQButton.h"
+#include "widgets/AQSlider.h"
+
+namespace aq {
+
+namespace {
+QString percentText(int percent) {
+    return QStringLiteral("%1%").arg(percent);
+}
+
+// Truncates toward zero and keeps the result inside lo .. hi; a value that is
+// not a number shows as lo.
+int truncatedWithin(double v, int lo, int hi) {
+    const double t = std::trunc(v);
+    if (!(t > lo)) return lo;
+    if (t > hi) return hi;
+    return static_cast<int>(t);
+}
+}  // namespace
+
+AQAdjustController::AQAdjustController(QObject* parent) : SheetController(parent) {}
+
+AQAdjustController::~AQAdjustController() = default;
+
+int AQAdjustController::minutesFor(float w) {
+    return truncatedWithin(static_cast<double>(w * 1440.0f), 0, 1439);
+}
+
+int AQAdjustController::percentFor(float h) {
+    return truncatedWithin(static_cast<double>(h * 100.0f), 0, 100);
+}
+
+void AQAdjustController::openSheet(QWidget* wnd, float w, float h) {
+    _w = w;
+    _h = h;
+    beginSheet(wnd);
+}
+
+void AQAdjustController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(10);
+
+    grid->addWidget(new QLabel(QStringLiteral("Time"), &dialog), 0, 0);
+    _dpTime = new QTimeEdit(&dialog);
+    _dpTime->setDisplayFormat(QStringLiteral("HH:mm"));
+    _dpTime->setMinimumWidth(90);
+    grid->addWidget(_dpTime, 0, 1, 1, 2, Qt::AlignLeft);
+
+    grid->addWidget(new QLabel(QStringLiteral("Intensity"), &dialog), 1, 0);
+    _slIntense = new AQSlider(&dialog);
+    _slIntense->setRange(0, 100);
+    _slIntense->setMinimumWidth(200);
+    grid->addWidget(_slIntense, 1, 1);
+    _lbIntense = new QLabel(&dialog);
+    _lbIntense->setMinimumWidth(48);
+    _lbIntense->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(_lbIntense, 1, 2);
+    grid->setColumnStretch(1, 1);
+    layout.addLayout(grid);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* ok = new AQButton(QStringLiteral("OK"), &dialog);
+    ok->setMinimumSize(90, 28);
+    ok->setDefault(true);
+    connect(ok, &AQButton::clicked, this, &AQAdjustController::okPressed);
+    buttons->addWidget(ok);
+    layout.addLayout(buttons);
+
+    connect(_slIntense, &AQSlider::valueChanged, this, &AQAdjustController::sliderChanged);
+    connect(_dpTime, &QTimeEdit::timeChanged, this, &AQAdjustController::datePickerChaned);
+}
+
+void AQAdjustController::setControls() {
+    logLine(format("--> w%f h%f", static_cast<double>(_w), static_cast<double>(_h)));
+    if (!_slIntense || !_dpTime) return;
+    // Setting the controls must not feed their rounded values back into w and h.
+    const QSignalBlocker sliderBlock(_slIntense);
+    const QSignalBlocker timeBlock(_dpTime);
+    _slIntense->setValue(percentFor(_h));
+    _lbIntense->setText(percentText(_slIntense->value()));
+    const int minutes = minutesFor(_w);
+    _dpTime->setTime(QTime(minutes / 60, minutes % 60));
+}
+
+void AQAdjustController::sliderChanged() {
+    if (!_slIntense) return;
+    const int percent = _slIntense->value();
+    _lbIntense->setText(percentText(percent));
+    _h = static_cast<float>(percent) / 100.0f;
+}
+
+void AQAdjustController::datePickerChaned() {
+    if (!_dpTime) return;
+    const QTime t = _dpTime->time();
+    _w = static_cast<float>(t.hour() * 60 + t.minute()) / 1440.0f;
+}
+
+void AQAdjustController::okPressed() {
+    endSheet();
+}
+
+void AQAdjustController::sheetDidEnd() {
+    _lbIntense = nullptr;
+    _slIntense = nullptr;
+    _dpTime = nullptr;
+    logLine(format("<-- w%f h%f", static_cast<double>(_w), static_cast<double>(_h)));
+    if (_done) {
+        const Done done = _done;
+        done(_w, _h);
+    }
+}
+
+}  // namespace aq
