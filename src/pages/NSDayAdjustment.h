@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+#include <QSizeF>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+
+#include "curve/DayAdjustmentGraph.h"
+
+namespace aq {
+
+class AQAdjustController;
+
+// The day-curve chart on screen: owns a DayAdjustmentGraph, paints it, and
+// turns the mouse into the graph's editing. A press holds the point under
+// it, a drag moves the held point or, away from every point, shifts the
+// whole selected curve; a double click removes the point under it or adds
+// one; a right click opens the point adjust sheet. In moon mode the curves
+// are shown but not edited.
+class NSDayAdjustment : public QWidget {
+    Q_OBJECT
+public:
+    explicit NSDayAdjustment(QWidget* parent = nullptr);
+    ~NSDayAdjustment() override;
+
+    // Selects the curve to edit and redraws.
+    void setChannel(std::uint8_t n);
+
+    DayAdjustmentGraph& daGraph() { return *_daGraph; }
+    const DayAdjustmentGraph& daGraph() const { return *_daGraph; }
+    bool moonMode() const { return _moonMode; }
+    void setMoonMode(bool on);
+    // The window the adjust sheet opens on; without one a right click only logs.
+    QWidget* wnd() const { return _wnd; }
+    void setWnd(QWidget* wnd) { _wnd = wnd; }
+
+    // The adjust sheet once a right click has made it.
+    AQAdjustController* adjustSheet() const { return _adjustSheet.get(); }
+
+    // The mouse operations in view coordinates (y grows downward).
+    void mouseDown(const QPointF& position);
+    void mouseDragged(const QPointF& position);
+    void mouseUp(const QPointF& position, int clickCount);
+    void rightMouseDown(const QPointF& position);
+
+    // The status text shown beside a dragged point: "percent%@hh:mm" while
+    // a point is held and moved, empty otherwise.
+    QString statusText() const;
+    // Where the status box of the given size goes: above and right of the
+    // point, flipped to whichever side keeps it inside the bounds.
+    static QRectF statusTextRect(const QPointF& point, double markerRadius, const QSizeF& size,
+                                 const QRectF& bounds);
+
+    QSize sizeHint() const override { return QSize(800, 480); }
+    QSize minimumSizeHint() const override { return QSize(320, 200); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void initMembers();
+    void drawStatusText(QPainter& painter);
+
+    bool _mouseDown = false;
+    bool _drag = false;
+    QPointF _lastDrag;
+    std::unique_ptr<AQAdjustController> _adjustSheet;
+    bool _moonMode = false;
+    std::unique_ptr<DayAdjustmentGraph> _daGraph;
+    QPointer<QWidget> _wnd;
+    // Clicks of the press in progress: a double click's second press counts 2.
+    int _clickCount = 1;
+};
+
+}  // namespace aq

@@ -1,0 +1,311 @@
+// The day-curve view: mouse gestures turned into the graph's editing, the
+// point adjust sheet, moon mode and the status text beside a dragged point.
+#include "pages/NSDayAdjustment.h"
+
+#include "pages/AQAdjustController.h"
+#include "support/LogCapture.h"
+
+#include "DayTestSupport.h"
+
+#include <QImage>
+#include <QTimeEdit>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace aq {
+namespace {
+
+using test::DoubleClickForm;
+
+constexpr double kEps = 1e-6;
+
+std::vector<CurvePoint> pointsOf(const DayAdjustmentChannel& channel) {
+    return std::vector<CurvePoint>(channel.Points(), channel.Points() + channel.PointCount());
+}
+
+bool samePoints(const std::vector<CurvePoint>& a, const std::vector<CurvePoint>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::abs(a[i].x - b[i].x) > kEps || std::abs(a[i].y - b[i].y) > kEps) return false;
+    }
+    return true;
+}
+
+std::string describe(const std::vector<CurvePoint>& points) {
+    std::string out;
+    for (const auto& p : points) out += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
+    return out;
+}
+
+// An 800 x 400 view with the graph's default 55-point paddings, so the plot
+// runs from (55, 55) to (745, 345); one curve with the given points.
+class DayViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.resize(800, 400);
+        setPoints({{0.2, 0.5}, {0.4, 0.5}, {0.6, 0.5}});
+    }
+
+    void setPoints(const std::vector<CurvePoint>& points) {
+        auto channel = std::make_shared<DayAdjustmentChannel>(Color{0.2, 0.6, 1.0, 1.0});
+        for (const auto& p : points) channel->addPoint(p);
+        view.daGraph().channelRemoveAll();
+        view.daGraph().channelAdd(channel);
+        view.daGraph().setChannel(0);
+        // The graph maps the mouse through the layout of its last drawing.
+        (void)view.grab();
+    }
+
+    DayAdjustmentChannel& channel() { return *view.daGraph().selectedChannel(); }
+    std::vector<CurvePoint> points() { return pointsOf(channel()); }
+    QPointF at(CurvePoint p) {
+        const ViewPoint v = view.daGraph().curveToView(p);
+        return QPointF(v.x, v.y);
+    }
+
+    NSDayAdjustment view;
+    test::LogCapture log;
+};
+
+TEST_F(DayViewTest, DoubleClickAwayFromPointsAddsOneAtTheClampedPosition) {
+    struct Case {
+        const char* where;
+        QPointF position;  // view coordinates
+        CurvePoint added;
+    };
+    const Case cases[] = {
+        {"inside the plot", QPointF(55 + 690 * 0.8, 55 + 290 * 0.75), {0.8, 0.25}},
+        {"left of the plot", QPointF(10, 55 + 290 * 0.5), {0.0, 0.5}},
+        {"above the plot", QPointF(55 + 690 * 0.9, 5), {0.9, 1.0}},
+        {"below and right of the plot", QPointF(790, 395), {1.0, 0.0}},
+    };
+    for (const auto form :
+         {DoubleClickForm::PressThenDoubleClick, DoubleClickForm::DoubleClickOnly}) {
+        for (const Case& c : cases) {
+            setPoints({{0.2, 0.5}, {0.4, 0.5}, {0.6, 0.5}});
+            test::doubleClick(view, c.position, form);
+            const auto now = points();
+            ASSERT_EQ(now.size(), 4u) << c.where << ": " << describe(now);
+            bool found = false;
+            for (const auto& p : now) {
+                found |= std::abs(p.x - c.added.x) < kEps && std::abs(p.y - c.added.y) < kEps;
+            }
+            EXPECT_TRUE(found) << c.where << ": " << describe(now);
+            EXPECT_EQ(channel().SelectedPoint(), -1) << c.where;
+        }
+    }
+}
+
+TEST_F(DayViewTest, DoubleClickOnAPointRemovesItUnlessItIsTheOnlyOne) {
+    struct Case {
+        std::vector<CurvePoint> before;
+        CurvePoint clicked;
+        std::vector<CurvePoint> after;
+    };
+    const Case cases[] = {
+        {{{0.5, 0.5}}, {0.5, 0.5}, {{0.5, 0.5}}},
+        {{{0.2, 0.3}, {0.7, 0.8}}, {0.7, 0.8}, {{0.2, 0.3}}},
+        {{{0.2, 0.3}, {0.4, 0.5}, {0.7, 0.8}}, {0.2, 0.3}, {{0.4, 0.5}, {0.7, 0.8}}},
+    };
+    for (const auto form :
+         {DoubleClickForm::PressThenDoubleClick, DoubleClickForm::DoubleClickOnly}) {
+        for (const Case& c : cases) {
+            setPoints(c.before);
+            test::doubleClick(view, at(c.clicked), form);
+            EXPECT_TRUE(samePoints(points(), c.after))
+                << describe(c.before) << " -> " << describe(points());
+        }
+    }
+}
+
+TEST_F(DayViewTest, DraggingAwayFromPointsShiftsTheWholeCurve) {
+    struct Case {
+        double dx, dy;  // pixels beyond the first, recording drag event
+        std::vector<CurvePoint> after;
+    };
+    // A quarter of the 800-point width is a quarter day; 40 points up is a
+    // tenth of the 400-point height. Times wrap past midnight, levels clamp.
+    const Case cases[] = {
+        {200, 0, {{0.15, 0.6}, {0.35, 0.2}, {0.75, 0.4}}},
+        {-200, 0, {{0.25, 0.4}, {0.65, 0.6}, {0.85, 0.2}}},
+        {0, -40, {{0.1, 0.3}, {0.5, 0.5}, {0.9, 0.7}}},
+        {0, 200, {{0.1, 0.0}, {0.5, 0.0}, {0.9, 0.1}}},
+    };
+    for (const Case& c : cases) {
+        setPoints({{0.1, 0.2}, {0.5, 0.4}, {0.9, 0.6}});
+        const QPointF start = at({0.3, 0.9});
+        test::press(view, start);
+        test::dragTo(view, start + QPointF(10, 10));
+        EXPECT_TRUE(samePoints(points(), {{0.1, 0.2}, {0.5, 0.4}, {0.9, 0.6}}))
+            << "the first drag event moved the curve: " << describe(points());
+        test::dragTo(view, start + QPointF(10 + c.dx, 10 + c.dy));
+        test::release(view, start + QPointF(10 + c.dx, 10 + c.dy));
+        EXPECT_TRUE(samePoints(points(), c.after))
+            << "dx " << c.dx << " dy " << c.dy << ": " << describe(points());
+    }
+}
+
+TEST_F(DayViewTest, AHeldPointDraggedPastItsNeighboursStaysHeld) {
+    test::press(view, at({0.2, 0.5}));
+    ASSERT_EQ(channel().SelectedPoint(), 0);
+
+    test::dragTo(view, at({0.5, 0.7}));
+    EXPECT_EQ(channel().SelectedPoint(), 1);
+    EXPECT_NEAR(channel().Points()[1].x, 0.5, kEps);
+    EXPECT_NEAR(channel().Points()[1].y, 0.7, kEps);
+    EXPECT_FALSE(view.statusText().isEmpty());
+
+    test::dragTo(view, at({0.65, 0.355}));
+    EXPECT_EQ(channel().SelectedPoint(), 2);
+    EXPECT_TRUE(samePoints(points(), {{0.4, 0.5}, {0.6, 0.5}, {0.65, 0.355}}))
+        << describe(points());
+    EXPECT_EQ(view.statusText(), QStringLiteral("35%@15:35"));
+
+    test::release(view, at({0.65, 0.355}));
+    EXPECT_EQ(channel().SelectedPoint(), -1);
+    EXPECT_TRUE(view.statusText().isEmpty());
+}
+
+TEST_F(DayViewTest, MoonModeRefusesEveryEdit) {
+    struct Gesture {
+        const char* name;
+        void (*run)(NSDayAdjustment&, QPointF onPoint, QPointF away);
+    };
+    const Gesture gestures[] = {
+        {"click on a point", [](NSDayAdjustment& v, QPointF p, QPointF) { test::click(v, p); }},
+        {"drag a point",
+         [](NSDayAdjustment& v, QPointF p, QPointF) {
+             test::press(v, p);
+             test::dragTo(v, p + QPointF(80, -60));
+             test::release(v, p + QPointF(80, -60));
+         }},
+        {"drag the curve",
+         [](NSDayAdjustment& v, QPointF, QPointF a) {
+             test::press(v, a);
+             test::dragTo(v, a + QPointF(10, 0));
+             test::dragTo(v, a + QPointF(200, -50));
+             test::release(v, a + QPointF(200, -50));
+         }},
+        {"double click on a point",
+         [](NSDayAdjustment& v, QPointF p, QPointF) {
+             test::doubleClick(v, p, DoubleClickForm::PressThenDoubleClick);
+         }},
+        {"double click away",
+         [](NSDayAdjustment& v, QPointF, QPointF a) {
+             test::doubleClick(v, a, DoubleClickForm::DoubleClickOnly);
+         }},
+        {"right click on a point",
+         [](NSDayAdjustment& v, QPointF p, QPointF) { test::click(v, p, Qt::RightButton); }},
+    };
+    QWidget window;
+    view.setWnd(&window);
+    view.setMoonMode(true);
+    for (const Gesture& g : gestures) {
+        const auto before = points();
+        g.run(view, at({0.4, 0.5}), at({0.5, 0.9}));
+        EXPECT_TRUE(samePoints(points(), before)) << g.name << ": " << describe(points());
+        EXPECT_EQ(channel().SelectedPoint(), -1) << g.name;
+        EXPECT_EQ(view.adjustSheet(), nullptr) << g.name;
+    }
+}
+
+TEST_F(DayViewTest, RightClickOnAPointEditsItThroughTheAdjustSheet) {
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    view.setWnd(&window);
+
+    test::click(view, at({0.6, 0.5}), Qt::RightButton);
+    AQAdjustController* sheet = view.adjustSheet();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_NE(sheet->sheet(), nullptr);
+    EXPECT_EQ(sheet->sheet()->parentWidget(), &window);
+    EXPECT_EQ(sheet->sheet()->windowModality(), Qt::WindowModal);
+    EXPECT_FLOAT_EQ(sheet->w(), 0.6f);
+    EXPECT_FLOAT_EQ(sheet->h(), 0.5f);
+    EXPECT_EQ(log.matching("pn in 2\n").size(), 1u);
+
+    sheet->dpTime()->setTime(QTime(6, 0));
+    sheet->okPressed();
+    // The sheet's values go in unclamped and unsorted: the point stays third.
+    EXPECT_TRUE(samePoints(points(), {{0.2, 0.5}, {0.4, 0.5}, {0.25, 0.5}})) << describe(points());
+    EXPECT_EQ(log.matching("pn out 2").size(), 1u);
+
+    // The same sheet serves the next right click, with the new point.
+    test::click(view, at({0.2, 0.5}), Qt::RightButton);
+    EXPECT_EQ(view.adjustSheet(), sheet);
+    EXPECT_FLOAT_EQ(sheet->w(), 0.2f);
+    sheet->okPressed();
+    EXPECT_EQ(log.matching("pn mid").size(), 1u);
+}
+
+TEST_F(DayViewTest, RightClickWithoutAPointOrAWindowOpensNothing) {
+    QWidget window;
+    view.setWnd(&window);
+    test::click(view, at({0.5, 0.9}), Qt::RightButton);
+    EXPECT_TRUE(log.contains("pn in -1\n"));
+    EXPECT_EQ(view.adjustSheet(), nullptr);
+
+    view.setWnd(nullptr);
+    test::click(view, at({0.4, 0.5}), Qt::RightButton);
+    EXPECT_TRUE(log.contains("pn in 1\n"));
+    EXPECT_EQ(view.adjustSheet(), nullptr);
+}
+
+TEST_F(DayViewTest, AnAdjustSheetClosingAfterTheViewIsGoneChangesNothing) {
+    QWidget window;
+    window.show();
+    auto* view2 = new NSDayAdjustment;
+    view2->resize(800, 400);
+    (void)view2->grab();
+    view2->setWnd(&window);
+    // The view's own channel has no points; give it one to click on.
+    view2->daGraph().selectedChannel()->addPoint(CurvePoint{0.5, 0.5});
+    const ViewPoint q = view2->daGraph().curveToView(CurvePoint{0.5, 0.5});
+    test::click(*view2, QPointF(q.x, q.y), Qt::RightButton);
+    ASSERT_NE(view2->adjustSheet(), nullptr);
+    QPointer<QDialog> dialog = view2->adjustSheet()->sheet();
+    delete view2;  // takes its sheet with it, without running the completion
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_TRUE(log.matching("pn out").empty());
+}
+
+TEST(DayViewStatusText, BoxStaysInsideTheViewAndOffThePoint) {
+    const QRectF bounds(0, 0, 800, 400);
+    const QSizeF size(90, 24);
+    const QPointF points[] = {{400, 200}, {2, 2}, {798, 2}, {2, 398}, {798, 398}, {795, 200}};
+    for (const QPointF& p : points) {
+        const QRectF box = NSDayAdjustment::statusTextRect(p, 5, size, bounds);
+        EXPECT_TRUE(bounds.contains(box)) << p.x() << "," << p.y();
+        EXPECT_EQ(box.size(), size);
+        EXPECT_FALSE(box.adjusted(-5, -5, 5, 5).contains(p)) << "covers the point " << p.x();
+    }
+}
+
+TEST_F(DayViewTest, TheStatusTextIsPaintedOnlyWhileAPointIsDragged) {
+    // The status box is a dark grey, distinct from the black chart ground.
+    const QColor box(24, 24, 28);
+    auto boxPixels = [&](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                n += std::abs(c.red() - box.red()) <= 3 && std::abs(c.green() - box.green()) <= 3 &&
+                     std::abs(c.blue() - box.blue()) <= 3;
+            }
+        }
+        return n;
+    };
+    // A few antialiased grid pixels may share the colour; the box has hundreds.
+    EXPECT_LT(boxPixels(view.grab().toImage()), 50);
+    test::press(view, at({0.4, 0.5}));
+    test::dragTo(view, at({0.45, 0.55}));
+    EXPECT_GT(boxPixels(view.grab().toImage()), 500);
+    test::release(view, at({0.45, 0.55}));
+    EXPECT_LT(boxPixels(view.grab().toImage()), 50);
+}
+
+}  // namespace
+}  // namespace aq
