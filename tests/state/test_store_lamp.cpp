@@ -105,9 +105,9 @@ TEST_F(StoreFixture, ListsRefilledByAWorkerAreReadWholeByTheMainThread) {
         }
         done = true;
     });
-    int reads = 0;
     bool allValid = true;
-    while (!done) {
+    // At least one read, however fast the writer is.
+    do {
         const std::uint8_t count = GlobalStore::channelCount();
         for (std::uint8_t c = 0; c < count; ++c) {
             if (auto n = GlobalStore::channelName(c)) allValid = allValid && valid.count(*n) == 1;
@@ -116,11 +116,9 @@ TEST_F(StoreFixture, ListsRefilledByAWorkerAreReadWholeByTheMainThread) {
         const auto presets = store().presets();
         allValid = allValid && (presets.empty() || presets.size() == 2);
         allValid = allValid && GlobalStore::deviceCount() < 4;
-        ++reads;
-    }
+    } while (!done);
     writer.join();
     EXPECT_TRUE(allValid);
-    EXPECT_GT(reads, 0);
     EXPECT_EQ(GlobalStore::channelCount(), 4);
 }
 
