@@ -3,8 +3,10 @@
 # Test sources may add their own helpers as <folder>/support_*.cpp; these are
 # linked into every executable of the folder. Helpers shared across folders
 # live in tests/support (header only).
+# ENV adds NAME=value entries to the tests' environment (generator expressions
+# allowed); TOOLS names executable targets the tests start, built before them.
 function(aq_tests folder)
-  cmake_parse_arguments(ARG "QT_AUTOMOC" "LABEL;TIMEOUT" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "QT_AUTOMOC" "LABEL;TIMEOUT" "DEPS;ENV;TOOLS" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
@@ -27,8 +29,12 @@ function(aq_tests folder)
     if(ARG_QT_AUTOMOC)
       set_target_properties(${_exe} PROPERTIES AUTOMOC ON)
     endif()
+    if(ARG_TOOLS)
+      add_dependencies(${_exe} ${ARG_TOOLS})
+    endif()
     add_test(NAME ${_exe} COMMAND ${_exe})
+    set(_env "QT_QPA_PLATFORM=offscreen" ${ARG_ENV})
     set_tests_properties(${_exe} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
-                         ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                         ENVIRONMENT "${_env}")
   endforeach()
 endfunction()

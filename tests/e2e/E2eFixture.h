@@ -1,0 +1,185 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "StandInBus.h"
+#include "link/BTLEController.h"
+#include "platform/QtBleCentral.h"
+#include "platform/QtDispatch.h"
+#include "state/GlobalStore.h"
+#include "state/MemoryPreferences.h"
+#include "support/LogCapture.h"
+
+namespace aq::test {
+
+// Handles events until the condition holds or the time is up; the condition is checked
+// after every event and at least every 20 ms.
+inline bool waitUntil(const std::function<bool()>& condition, double seconds) {
+    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000.0));
+    QTimer wake;
+    wake.start(20);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+// The application's real pieces, unmodified, on a stand-in BlueZ: the Qt Bluetooth central,
+// the Qt dispatch and the global store with its lamp link. Each test starts its own stand-in
+// with the options it names.
+class E2eFixture : public ::testing::Test {
+protected:
+    explicit E2eFixture(QStringList standInOptions = {})
+        : _standInOptions(std::move(standInOptions)) {}
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(standIn.start(_standInOptions, error)) << error;
+        central = std::make_unique<QtBleCentral>();
+        GlobalStore::configure(*central, dispatch, preferences);
+        GlobalStore::sharedInstance();
+    }
+
+    void TearDown() override {
+        if (HasFailure() || qEnvironmentVariableIsSet("AQ_E2E_LOG")) {
+            std::cerr << "---- link log\n";
+            for (const std::string& entry : log.entries()) std::cerr << entry;
+            std::cerr << "---- stand-in log\n" << standIn.log() << "----\n";
+        }
+        if (central) endTheLink();
+        standIn.stop();
+    }
+
+    // Waits for the workers, disconnects, and ends the store and the central in order.
+    void endTheLink() {
+        // A worker still waiting on the lamp would go on using the link ended below.
+        if (!waitUntil([this] { return *_workersRunning == 0; }, 15.0)) {
+            std::cerr << "a worker never finished; ending the test process\n";
+            std::abort();
+        }
+        link().disconnect();
+        // The central's controllers close their links before they go.
+        EXPECT_TRUE(waitUntil(
+            [this] { return central->findChildren<QLowEnergyController*>().isEmpty(); }, 10.0))
+            << "a link never closed";
+        GlobalStore::reset();
+        central.reset();
+        // Let Qt finish what the ended link left behind before the stand-in goes.
+        bool drained = false;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [&] { drained = true; }, Qt::QueuedConnection);
+        waitUntil([&] { return drained; }, 5.0);
+    }
+
+    static GlobalStore& store() { return GlobalStore::sharedInstance(); }
+    static BTLEController& link() { return store().btController(); }
+
+    // Runs `work` on a worker of the dispatch, as the pages do with blocking lamp commands,
+    // and handles events until it returns. No value when it did not return in time.
+    template <typename Work>
+    auto onWorker(Work work, double seconds) -> std::optional<decltype(work())> {
+        using Result = decltype(work());
+        struct Shared {
+            std::atomic<bool> done{false};
+            std::optional<Result> result;
+        };
+        auto shared = std::make_shared<Shared>();
+        auto running = _workersRunning;
+        ++*running;
+        dispatch.runOnWorker([shared, running, work = std::move(work)]() mutable {
+            shared->result = work();
+            shared->done.store(true);
+            --*running;
+        });
+        if (!waitUntil([&] { return shared->done.load(); }, seconds)) return std::nullopt;
+        return std::move(shared->result);
+    }
+
+    // Scans until `count` lamps are listed; the scan keeps running.
+    bool scanFor(std::size_t count, double seconds = 10.0) {
+        discoveries = 0;
+        link().start_scanning([this] { ++discoveries; });
+        return waitUntil([&] { return link().peripherals().size() >= count; }, seconds);
+    }
+
+    struct ConnectResult {
+        bool ready = false;   // the ready handler ran during the connect
+        bool failed = false;  // the error handler ran
+        double seconds = 0;   // how long the connect took
+    };
+
+    // Connects the lamp at `index` of the scan's list, as the connection page does.
+    ConnectResult connectAt(std::uint64_t index) {
+        ConnectResult result;
+        const double start = dispatch.now();
+        link().connect_periperal_at(
+            index, [&result] { result.ready = true; }, [&result] { result.failed = true; });
+        result.seconds = dispatch.now() - start;
+        return result;
+    }
+
+    // What the connection page reads once the link is ready: the lamp's name for its
+    // identifier, then on a worker its channels and presetting names. False when any read
+    // went unanswered.
+    bool readLampIntoStore() {
+        const auto peripheral = link().peripheral();
+        if (!peripheral) return false;
+        store().setConnectedUUID(peripheral->identifier());
+        bool named = false;
+        link().getName([&named](const std::string& name) {
+            if (const auto uuid = store().connectedUUID()) GlobalStore::setNameForUUID(*uuid, name);
+            named = true;
+        });
+        const auto read = onWorker(
+            [] {
+                GlobalStore::channelClear();
+                const auto count = link().getChannels();
+                if (!count) return false;
+                for (std::uint8_t i = 0; i < *count; ++i) {
+                    const auto name = link().getChannelName(i);
+                    const auto color = link().getChannelColor(i);
+                    if (!name || !color) return false;
+                    GlobalStore::channelAdd(*name, Color{color->red, color->green, color->blue, color->alpha});
+                }
+                std::vector<std::string> presets;
+                for (std::uint8_t i = 0; i < 6; ++i) {
+                    const auto name = link().getPresettingName(i);
+                    if (!name) return false;
+                    presets.push_back(*name);
+                }
+                store().setPresets(presets);
+                return true;
+            },
+            30.0);
+        return read.value_or(false) && waitUntil([&] { return named; }, 5.0);
+    }
+
+    StandIn standIn;
+    QtDispatch dispatch;
+    std::unique_ptr<QtBleCentral> central;
+    MemoryPreferences preferences;
+    LogCapture log;
+    int discoveries = 0;
+
+private:
+    QStringList _standInOptions;
+    std::shared_ptr<std::atomic<int>> _workersRunning = std::make_shared<std::atomic<int>>(0);
+};
+
+}  // namespace aq::test
