@@ -1,0 +1,82 @@
+// Faults around finding and connecting a lamp, through the real Qt Bluetooth central: a
+// connect that fails, a lamp that never becomes ready, a service UUID that comes late.
+#include "E2eFixture.h"
+#include "link/LampUuids.h"
+
+namespace aq::test {
+namespace {
+
+class ConnectRefused : public E2eFixture {
+protected:
+    ConnectRefused() : E2eFixture({"--refuse-connect"}) {}
+};
+
+TEST_F(ConnectRefused, TheErrorHandlerRunsAtOnceAndALaterConnectWorks) {
+    ASSERT_TRUE(scanFor(1));
+    const PeripheralPtr lamp = link().peripherals()[0];
+
+    const ConnectResult refused = connectAt(0);
+    EXPECT_TRUE(refused.failed);
+    EXPECT_FALSE(refused.ready);
+    // Ended within the wait period in which the failure arrived, not after ten.
+    EXPECT_LT(refused.seconds, 2.5);
+    EXPECT_FALSE(link().is_connected());
+    EXPECT_EQ(link().peripheral(), nullptr);
+    EXPECT_EQ(lamp->state(), PeripheralState::Disconnected);
+    EXPECT_EQ(log.matching("failed to conntect to").size(), 1u);
+    EXPECT_TRUE(standIn.writes(0).empty());
+
+    standIn.clearFaults();
+    ASSERT_TRUE(scanFor(1));
+    EXPECT_EQ(link().peripherals()[0], lamp);
+    const ConnectResult second = connectAt(0);
+    EXPECT_TRUE(second.ready);
+    EXPECT_FALSE(second.failed);
+    EXPECT_EQ(onWorker([] { return link().getChannels(); }, 10.0), std::optional<std::uint8_t>(6));
+}
+
+class CommandOnly : public E2eFixture {
+protected:
+    CommandOnly() : E2eFixture({"--command-only"}) {}
+};
+
+TEST_F(CommandOnly, ALampWithoutTheTestCharacteristicIsNeverReadyAndNothingHangs) {
+    ASSERT_TRUE(scanFor(1));
+    const ConnectResult connected = connectAt(0);
+    EXPECT_FALSE(connected.ready);
+    // Connected but not ready: no error either, after the whole wait of ten periods.
+    EXPECT_FALSE(connected.failed);
+    EXPECT_GE(connected.seconds, 9.5);
+    EXPECT_LT(connected.seconds, 12.0);
+    EXPECT_TRUE(link().is_connected());
+    ASSERT_TRUE(link().rw_characteristic());
+    EXPECT_EQ(link().rw_characteristic()->uuid(), kCommandCharacteristicUUID);
+    EXPECT_EQ(link().test_characteristic(), nullptr);
+    EXPECT_TRUE(log.matching("connection is ready").empty());
+
+    // The user gives up: the lamp is let go and the scan lists it again.
+    link().disconnect();
+    EXPECT_FALSE(link().is_connected());
+    ASSERT_TRUE(scanFor(1));
+}
+
+class LateServiceUuid : public E2eFixture {
+protected:
+    // The lamp is first seen without its service; the UUID follows 300 ms later.
+    LateServiceUuid() : E2eFixture({"--late-uuid-ms", "300"}) {}
+};
+
+TEST_F(LateServiceUuid, TheLampIsStillFoundAndConnects) {
+    ASSERT_TRUE(scanFor(1, 10.0));
+    const std::string standInLog = standIn.log();
+    const auto seen = standInLog.find("seen without its service UUID");
+    const auto arrives = standInLog.find("service UUID arrives");
+    ASSERT_NE(seen, std::string::npos);
+    ASSERT_NE(arrives, std::string::npos);
+    EXPECT_LT(seen, arrives);
+    EXPECT_EQ(link().peripherals()[0]->name(), "AQ Lamp 1");
+    EXPECT_TRUE(connectAt(0).ready);
+}
+
+}  // namespace
+}  // namespace aq::test
