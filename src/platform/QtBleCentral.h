@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -223,6 +224,8 @@ private:
     std::vector<std::vector<QBluetoothUuid>> _serviceDiscoveries;
     PendingOperations _pending;
     bool _refused = false;  // Qt refused the request being handed to it
+    // Characteristics whose last write failed: the read that follows cannot bring its answer.
+    std::set<const BleCharacteristic*> _failedWrites;
 
     mutable std::mutex _servicesMutex;
     std::vector<std::shared_ptr<QtBleService>> _services;

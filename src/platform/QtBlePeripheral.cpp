@@ -297,6 +297,7 @@ void QtBlePeripheral::endLink() {
     ++_link;
     _connected = false;
     _pending.clear();  // a dropped link answers nothing that was asked of it
+    _failedWrites.clear();
     _serviceDiscoveries.clear();
     {
         std::lock_guard lock(_servicesMutex);

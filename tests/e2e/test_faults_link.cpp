@@ -95,3 +95,37 @@ TEST_F(DeviceRemoved, TheReadsEndTheLinkIsGoneAndTheLampIsFoundAgain) {
 
 }  // namespace
 }  // namespace aq::test
+
+namespace aq::test {
+namespace {
+
+class WriteRefused : public E2eFixture {
+protected:
+    // From command 5 on BlueZ fails the writes with an ATT error; the link stays up.
+    WriteRefused() : E2eFixture({"--slaves", "0", "--write-error-at", "5"}) {}
+};
+
+TEST_F(WriteRefused, ADownloadFailsInsteadOfTakingTheAnswerOfTheCommandBefore) {
+    ASSERT_TRUE(scanFor(1));
+    ASSERT_TRUE(connectAt(0).ready);
+    const auto truth = standIn.programme(0, 0);
+    ASSERT_EQ(truth.size(), 6u);
+
+    const auto back = onWorker([] { return downloadProgramme(link(), 0); }, 60.0);
+    ASSERT_TRUE(back.has_value()) << "the worker hung";
+    if (back->has_value()) {
+        // Whatever the link hands back must be what the lamp holds.
+        EXPECT_EQ(**back, truth);
+    }
+    EXPECT_FALSE(back->has_value()) << "a refused write was answered";
+    EXPECT_TRUE(link().is_connected());
+
+    // Once BlueZ takes the writes again, so does the link: the same download comes back whole.
+    standIn.clearFaults();
+    const auto again = onWorker([] { return downloadProgramme(link(), 0); }, 60.0);
+    ASSERT_TRUE(again.has_value() && again->has_value());
+    EXPECT_EQ(**again, truth);
+}
+
+}  // namespace
+}  // namespace aq::test

@@ -45,6 +45,7 @@ StandInDevice::StandInDevice(ObjectTree& tree, const StandInOptions& options, in
       _path(adapterPath + QStringLiteral("/dev_") + QString(_address).replace(':', '_')),
       _servicePath(_path + QStringLiteral("/service%1").arg(kServiceHandle, 4, 16, QLatin1Char('0'))),
       _removeDeviceAt(options.removeDeviceAt),
+      _writeErrorAt(options.writeErrorAt),
       _lateUuidMs(options.lateUuidMs) {
     SimLampModel model = SimLampModel::demo(static_cast<std::size_t>(options.slaves));
     model.setNameText(QStringLiteral("Tank %1").arg(index + 1).toStdString());
@@ -185,6 +186,7 @@ void StandInDevice::remove(const QString& why) {
 void StandInDevice::clearFaults() {
     _lamp->setFaults({});
     _removeDeviceAt.reset();
+    _writeErrorAt.reset();
     _lateUuidMs = -1;
 }
 
@@ -349,6 +351,11 @@ void StandInDevice::write(Role role, const QDBusMessage& call) {
             note(QStringLiteral("write %1 to %2").arg(number).arg(QString::fromLatin1(c.uuid)));
         if (_removeDeviceAt && number >= *_removeDeviceAt) {
             remove(QStringLiteral("at command %1").arg(number));
+            return;
+        }
+        if (_writeErrorAt && number >= *_writeErrorAt) {
+            note(QStringLiteral("write %1 fails with an ATT error").arg(number));
+            fail(id, kFailed, QStringLiteral("Operation failed with ATT error: 0x0e"));
             return;
         }
         if (faults.hits(SimFault::DropLink, number, uuid, data)) {

@@ -90,6 +90,7 @@ private:
     std::array<Characteristic, 3> _characteristics;
 
     std::optional<std::uint64_t> _removeDeviceAt;
+    std::optional<std::uint64_t> _writeErrorAt;
     int _lateUuidMs = -1;
 
     bool _known = false;      // the device object is exported

@@ -40,6 +40,8 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     const QCommandLineOption noAnswer("no-answer-from", "Commands from the n-th on go unanswered.",
                                       "n");
     const QCommandLineOption dropLink("drop-link-at", "The link drops at the n-th command.", "n");
+    const QCommandLineOption writeError("write-error-at",
+                                        "Writes from the n-th on fail with an ATT error.", "n");
     const QCommandLineOption removeDevice("remove-device-at",
                                           "The device is removed at the n-th command.", "n");
     const QCommandLineOption refuse("refuse-connect", "Every connect fails.");
@@ -49,7 +51,7 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
                                       "The lamp service UUID arrives this much later.", "ms");
     const QCommandLineOption verbose("verbose", "Log every call to standard error.");
     parser.addOptions({bus, lamps, slaves, delay, advertise, att, noAnswer, dropLink,
-                       removeDevice, refuse, commandOnly, lateUuid, verbose});
+                       writeError, removeDevice, refuse, commandOnly, lateUuid, verbose});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -75,6 +77,7 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     }
     if ((parser.isSet(noAnswer) && !toCount(parser.value(noAnswer), options.noAnswerFrom)) ||
         (parser.isSet(dropLink) && !toCount(parser.value(dropLink), options.dropLinkAt)) ||
+        (parser.isSet(writeError) && !toCount(parser.value(writeError), options.writeErrorAt)) ||
         (parser.isSet(removeDevice) &&
          !toCount(parser.value(removeDevice), options.removeDeviceAt))) {
         error = "command numbers count from 1";

@@ -28,6 +28,9 @@ struct StandInOptions {
     std::optional<std::uint64_t> noAnswerFrom;
     // From this command on the lamp drops the link when the write arrives.
     std::optional<std::uint64_t> dropLinkAt;
+    // From this command on BlueZ fails the write with an ATT error before it reaches the lamp;
+    // the link stays up.
+    std::optional<std::uint64_t> writeErrorAt;
     // From this command on the device object is removed when the write arrives, as
     // `bluetoothctl remove` does; it is found again by the next scan.
     std::optional<std::uint64_t> removeDeviceAt;
