@@ -45,7 +45,7 @@ void AQTableSheetController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
     _tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     _tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     _tableView->setUniformItemSizes(true);
-    _tableView->setSpacing(1);
+    _tableView->setSpacing(3);
     _tableView->setMinimumSize(280, 220);
     connect(_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &AQTableSheetController::selectionChanged);
