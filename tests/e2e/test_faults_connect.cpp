@@ -80,3 +80,52 @@ TEST_F(LateServiceUuid, TheLampIsStillFoundAndConnects) {
 
 }  // namespace
 }  // namespace aq::test
+
+namespace aq::test {
+namespace {
+
+class SwitchedOffLamp : public E2eFixture {
+protected:
+    // The first lamp is off: BlueZ keeps trying to connect it for 13 s, longer than the link's
+    // ten wait periods, then gives up.
+    SwitchedOffLamp()
+        : E2eFixture({"--lamps", "2", "--fault-lamp", "0", "--absent-connect-ms", "13000"}) {}
+};
+
+// Disabled: the lamp link answers every connect failure with disconnect(), whichever lamp it
+// concerns, so BlueZ's late failure of the abandoned attempt drops the lamp connected since
+// (the link log shows "failed to conntect", then the other lamp disconnected). Only BlueZ lets
+// an attempt outlive the link's wait; the simulated central never does. Enable once the link
+// ignores failures of attempts it has given up on.
+TEST_F(SwitchedOffLamp, DISABLED_ItsLateConnectFailureLeavesTheLampConnectedSinceAlone) {
+    ASSERT_TRUE(scanFor(2));
+    const std::string off = "00000000-0000-0000-0000-C04A51000001";
+    auto indexOf = [](const std::string& identifier) {
+        const auto lamps = link().peripherals();
+        for (std::size_t i = 0; i < lamps.size(); ++i)
+            if (lamps[i]->identifier() == identifier) return i;
+        return lamps.size();
+    };
+    const ConnectResult first = connectAt(indexOf(off));
+    EXPECT_FALSE(first.ready);
+    EXPECT_TRUE(first.failed) << "the connect that never completed reported nothing";
+
+    // The user picks the other lamp meanwhile.
+    ASSERT_TRUE(scanFor(2));
+    const std::size_t other = indexOf("00000000-0000-0000-0000-C04A51000002");
+    ASSERT_LT(other, 2u);
+    const PeripheralPtr lamp = link().peripherals()[other];
+    ASSERT_TRUE(connectAt(other).ready);
+
+    // BlueZ gives up on the first lamp now, and Qt says so; the lamp in use must not care.
+    ASSERT_TRUE(waitUntil(
+        [&] { return !log.matching("Bluetooth: connecting to " + off + " failed").empty(); },
+        10.0));
+    EXPECT_TRUE(link().is_connected());
+    EXPECT_EQ(link().peripheral(), lamp);
+    EXPECT_TRUE(link().rw_characteristic());
+    EXPECT_EQ(onWorker([] { return link().getChannels(); }, 10.0), std::optional<std::uint8_t>(6));
+}
+
+}  // namespace
+}  // namespace aq::test

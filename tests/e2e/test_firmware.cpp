@@ -25,16 +25,17 @@ std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& b
 
 class Firmware : public E2eFixture {
 protected:
-    Firmware() : E2eFixture({"--lamps", "1", "--slaves", "0", "--delay-ms", "2"}) {}
+    explicit Firmware(const char* bootRestartMs = "0")
+        : E2eFixture({"--slaves", "0", "--delay-ms", "2", "--boot-restart-ms", bootRestartMs}) {}
 
     void TearDown() override {
         std::remove(_path.c_str());
         E2eFixture::TearDown();
     }
 
-    // Two pages of data in 32-byte records, carriage-return line ends; returns the image.
-    std::vector<std::uint8_t> writeFile() {
-        std::vector<std::uint8_t> image(0x200);
+    // Pages of data in 32-byte records, carriage-return line ends; returns the image.
+    std::vector<std::uint8_t> writeFile(std::size_t pages = 2) {
+        std::vector<std::uint8_t> image(pages * 0x100);
         std::ofstream out(_path, std::ios::binary);
         for (std::uint16_t a = 0; a < image.size(); a += 0x20) {
             std::vector<std::uint8_t> bytes(0x20);
@@ -46,7 +47,40 @@ protected:
         return image;
     }
 
+    // Runs the transfer on a worker as the firmware page does; none when it never ended.
+    std::optional<FirmwareResult> transfer() {
+        return onWorker(
+            [this] {
+                return runFirmwareUpdate(link(), _path, _image, [this](double f) {
+                    std::lock_guard lock(_fractionsMutex);
+                    _fractions.push_back(f);
+                });
+            },
+            60.0);
+    }
+
+    std::vector<double> fractions() {
+        std::lock_guard lock(_fractionsMutex);
+        return _fractions;
+    }
+
+    // The boot loader kept exactly `expected` from address 0, and nothing else.
+    void expectBootLoaderHolds(const std::vector<std::uint8_t>& expected) {
+        const StandIn::BootLoaderState loader = standIn.bootLoader(0);
+        EXPECT_EQ(loader.completed, 1);
+        EXPECT_EQ(loader.refused, 0);
+        ASSERT_EQ(loader.image.size(), 0x20000);
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(static_cast<std::uint8_t>(loader.image[qsizetype(i)]), expected[i])
+                << "byte " << i;
+        for (qsizetype i = qsizetype(expected.size()); i < loader.image.size(); ++i)
+            ASSERT_EQ(static_cast<std::uint8_t>(loader.image[i]), 0xFF) << "byte " << i;
+    }
+
     const std::string _path = "/tmp/aq-e2e-firmware-" + std::to_string(getpid()) + ".hex";
+    HexFile _image;
+    std::mutex _fractionsMutex;
+    std::vector<double> _fractions;
 };
 
 TEST_F(Firmware, AShortFileArrivesWholeAtTheBootLoaderAcrossTheReconnection) {
@@ -55,20 +89,10 @@ TEST_F(Firmware, AShortFileArrivesWholeAtTheBootLoaderAcrossTheReconnection) {
     const PeripheralPtr lamp = link().peripheral();
     const std::vector<std::uint8_t> expected = writeFile();
 
-    std::vector<double> fractions;
-    std::mutex fractionsMutex;
-    HexFile image;
-    const auto result = onWorker(
-        [&] {
-            return runFirmwareUpdate(link(), _path, image, [&](double f) {
-                std::lock_guard lock(fractionsMutex);
-                fractions.push_back(f);
-            });
-        },
-        60.0);
+    const auto result = transfer();
     ASSERT_TRUE(result.has_value()) << "the transfer never ended";
     EXPECT_EQ(*result, FirmwareResult::Sent);
-    EXPECT_EQ(fractions, (std::vector<double>{0.5, 1.0}));
+    EXPECT_EQ(fractions(), (std::vector<double>{0.5, 1.0}));
 
     // The lamp really went away and came back: the link was made twice.
     EXPECT_TRUE(log.contains("successful connecting")) << "the reconnect did not start";
@@ -76,15 +100,30 @@ TEST_F(Firmware, AShortFileArrivesWholeAtTheBootLoaderAcrossTheReconnection) {
     EXPECT_EQ(link().peripheral(), lamp);
     EXPECT_TRUE(link().is_connected());
 
-    const StandIn::BootLoaderState loader = standIn.bootLoader(0);
-    EXPECT_EQ(loader.completed, 1);
-    EXPECT_EQ(loader.refused, 0);
-    EXPECT_EQ(loader.pageAddresses, (QList<uint>{0x000, 0x100}));
-    ASSERT_EQ(loader.image.size(), 0x20000);
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(static_cast<std::uint8_t>(loader.image[qsizetype(i)]), expected[i]) << "byte " << i;
-    for (qsizetype i = qsizetype(expected.size()); i < loader.image.size(); ++i)
-        ASSERT_EQ(static_cast<std::uint8_t>(loader.image[i]), 0xFF) << "byte " << i;
+    EXPECT_EQ(standIn.bootLoader(0).pageAddresses, (QList<uint>{0x000, 0x100}));
+    expectBootLoaderHolds(expected);
+}
+
+class SlowRestartFirmware : public Firmware {
+protected:
+    // The lamp takes a second to restart into its boot loader, longer than the transfer's
+    // pause after the opening command: the link cancels the connection before the lamp drops
+    // it, and connects again while Qt is still closing the old link.
+    SlowRestartFirmware() : Firmware("1000") {}
+};
+
+TEST_F(SlowRestartFirmware, ThePageStillArrivesWholeWhenTheLinkIsCancelledFirst) {
+    ASSERT_TRUE(scanFor(1));
+    ASSERT_TRUE(connectAt(0).ready);
+    const std::vector<std::uint8_t> expected = writeFile(1);
+    const auto result = transfer();
+    ASSERT_TRUE(result.has_value()) << "the transfer never ended";
+    EXPECT_EQ(*result, FirmwareResult::Sent);
+    EXPECT_FALSE(log.matching("Bluetooth: disconnecting from").empty())
+        << "the lamp dropped the link before the cancel: this case is not the one meant";
+    EXPECT_TRUE(link().is_connected());
+    EXPECT_EQ(fractions(), std::vector<double>{1.0});
+    expectBootLoaderHolds(expected);
 }
 
 }  // namespace

@@ -44,9 +44,8 @@ StandInDevice::StandInDevice(ObjectTree& tree, const StandInOptions& options, in
       _address(QStringLiteral("C0:4A:51:00:00:%1").arg(index + 1, 2, 10, QLatin1Char('0'))),
       _path(adapterPath + QStringLiteral("/dev_") + QString(_address).replace(':', '_')),
       _servicePath(_path + QStringLiteral("/service%1").arg(kServiceHandle, 4, 16, QLatin1Char('0'))),
-      _removeDeviceAt(options.removeDeviceAt),
-      _writeErrorAt(options.writeErrorAt),
       _lateUuidMs(options.lateUuidMs) {
+    const bool faulty = options.faultLamp < 0 || options.faultLamp == index;
     SimLampModel model = SimLampModel::demo(static_cast<std::size_t>(options.slaves));
     model.setNameText(QStringLiteral("Tank %1").arg(index + 1).toStdString());
     const std::string identifier =
@@ -54,12 +53,19 @@ StandInDevice::StandInDevice(ObjectTree& tree, const StandInOptions& options, in
     _lamp = std::make_shared<SimModelLamp>(
         QStringLiteral("AQ Lamp %1").arg(index + 1).toStdString(), identifier, std::move(model));
     _lamp->setClock(localTimeNow());
-    SimFaults faults;
-    faults.refuseConnection = options.refuseConnect;
-    faults.commandCharacteristicOnly = options.commandOnly;
-    faults.noAnswerFrom = options.noAnswerFrom;
-    faults.dropLinkAt = options.dropLinkAt;
-    _lamp->setFaults(faults);
+    if (faulty) {
+        SimFaults faults;
+        faults.refuseConnection = options.refuseConnect;
+        faults.commandCharacteristicOnly = options.commandOnly;
+        faults.noAnswerFrom = options.noAnswerFrom;
+        faults.dropLinkAt = options.dropLinkAt;
+        _lamp->setFaults(faults);
+        _removeDeviceAt = options.removeDeviceAt;
+        _writeErrorAt = options.writeErrorAt;
+        _absentConnectMs = options.absentConnectMs;
+    } else {
+        _lateUuidMs = -1;
+    }
 
     const std::array<const char*, 3> uuids = {kTestCharacteristicUUID, kCommandCharacteristicUUID,
                                               kBootLoaderCharacteristicUUID};
@@ -187,6 +193,7 @@ void StandInDevice::clearFaults() {
     _lamp->setFaults({});
     _removeDeviceAt.reset();
     _writeErrorAt.reset();
+    _absentConnectMs = 0;
     _lateUuidMs = -1;
 }
 
@@ -227,6 +234,16 @@ void StandInDevice::connectCall(const QDBusMessage& call) {
     note("connect");
     const std::uint64_t id = track(call);
     _connectCall = id;
+    if (_absentConnectMs > 0) {
+        // The lamp never answers the connection request; BlueZ cancels it after its timeout.
+        after(_absentConnectMs, [this, id] {
+            if (!tracked(id)) return;
+            note("connect timed out");
+            _connectCall.reset();
+            fail(id, kFailed, QStringLiteral("le-connection-abort-by-local"));
+        });
+        return;
+    }
     after(_options.delayMs, [this, id] {
         if (!tracked(id)) return;
         if (_lamp->faults().refuseConnection) {
@@ -369,7 +386,10 @@ void StandInDevice::write(Role role, const QDBusMessage& call) {
         c.pending = _lamp->receive(uuid, data);
         c.pendingLate = late;
         if (verdict == SimBootLoader::Verdict::DropLink) {
-            endLink(QStringLiteral("the lamp restarts into its boot loader"));
+            // The write is never answered: the lamp restarts and the link goes with it.
+            after(_options.bootRestartMs, [this] {
+                endLink(QStringLiteral("the lamp restarts into its boot loader"));
+            });
             return;
         }
         if (verdict == SimBootLoader::Verdict::Refuse ||

@@ -91,6 +91,7 @@ private:
 
     std::optional<std::uint64_t> _removeDeviceAt;
     std::optional<std::uint64_t> _writeErrorAt;
+    int _absentConnectMs = 0;
     int _lateUuidMs = -1;
 
     bool _known = false;      // the device object is exported

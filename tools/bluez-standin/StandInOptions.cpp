@@ -45,13 +45,20 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     const QCommandLineOption removeDevice("remove-device-at",
                                           "The device is removed at the n-th command.", "n");
     const QCommandLineOption refuse("refuse-connect", "Every connect fails.");
+    const QCommandLineOption absent("absent-connect-ms",
+                                    "Connects fail after this long, the lamp being off.", "ms");
+    const QCommandLineOption faultLamp("fault-lamp", "The faults hit only this lamp (from 0).",
+                                       "n");
     const QCommandLineOption commandOnly("command-only",
                                          "The lamp offers the command characteristic only.");
     const QCommandLineOption lateUuid("late-uuid-ms",
                                       "The lamp service UUID arrives this much later.", "ms");
+    const QCommandLineOption bootRestart("boot-restart-ms",
+                                         "Time the lamp takes to restart into its boot loader.",
+                                         "ms", "0");
     const QCommandLineOption verbose("verbose", "Log every call to standard error.");
     parser.addOptions({bus, lamps, slaves, delay, advertise, att, noAnswer, dropLink,
-                       writeError, removeDevice, refuse, commandOnly, lateUuid, verbose});
+                       writeError, removeDevice, refuse, absent, faultLamp, commandOnly, lateUuid, bootRestart, verbose});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -71,7 +78,8 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     }
     if (!toInt(parser.value(delay), 0, options.delayMs) ||
         !toInt(parser.value(advertise), 0, options.advertiseMs) ||
-        !toInt(parser.value(att), 1, options.attTimeoutMs)) {
+        !toInt(parser.value(att), 1, options.attTimeoutMs) ||
+        !toInt(parser.value(bootRestart), 0, options.bootRestartMs)) {
         error = "times are whole milliseconds";
         return false;
     }
@@ -85,6 +93,11 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     }
     if (parser.isSet(lateUuid) && !toInt(parser.value(lateUuid), 0, options.lateUuidMs)) {
         error = "--late-uuid-ms takes whole milliseconds";
+        return false;
+    }
+    if ((parser.isSet(absent) && !toInt(parser.value(absent), 1, options.absentConnectMs)) ||
+        (parser.isSet(faultLamp) && !toInt(parser.value(faultLamp), 0, options.faultLamp))) {
+        error = "--absent-connect-ms takes milliseconds, --fault-lamp a lamp from 0";
         return false;
     }
     options.refuseConnect = parser.isSet(refuse);

@@ -21,6 +21,9 @@ struct StandInOptions {
     int advertiseMs = 0;
     // BlueZ gives up on an unanswered request after 30 s and drops the link.
     int attTimeoutMs = 30000;
+    // The lamp takes this long to restart into its boot loader (dropping the link) after the
+    // opening command.
+    int bootRestartMs = 0;
     bool verbose = false;
 
     // Faults. Commands count every write a lamp takes, from 1, as the simulated lamp counts them.
@@ -35,6 +38,11 @@ struct StandInOptions {
     // `bluetoothctl remove` does; it is found again by the next scan.
     std::optional<std::uint64_t> removeDeviceAt;
     bool refuseConnect = false;
+    // Connect attempts get no answer from the lamp (it is switched off); BlueZ gives up after
+    // this long (0: the lamp answers).
+    int absentConnectMs = 0;
+    // The faults hit only this lamp (counted from 0; -1: every lamp).
+    int faultLamp = -1;
     // The lamp service offers the command characteristic only.
     bool commandOnly = false;
     // The lamp service UUID arrives this long after the lamp is first seen, as from a scan
