@@ -28,14 +28,14 @@
 namespace aq::test {
 
 // Handles events until the condition holds or the time is up; the condition is checked
-// after every event and at least every 20 ms.
+// after every event and at least every 20 ms (the wake timer's events).
 inline bool waitUntil(const std::function<bool()>& condition, double seconds) {
     const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000.0));
     QTimer wake;
     wake.start(20);
     while (!condition()) {
         if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -155,7 +155,8 @@ protected:
                     const auto name = link().getChannelName(i);
                     const auto color = link().getChannelColor(i);
                     if (!name || !color) return false;
-                    GlobalStore::channelAdd(*name, Color{color->red, color->green, color->blue, color->alpha});
+                    GlobalStore::channelAdd(
+                        *name, Color{color->red, color->green, color->blue, color->alpha});
                 }
                 std::vector<std::string> presets;
                 for (std::uint8_t i = 0; i < 6; ++i) {

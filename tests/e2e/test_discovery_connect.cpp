@@ -15,7 +15,8 @@ const std::string kLamp2 = "00000000-0000-0000-0000-C04A51000002";
 class DiscoveryAndConnect : public E2eFixture {
 protected:
     // The lamps are heard again every 100 ms while the scan runs, as real ones are.
-    DiscoveryAndConnect() : E2eFixture({"--lamps", "2", "--slaves", "2", "--advertise-ms", "100"}) {}
+    DiscoveryAndConnect()
+        : E2eFixture({"--lamps", "2", "--slaves", "2", "--advertise-ms", "100"}) {}
 
     // The row the connection page shows for the lamp: the stored name, else the advertised one.
     static std::string shownName(const PeripheralPtr& lamp) {
@@ -106,9 +107,8 @@ TEST_F(DiscoveryAndConnect, ListsConnectsReadsAndListsAgainByTheStoredName) {
         });
     });
     ASSERT_TRUE(waitUntil([&] { return energy.has_value(); }, 10.0))
-        << "the info chain stopped; clock " << clock.has_value() << " slaves "
-        << slaves.has_value() << " firmware " << firmware.has_value() << " serial "
-        << serial.has_value();
+        << "the info chain stopped; clock " << clock.has_value() << " slaves " << slaves.has_value()
+        << " firmware " << firmware.has_value() << " serial " << serial.has_value();
     EXPECT_EQ(slaves, 2u);
     EXPECT_EQ(firmware, "1.0.7");
     EXPECT_EQ(serial, 0x0000A0C120240117ull);
@@ -117,11 +117,12 @@ TEST_F(DiscoveryAndConnect, ListsConnectsReadsAndListsAgainByTheStoredName) {
     ASSERT_TRUE(clock->valid());
     std::tm local{};
     localtime_r(&asked, &local);
-    const LampDateTime now{local.tm_year + 1900, unsigned(local.tm_mon + 1),
+    const LampDateTime now{local.tm_year + 1900,    unsigned(local.tm_mon + 1),
                            unsigned(local.tm_mday), unsigned(local.tm_hour),
-                           unsigned(local.tm_min), unsigned(std::min(local.tm_sec, 59))};
+                           unsigned(local.tm_min),  unsigned(std::min(local.tm_sec, 59))};
     const auto drift = *clock->toLocalSeconds() - *now.toLocalSeconds();
-    EXPECT_LE(std::abs(drift.count()), 60) << "the lamp's clock is off by " << drift.count() << " s";
+    EXPECT_LE(std::abs(drift.count()), 60)
+        << "the lamp's clock is off by " << drift.count() << " s";
 
     // --- back to the connection page: the lamp is listed again, as the same handle, under
     // the name it told.

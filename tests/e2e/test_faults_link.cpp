@@ -8,14 +8,14 @@ namespace aq::test {
 namespace {
 
 // Scans, connects and checks that the lamp answers again, once its fault is cleared.
-#define EXPECT_RECOVERS()                                                              \
-    do {                                                                               \
-        standIn.clearFaults();                                                         \
-        ASSERT_TRUE(scanFor(1)) << "the lamp was not found again";                     \
-        EXPECT_EQ(link().peripherals()[0], lamp) << "the lamp came back as another";   \
-        ASSERT_TRUE(connectAt(0).ready) << "the lamp could not be connected again";    \
-        EXPECT_EQ(onWorker([] { return link().getChannels(); }, 10.0),                 \
-                  std::optional<std::uint8_t>(6));                                     \
+#define EXPECT_RECOVERS()                                                            \
+    do {                                                                             \
+        standIn.clearFaults();                                                       \
+        ASSERT_TRUE(scanFor(1)) << "the lamp was not found again";                   \
+        EXPECT_EQ(link().peripherals()[0], lamp) << "the lamp came back as another"; \
+        ASSERT_TRUE(connectAt(0).ready) << "the lamp could not be connected again";  \
+        EXPECT_EQ(onWorker([] { return link().getChannels(); }, 10.0),               \
+                  std::optional<std::uint8_t>(6));                                   \
     } while (false)
 
 class NoAnswer : public E2eFixture {
@@ -38,7 +38,7 @@ TEST_F(NoAnswer, TheCommandIsGivenUpTheLinkIsDroppedAndANewOneWorks) {
     const auto channels = onWorker([] { return link().getChannels(); }, 15.0);
     ASSERT_TRUE(channels.has_value()) << "the worker hung";
     EXPECT_EQ(*channels, std::nullopt);
-    EXPECT_LT(dispatch.now() - start, 6.5);
+    EXPECT_LT(dispatch.now() - start, 8.0);
     // BlueZ gives up on the request and drops the link; the link notices.
     EXPECT_TRUE(waitUntil([] { return !link().is_connected(); }, 5.0));
     EXPECT_NE(standIn.log().find("ATT request timed out"), std::string::npos);
@@ -60,7 +60,8 @@ TEST_F(LinkLost, AnUploadStopsPromptlyAndCanBeDoneAgain) {
     const double start = dispatch.now();
     EXPECT_EQ(onWorker([] { return uploadProgrammes(link(), 3); }, 30.0), false);
     EXPECT_LT(dispatch.now() - start, 8.0) << "the upload did not stop at the lost command";
-    EXPECT_FALSE(link().is_connected());
+    // The failed write can come before BlueZ's word that the link is gone.
+    EXPECT_TRUE(waitUntil([] { return !link().is_connected(); }, 5.0));
     EXPECT_EQ(lamp->state(), PeripheralState::Disconnected);
     EXPECT_EQ(standIn.writes(0).size(), 49u) << "the lamp took commands after the drop";
 

@@ -33,9 +33,8 @@ void ObjectTree::addObject(const QString& path, const InterfaceList& interfaces,
     InterfaceList announced = interfaces;
     announced.insert(kIntrospectableInterface, {});
     announced.insert(kPropertiesInterface, {});
-    QDBusMessage signal =
-        QDBusMessage::createSignal(QStringLiteral("/"), kObjectManagerInterface,
-                                   QStringLiteral("InterfacesAdded"));
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/"), kObjectManagerInterface,
+                                                     QStringLiteral("InterfacesAdded"));
     signal << QVariant::fromValue(QDBusObjectPath(path)) << QVariant::fromValue(announced);
     send(signal);
 }
@@ -52,9 +51,8 @@ void ObjectTree::removeObject(const QString& path) {
     _objects.erase(found);
     if (!managed) return;
     names << kIntrospectableInterface << kPropertiesInterface;
-    QDBusMessage signal =
-        QDBusMessage::createSignal(QStringLiteral("/"), kObjectManagerInterface,
-                                   QStringLiteral("InterfacesRemoved"));
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/"), kObjectManagerInterface,
+                                                     QStringLiteral("InterfacesRemoved"));
     signal << QVariant::fromValue(QDBusObjectPath(path)) << names;
     send(signal);
 }

@@ -32,10 +32,9 @@ StandInDaemon::~StandInDaemon() {
 }
 
 bool StandInDaemon::start(QString& error) {
-    if (!_connection.registerVirtualObject(QStringLiteral("/"), &_tree,
-                                           QDBusConnection::SubPath)) {
-        error = QStringLiteral("cannot register the object tree: ") +
-                _connection.lastError().message();
+    if (!_connection.registerVirtualObject(QStringLiteral("/"), &_tree, QDBusConnection::SubPath)) {
+        error =
+            QStringLiteral("cannot register the object tree: ") + _connection.lastError().message();
         return false;
     }
     // The root object of a real bluetoothd; the stand-in offers none of its managers' methods.

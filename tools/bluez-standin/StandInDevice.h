@@ -54,7 +54,7 @@ private:
     struct Characteristic {
         const char* uuid = nullptr;
         QString path;
-        Bytes pending;            // what the next read returns
+        Bytes pending;           // what the next read returns
         double pendingLate = 0;  // extra seconds before that read completes
     };
 

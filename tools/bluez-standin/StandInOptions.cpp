@@ -33,8 +33,8 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     const QCommandLineOption lamps("lamps", "Number of lamps (1-9).", "n", "1");
     const QCommandLineOption slaves("slaves", "Slaves behind each lamp.", "n", "2");
     const QCommandLineOption delay("delay-ms", "Time each operation takes.", "ms", "1");
-    const QCommandLineOption advertise("advertise-ms", "Advertising interval while scanning.",
-                                       "ms", "0");
+    const QCommandLineOption advertise("advertise-ms", "Advertising interval while scanning.", "ms",
+                                       "0");
     const QCommandLineOption att("att-timeout-ms", "Time BlueZ waits for an answer.", "ms",
                                  "30000");
     const QCommandLineOption noAnswer("no-answer-from", "Commands from the n-th on go unanswered.",
@@ -53,12 +53,12 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
                                          "The lamp offers the command characteristic only.");
     const QCommandLineOption lateUuid("late-uuid-ms",
                                       "The lamp service UUID arrives this much later.", "ms");
-    const QCommandLineOption bootRestart("boot-restart-ms",
-                                         "Time the lamp takes to restart into its boot loader.",
-                                         "ms", "0");
+    const QCommandLineOption bootRestart(
+        "boot-restart-ms", "Time the lamp takes to restart into its boot loader.", "ms", "0");
     const QCommandLineOption verbose("verbose", "Log every call to standard error.");
-    parser.addOptions({bus, lamps, slaves, delay, advertise, att, noAnswer, dropLink,
-                       writeError, removeDevice, refuse, absent, faultLamp, commandOnly, lateUuid, bootRestart, verbose});
+    parser.addOptions({bus, lamps, slaves, delay, advertise, att, noAnswer, dropLink, writeError,
+                       removeDevice, refuse, absent, faultLamp, commandOnly, lateUuid, bootRestart,
+                       verbose});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
