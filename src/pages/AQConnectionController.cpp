@@ -1,0 +1,142 @@
+#include "pages/AQConnectionController.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "link/BTLEController.h"
+#include "link/Log.h"
+#include "pages/PageLook.h"
+#include "state/GlobalStore.h"
+#include "widgets/AQButton.h"
+#include "widgets/AQTableView.h"
+#include "widgets/SPProgressIndicator.h"
+
+namespace aq {
+
+AQConnectionController::AQConnectionController(QObject* parent)
+    : AQController(QStringLiteral("discover"), parent) {
+    buildView();
+}
+
+AQConnectionController::~AQConnectionController() {
+    cancelProgressTimer();
+}
+
+void AQConnectionController::buildView() {
+    auto* page = new QWidget;
+    page->setObjectName(ident());
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
+                               look::kPageMargin);
+    layout->setSpacing(look::kSpacing);
+    layout->addWidget(look::pageTitle(QStringLiteral("Lamps nearby")));
+
+    _tblDevices = new AQTableView;
+    look::styleTable(*_tblDevices);
+    layout->addWidget(_tblDevices, 1);
+
+    auto* bar = new QHBoxLayout;
+    bar->setSpacing(look::kSpacing);
+    _progressIndicator = new SPProgressIndicator;
+    _progressIndicator->setFixedSize(40, 40);
+    bar->addWidget(_progressIndicator);
+    bar->addStretch(1);
+    _btnDiscover = look::button(QStringLiteral("Discover"));
+    _btnConnect = look::button(QStringLiteral("Connect"));
+    bar->addWidget(_btnDiscover);
+    bar->addWidget(_btnConnect);
+    layout->addLayout(bar);
+
+    connect(_btnDiscover, &QPushButton::clicked, this, [this] { btnDiscoverPressed(); });
+    connect(_btnConnect, &QPushButton::clicked, this, [this] { btnConnectDevice(); });
+    setView(page);
+}
+
+void AQConnectionController::onEnter() {
+    _tblDevices->setColumns({QStringLiteral("Name"), QStringLiteral("UUID")});
+    _tblDevices->setRows({});
+    _tblDevices->update();
+
+    _progressIndicator->hide();
+    _progressIndicator->setBackgroundColor(Qt::transparent);
+    _progressIndicator->setRingThickness(4.0);
+    _progressIndicator->setRingRadius(15.0);
+    _progressIndicator->setRingColor(Qt::white, Qt::darkGray);
+    _progressIndicator->showProgress(0.0f);
+}
+
+void AQConnectionController::btnDiscoverPressed() {
+    if (_discovering) {
+        stopDiscovery();
+    } else {
+        startDiscovery();
+    }
+}
+
+void AQConnectionController::startDiscovery() {
+    _tblDevices->setRows({});
+    _discoverTitle = _btnDiscover->text();
+    _btnDiscover->setText(QStringLiteral("Stop"));
+    _discovering = true;
+    _progess = 0.0f;
+    armProgressTimer();
+    link().start_scanning([this] { refreshTable(); });
+}
+
+void AQConnectionController::continueProgress() {
+    _tmrProgress = false;
+    // Summed in double and kept as float: the ring passes 1.0 on tick 101.
+    _progess = static_cast<float>(static_cast<double>(_progess) + 0.01);
+    if (_progess > 1.0f) {
+        stopDiscovery();
+        return;
+    }
+    armProgressTimer();
+    if (_progressIndicator->isHidden()) _progressIndicator->show();
+    _progressIndicator->showProgress(_progess);
+}
+
+void AQConnectionController::stopDiscovery() {
+    cancelProgressTimer();
+    _discovering = false;
+    _progressIndicator->showProgress(0.0f);
+    _progressIndicator->hide();
+    link().stop_scanning();
+    _btnDiscover->setText(_discoverTitle);
+}
+
+void AQConnectionController::armProgressTimer() {
+    cancelProgressTimer();
+    _timerDispatch = &dispatch();
+    _tmrProgressId = _timerDispatch->singleShot(kProgressInterval, [this] { continueProgress(); });
+    _tmrProgress = true;
+}
+
+void AQConnectionController::cancelProgressTimer() {
+    if (_tmrProgress && _timerDispatch) _timerDispatch->cancel(_tmrProgressId);
+    _tmrProgress = false;
+}
+
+void AQConnectionController::refreshTable() {
+    QList<QStringList> rows;
+    for (const PeripheralPtr& peripheral : link().peripherals()) {
+        if (!peripheral) continue;
+        const std::string uuid = peripheral->identifier();
+        std::optional<std::string> name = GlobalStore::getNameForUUID(uuid);
+        if (!name || name->empty()) name = peripheral->name();
+        if (!name || name->empty()) name = kUnknownLampName;
+        rows.append({QString::fromStdString(*name), QString::fromStdString(uuid)});
+    }
+    _tblDevices->setRows(rows);
+    // The first lamp found is the one a click on Connect takes, unless the
+    // user chose another.
+    const qint64 selected = _tblDevices->selectedRow();
+    if (!rows.isEmpty() && (selected < 0 || selected >= rows.size())) {
+        _tblDevices->setSelectedRow(0);
+    }
+    _tblDevices->update();
+}
+
+}  // namespace aq

@@ -1,0 +1,125 @@
+// Connecting the chosen lamp and reading what the other pages need from it.
+#include <QString>
+
+#include <vector>
+
+#include "link/BTLEController.h"
+#include "link/Log.h"
+#include "pages/AQConnectionController.h"
+#include "pages/AQNavigationController.h"
+#include "pages/Alerts.h"
+#include "state/GlobalStore.h"
+#include "widgets/AQTableView.h"
+#include "widgets/SPProgressHUD.h"
+
+namespace aq {
+
+namespace {
+// The lamp keeps six presettings.
+constexpr std::uint8_t kPresettings = 6;
+}  // namespace
+
+void AQConnectionController::btnConnectDevice() {
+    const qint64 row = _tblDevices->selectedRow();
+    if (row < 0) return;
+    BTLEController& lamp = link();
+    const std::vector<PeripheralPtr> found = lamp.peripherals();
+    // The table can show lamps the link no longer lists (a new scan began):
+    // such a row has no lamp to connect.
+    if (static_cast<std::size_t>(row) >= found.size() || !found[row]) {
+        logLine(format("no lamp at row %lld", static_cast<long long>(row)));
+        return;
+    }
+
+    auto attempt = std::make_shared<Attempt>();
+    attempt->uuid = found[row]->identifier();
+    SPProgressHUD::showStatus(QString(), _mainView);
+    lamp.connect_periperal_at(
+        static_cast<std::uint64_t>(row), [this, attempt] { connectionReady(attempt); },
+        [this, attempt] { connectionFailed(attempt); });
+    // The link returns without calling either handler when it no longer has
+    // the lamp; the overlay must not stay up over a dead page.
+    if (!attempt->ready && !attempt->failed) connectionFailed(attempt);
+
+    refreshTable();
+    if (_discovering) stopDiscovery();
+}
+
+void AQConnectionController::connectionReady(const std::shared_ptr<Attempt>& attempt) {
+    attempt->ready = true;
+    GlobalStore& store = GlobalStore::sharedInstance();
+    store.setConnectedUUID(attempt->uuid);
+    // The lamp's own name is recorded for its UUID, so the table shows it
+    // from now on.
+    link().getName([](const std::string& name) {
+        const std::optional<std::string> uuid = GlobalStore::sharedInstance().connectedUUID();
+        if (uuid) GlobalStore::setNameForUUID(*uuid, name);
+    });
+
+    // The reads wait for each answer, which the main thread delivers: they
+    // run on a worker, and only the result comes back here.
+    dispatch().runOnWorker([this, attempt] {
+        const bool complete = readLampIntoStore();
+        dispatch().postToMain([this, attempt, complete] {
+            if (attempt->failed) return;
+            if (!complete) {
+                attempt->failed = true;
+                logLine("the lamp did not answer while its channels were read");
+                SPProgressHUD::dismiss();
+                link().disconnect();
+                tellNotConnected();
+                return;
+            }
+            attempt->handedOver = true;
+            SPProgressHUD::dismiss();
+            if (_navigationController) _navigationController->setConnected();
+        });
+    });
+}
+
+void AQConnectionController::connectionFailed(const std::shared_ptr<Attempt>& attempt) {
+    if (attempt->failed) return;
+    attempt->failed = true;
+    logLine("connection faild");
+    SPProgressHUD::dismiss();
+    // The link dropped after the pages had been handed over: go back to the
+    // disconnected bar rather than leave pages talking to no lamp.
+    if (attempt->handedOver && _navigationController && _navigationController->connected()) {
+        _navigationController->switchTo(ident());
+    } else {
+        // A lamp that connected but never offered its service is still held.
+        link().disconnect();
+    }
+    tellNotConnected();
+}
+
+void AQConnectionController::tellNotConnected() {
+    showAlert(_mainView, QStringLiteral("Connection failed"),
+              QStringLiteral("The lamp could not be connected."));
+}
+
+bool AQConnectionController::readLampIntoStore() {
+    BTLEController& lamp = link();
+    GlobalStore& store = GlobalStore::sharedInstance();
+    GlobalStore::channelClear();
+    const std::optional<std::uint8_t> count = lamp.getChannels();
+    if (!count) return false;
+    for (std::uint8_t i = 0; i < *count; ++i) {
+        const std::optional<std::string> name = lamp.getChannelName(i);
+        if (!name) return false;
+        const std::optional<LampColor> color = lamp.getChannelColor(i);
+        if (!color) return false;
+        GlobalStore::channelAdd(*name, colorFromLamp(*color));
+    }
+    store.setPresets({});
+    std::vector<std::string> presets;
+    for (std::uint8_t i = 0; i < kPresettings; ++i) {
+        const std::optional<std::string> name = lamp.getPresettingName(i);
+        if (!name) return false;
+        presets.push_back(*name);
+    }
+    store.setPresets(std::move(presets));
+    return true;
+}
+
+}  // namespace aq

@@ -1,0 +1,183 @@
+#include "pages/AQFirmwareController.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "link/BTLEController.h"
+#include "link/Dispatch.h"
+#include "pages/AQNavigationController.h"
+#include "pages/Alerts.h"
+#include "pages/PageLook.h"
+#include "widgets/AQButton.h"
+#include "widgets/SPProgressHUD.h"
+
+namespace aq {
+
+namespace {
+
+const QString kStatus = QStringLiteral("Please wait.\nDo not turn off!");
+
+AQFirmwareController::ConfirmFunction& confirmFunction() {
+    static AQFirmwareController::ConfirmFunction f;
+    return f;
+}
+
+AQFirmwareController::ChooseFileFunction& chooseFileFunction() {
+    static AQFirmwareController::ChooseFileFunction f;
+    return f;
+}
+
+bool confirmWithMessageBox(QWidget* parent, const QString& message, const QString& detail) {
+    QMessageBox box(QMessageBox::Warning, QString(), message, QMessageBox::NoButton,
+                    parent ? parent->window() : nullptr);
+    box.setInformativeText(detail);
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.exec();
+    return box.clickedButton() == ok;
+}
+
+QString chooseWithDialog(QWidget* parent) {
+    // One file, no folders, any type.
+    return QFileDialog::getOpenFileName(parent ? parent->window() : nullptr,
+                                        QStringLiteral("Choose a firmware file"));
+}
+
+}  // namespace
+
+QString firmwareFailureText(FirmwareResult result) {
+    switch (result) {
+        case FirmwareResult::LinkLost:
+            return QStringLiteral(
+                "The lamp stopped answering during the update. Its firmware may be incomplete: "
+                "connect it again and repeat the update.");
+        case FirmwareResult::NotConnected:
+            return QStringLiteral(
+                "Error loading Hex-File.\nNo lamp with a boot loader is connected.");
+        case FirmwareResult::BadRecord:
+        case FirmwareResult::NoEndRecord:
+        case FirmwareResult::NoData:
+            return QStringLiteral(
+                "Error loading Hex-File.\nThe file is damaged or incomplete; nothing was sent.");
+        case FirmwareResult::CannotOpen:
+        case FirmwareResult::Sent:
+            break;
+    }
+    return QStringLiteral("Error loading Hex-File.");
+}
+
+void AQFirmwareController::setConfirmFunction(ConfirmFunction confirm) {
+    confirmFunction() = std::move(confirm);
+}
+
+void AQFirmwareController::setChooseFileFunction(ChooseFileFunction choose) {
+    chooseFileFunction() = std::move(choose);
+}
+
+AQFirmwareController::AQFirmwareController(QObject* parent)
+    : AQController(QStringLiteral("firmwareupdatecontroller"), parent) {
+    buildView();
+}
+
+void AQFirmwareController::buildView() {
+    auto* page = new QWidget;
+    page->setObjectName(ident());
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
+                               look::kPageMargin);
+    layout->setSpacing(look::kSpacing);
+    layout->addWidget(look::pageTitle(QStringLiteral("Firmware update")));
+
+    auto* explain = new QLabel(QStringLiteral(
+        "Choose the lamp's new firmware (an Intel HEX file) and start the update. It takes "
+        "about three seconds per 256 bytes of firmware; keep the lamp powered and near until "
+        "it is done. The lamp restarts afterwards and must be connected again."));
+    explain->setWordWrap(true);
+    layout->addWidget(explain);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(look::kSpacing);
+    row->addWidget(look::caption(QStringLiteral("File")));
+    _tfFile = new QLineEdit;
+    _tfFile->setPlaceholderText(QStringLiteral("Path of the firmware file"));
+    row->addWidget(_tfFile, 1);
+    _btnSelect = look::button(QStringLiteral("Choose…"));
+    row->addWidget(_btnSelect);
+    layout->addLayout(row);
+
+    auto* actions = new QHBoxLayout;
+    actions->addStretch(1);
+    _btnRun = look::button(QStringLiteral("Start update"));
+    actions->addWidget(_btnRun);
+    layout->addLayout(actions);
+    layout->addStretch(1);
+
+    connect(_btnSelect, &AQButton::clicked, this, [this] { selectFilePressed(); });
+    connect(_btnRun, &AQButton::clicked, this, [this] { runUpdatePressed(); });
+    _mainView = page;
+    setView(page);
+}
+
+void AQFirmwareController::selectFilePressed() {
+    const auto& choose = chooseFileFunction();
+    const QString path = choose ? choose(_mainView) : chooseWithDialog(_mainView);
+    if (!path.isEmpty()) _tfFile->setText(path);
+}
+
+void AQFirmwareController::runUpdatePressed() {
+    if (_updating) return;
+    const QString message = QStringLiteral("Are you sure you want to start the process?");
+    const QString detail =
+        QStringLiteral("The firmware update can not be undone. Be sure what you are doing.");
+    const auto& confirm = confirmFunction();
+    const bool go = confirm ? confirm(_mainView, message, detail)
+                            : confirmWithMessageBox(_mainView, message, detail);
+    if (go) loadHexFile(_tfFile->text());
+}
+
+void AQFirmwareController::loadHexFile(const QString& path) {
+    _updating = true;
+    _progress = 0.0;
+    _btnRun->setEnabled(false);
+    SPProgressHUD::showStatus(kStatus, _mainView);
+    const std::string file = path.toUtf8().toStdString();
+    QPointer<AQFirmwareController> self(this);
+    Dispatch& d = dispatch();
+    BTLEController& lamp = link();
+    auto image = _hexfile;
+    d.runOnWorker([&d, &lamp, file, image, self] {
+        const FirmwareResult result = runFirmwareUpdate(lamp, file, *image, [&d, self](double f) {
+            d.postToMain([self, f] {
+                if (!self) return;
+                self->_progress = f;
+                SPProgressHUD::showProgress(f, kStatus, self->_mainView);
+            });
+        });
+        d.postToMain([self, result] {
+            if (self) self->finished(result);
+        });
+    });
+}
+
+void AQFirmwareController::finished(FirmwareResult result) {
+    _updating = false;
+    _btnRun->setEnabled(true);
+    SPProgressHUD::dismiss();
+    if (result != FirmwareResult::Sent) {
+        showAlert(_mainView, QStringLiteral("Update failed?"), firmwareFailureText(result));
+    }
+    // After a transfer (whole or broken off) the lamp is no longer the one
+    // that was connected: go back to the connection page. A refused file
+    // leaves the page as it was.
+    const bool sentSomething = result == FirmwareResult::Sent || result == FirmwareResult::LinkLost;
+    if (sentSomething && _navigationController) _navigationController->setDisconnected();
+}
+
+}  // namespace aq

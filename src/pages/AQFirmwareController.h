@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "link/FirmwareUpdate.h"
+#include "link/HexFile.h"
+#include "pages/AQController.h"
+
+class QLineEdit;
+class QWidget;
+
+namespace aq {
+
+class AQButton;
+class AQNavigationController;
+
+// Firmware update, reached from the application menu while a lamp is
+// connected: the user picks an Intel HEX file and, after a warning, the
+// image goes to the lamp's boot loader on a worker while the progress
+// overlay covers the page. At the end the application is disconnected (the
+// lamp restarts into its new firmware).
+class AQFirmwareController : public AQController {
+    Q_OBJECT
+public:
+    // Asks the user to confirm; true to go on. Replaceable for tests.
+    using ConfirmFunction =
+        std::function<bool(QWidget* parent, const QString& message, const QString& detail)>;
+    // Asks for a file; an empty text when the user cancelled. Replaceable.
+    using ChooseFileFunction = std::function<QString(QWidget* parent)>;
+
+    explicit AQFirmwareController(QObject* parent = nullptr);
+
+    void setNavigationController(AQNavigationController* navigation) {
+        _navigationController = navigation;
+    }
+    static void setConfirmFunction(ConfirmFunction confirm);
+    static void setChooseFileFunction(ChooseFileFunction choose);
+
+    void selectFilePressed();
+    void runUpdatePressed();
+    void loadHexFile(const QString& path);
+
+    QLineEdit* tfFile() const { return _tfFile; }
+    AQButton* btnSelect() const { return _btnSelect; }
+    AQButton* btnRun() const { return _btnRun; }
+    bool updating() const { return _updating; }
+    // The fraction of pages sent by the running or last transfer.
+    double progress() const { return _progress; }
+
+private:
+    void buildView();
+    void finished(FirmwareResult result);
+
+    QLineEdit* _tfFile = nullptr;
+    AQButton* _btnSelect = nullptr;
+    AQButton* _btnRun = nullptr;
+    QWidget* _mainView = nullptr;
+    AQNavigationController* _navigationController = nullptr;
+    // Only the transfer's worker touches the image while it runs.
+    std::shared_ptr<HexFile> _hexfile = std::make_shared<HexFile>();
+    bool _updating = false;
+    double _progress = 0.0;
+};
+
+// The informative text of the failure alert for a result.
+QString firmwareFailureText(FirmwareResult result);
+
+}  // namespace aq

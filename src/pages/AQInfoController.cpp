@@ -1,0 +1,170 @@
+#include "pages/AQInfoController.h"
+
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "link/BTLEController.h"
+#include "link/Log.h"
+#include "pages/PageLook.h"
+#include "state/GlobalStore.h"
+
+namespace aq {
+
+AQInfoController::AQInfoController(QObject* parent) : AQController(QStringLiteral("info"), parent) {
+    buildView();
+}
+
+AQInfoController::~AQInfoController() {
+    if (_timer && _timerDispatch) _timerDispatch->cancel(_timerId);
+}
+
+void AQInfoController::buildView() {
+    auto* page = new QWidget;
+    page->setObjectName(ident());
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
+                               look::kPageMargin);
+    layout->setSpacing(look::kSpacing);
+    layout->addWidget(look::pageTitle(QStringLiteral("Lamp information")));
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(look::kSpacing * 2);
+    grid->setVerticalSpacing(look::kSpacing);
+    _dpRtc = new QDateTimeEdit;
+    _dpRtc->setDisplayFormat(QStringLiteral("yyyy-MM-dd  HH:mm:ss"));
+    _dpRtc->setCalendarPopup(true);
+    _dpRtc->setMinimumDateTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+    _dpRtc->setMaximumDateTime(QDateTime(QDate(2255, 12, 31), QTime(23, 59, 59)));
+    _dpRtc->setMinimumWidth(260);
+    _tfSlaves = look::valueField();
+    _tfFirmware = look::valueField();
+    _tfSerialNumber = look::valueField();
+    _tfPowerConsumption = look::valueField();
+
+    const std::pair<const char*, QWidget*> rows[] = {
+        {"Clock", _dpRtc},
+        {"Slave lamps", _tfSlaves},
+        {"Firmware", _tfFirmware},
+        {"Serial number", _tfSerialNumber},
+        {"Energy used", _tfPowerConsumption},
+    };
+    int row = 0;
+    for (const auto& [caption, field] : rows) {
+        grid->addWidget(look::caption(QString::fromLatin1(caption)), row, 0);
+        grid->addWidget(field, row, 1);
+        ++row;
+    }
+    grid->setColumnStretch(2, 1);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+
+    connect(_dpRtc, &QDateTimeEdit::dateTimeChanged, this, [this] { changedRtc(); });
+    setView(page);
+}
+
+void AQInfoController::onEnter() {
+    AQController::onEnter();
+    readRtc(++_entry);
+}
+
+void AQInfoController::readRtc(std::uint64_t entry) {
+    QPointer<AQInfoController> self(this);
+    link().getRTC([self, entry](const LampDateTime& time) {
+        if (!self || self->_entry != entry) return;
+        const QDateTime shown = dateTimeFromLamp(time);
+        if (shown.isValid()) {
+            // Only the user's edits are sent back to the lamp.
+            const QSignalBlocker quiet(self->_dpRtc);
+            self->_dpRtc->setDateTime(shown);
+        } else {
+            logLine("the lamp's clock reads no valid date");
+        }
+        GlobalStore::sharedInstance().setDevices({});
+        GlobalStore::deviceAdd();
+        self->readSlaves(entry);
+    });
+}
+
+void AQInfoController::readSlaves(std::uint64_t entry) {
+    QPointer<AQInfoController> self(this);
+    link().getSlaves([self, entry](std::uint8_t count) {
+        if (!self || self->_entry != entry) return;
+        for (unsigned i = 0; i < count; ++i) GlobalStore::deviceAdd();
+        self->_tfSlaves->setText(QString::fromStdString(format("%u", unsigned{count})));
+        self->readFirmware(entry);
+    });
+}
+
+void AQInfoController::readFirmware(std::uint64_t entry) {
+    QPointer<AQInfoController> self(this);
+    link().getFirmware([self, entry](const std::string& text) {
+        if (!self || self->_entry != entry) return;
+        self->_tfFirmware->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+        self->readSerialNo(entry);
+    });
+}
+
+void AQInfoController::readSerialNo(std::uint64_t entry) {
+    QPointer<AQInfoController> self(this);
+    link().getSerialNo([self, entry](std::uint64_t serial) {
+        if (!self || self->_entry != entry) return;
+        self->_tfSerialNumber->setText(
+            QString::fromStdString(format("0x%016llX", static_cast<unsigned long long>(serial))));
+        self->readPowerConsumption(entry);
+    });
+}
+
+void AQInfoController::readPowerConsumption(std::uint64_t entry) {
+    QPointer<AQInfoController> self(this);
+    link().getPowerConsumption([self, entry](std::uint32_t kWh) {
+        if (!self || self->_entry != entry) return;
+        self->_tfPowerConsumption->setText(
+            QString::fromStdString(format("%u kWh", static_cast<unsigned>(kWh))));
+    });
+}
+
+void AQInfoController::changedRtc() {
+    if (_timer && _timerDispatch) _timerDispatch->cancel(_timerId);
+    _timer = false;
+    _timerDispatch = &dispatch();
+    QPointer<AQInfoController> self(this);
+    _timerId = _timerDispatch->singleShot(kRtcDelay, [self] {
+        if (self) self->setRTC();
+    });
+    _timer = true;
+}
+
+void AQInfoController::setRTC() {
+    _timer = false;
+    link().setRTC(lampFromDateTime(_dpRtc->dateTime()));
+    logLine("saved rtc");
+}
+
+QDateTime AQInfoController::dateTimeFromLamp(const LampDateTime& time) {
+    if (!time.valid()) return {};
+    const QDate date(time.year, int(time.month), int(time.day));
+    const QTime clock(int(time.hour), int(time.minute), int(time.second));
+    if (!date.isValid() || !clock.isValid()) return {};
+    return QDateTime(date, clock);
+}
+
+LampDateTime AQInfoController::lampFromDateTime(const QDateTime& time) {
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    LampDateTime out;
+    out.year = date.year();
+    out.month = unsigned(date.month());
+    out.day = unsigned(date.day());
+    out.hour = unsigned(clock.hour());
+    out.minute = unsigned(clock.minute());
+    out.second = unsigned(clock.second());
+    return out;
+}
+
+}  // namespace aq

@@ -1,0 +1,151 @@
+#include "pages/AQSettingsController.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "link/BTLEController.h"
+#include "link/Log.h"
+#include "pages/Alerts.h"
+#include "pages/PageLook.h"
+#include "state/GlobalStore.h"
+#include "widgets/AQButton.h"
+
+namespace aq {
+
+namespace {
+// The lamp keeps at most 24 characters of its name.
+constexpr int kNameLength = 24;
+}  // namespace
+
+AQSettingsController::AQSettingsController(QObject* parent)
+    : AQController(QStringLiteral("settings"), parent) {
+    buildView();
+}
+
+void AQSettingsController::buildView() {
+    auto* page = new QWidget;
+    page->setObjectName(ident());
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
+                               look::kPageMargin);
+    layout->setSpacing(look::kSpacing);
+    layout->addWidget(look::pageTitle(QStringLiteral("Lamp settings")));
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(look::kSpacing * 2);
+    grid->setVerticalSpacing(look::kSpacing);
+
+    _tfName = new QLineEdit;
+    _tfName->setMaxLength(kNameLength);
+    // The lamp takes ASCII only and turns any other name into an empty one.
+    _tfName->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[\\x20-\\x7E]*")), _tfName));
+    _tfName->setMinimumWidth(260);
+    _tfName->setPlaceholderText(QStringLiteral("Name of the lamp"));
+    _btnApplyName = look::button(QStringLiteral("Rename"));
+    auto* nameRow = new QHBoxLayout;
+    nameRow->setSpacing(look::kSpacing);
+    nameRow->addWidget(_tfName);
+    nameRow->addWidget(_btnApplyName);
+    grid->addWidget(look::caption(QStringLiteral("Name")), 0, 0);
+    grid->addLayout(nameRow, 0, 1);
+
+    _chbDemo = look::checkBox();
+    _chbDemoLoop = look::checkBox();
+    const std::pair<AQButton*, const char*> boxes[] = {
+        {_chbDemo, "Demonstration mode"},
+        {_chbDemoLoop, "Repeat the demonstration"},
+    };
+    int row = 1;
+    for (const auto& [box, text] : boxes) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(look::kSpacing);
+        line->addWidget(box);
+        auto* label = new QLabel(QString::fromLatin1(text));
+        label->setBuddy(box);
+        line->addWidget(label);
+        line->addStretch(1);
+        grid->addLayout(line, row++, 1);
+    }
+    grid->addWidget(look::caption(QStringLiteral("Demo")), 1, 0);
+    grid->setColumnStretch(2, 1);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+
+    connect(_tfName, &QLineEdit::returnPressed, this, [this] { applyName(); });
+    connect(_btnApplyName, &QPushButton::clicked, this, [this] { applyName(); });
+    // `clicked` comes from the user only; the entry chain sets the boxes
+    // without sending anything back.
+    connect(_chbDemo, &QPushButton::clicked, this, [this](bool on) { toggleDemo(on); });
+    connect(_chbDemoLoop, &QPushButton::clicked, this, [this](bool on) { toggleDemoLoop(on); });
+    setView(page);
+}
+
+void AQSettingsController::onEnter() {
+    AQController::onEnter();
+    _tfName->setAttribute(Qt::WA_MacShowFocusRect, false);
+    const std::uint64_t entry = ++_entry;
+    QPointer<AQSettingsController> self(this);
+    link().getName([self, entry](const std::string& name) {
+        if (!self || self->_entry != entry) return;
+        self->_tfName->setText(QString::fromLatin1(name.data(), qsizetype(name.size())));
+        self->readMode(entry);
+    });
+}
+
+void AQSettingsController::readMode(std::uint64_t entry) {
+    QPointer<AQSettingsController> self(this);
+    link().getMode([self, entry](std::uint64_t mode) {
+        if (!self || self->_entry != entry) return;
+        self->_chbDemo->setChecked(mode == kModeDemo);
+        self->readDemoLoop(entry);
+    });
+}
+
+void AQSettingsController::readDemoLoop(std::uint64_t entry) {
+    QPointer<AQSettingsController> self(this);
+    link().getDemoLoop([self, entry](bool loop) {
+        if (!self || self->_entry != entry) return;
+        self->_chbDemoLoop->setChecked(loop);
+    });
+}
+
+void AQSettingsController::applyName() {
+    const QString text = _tfName->text();
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E) {
+            // Sent as it stands, the lamp would lose its name altogether.
+            showAlert(_tfName, QStringLiteral("Name not changed"),
+                      QStringLiteral("The lamp's name may hold only letters, digits, spaces and "
+                                     "punctuation without accents."));
+            return;
+        }
+    }
+    link().setName(text.toStdString());
+    // What is stored is what the lamp reports back, not what was typed.
+    link().getName([](const std::string& name) {
+        const std::optional<std::string> uuid = GlobalStore::sharedInstance().connectedUUID();
+        if (!uuid) {
+            logLine("renamed lamp has no UUID; name not stored");
+            return;
+        }
+        GlobalStore::setNameForUUID(*uuid, name);
+    });
+}
+
+void AQSettingsController::toggleDemo(bool on) {
+    link().setMode(on ? kModeDemo : kModeNormal);
+}
+
+void AQSettingsController::toggleDemoLoop(bool on) {
+    link().setDemoLoop(on);
+}
+
+}  // namespace aq

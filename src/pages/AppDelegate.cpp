@@ -1,0 +1,160 @@
+#include "pages/AppDelegate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "pages/AQConnectionController.h"
+#include "pages/AQDayAdjustmentController.h"
+#include "pages/AQFirmwareController.h"
+#include "pages/AQInfoController.h"
+#include "pages/AQLiveController.h"
+#include "pages/AQMoonAdjustmentController.h"
+#include "pages/AQNavigationController.h"
+#include "pages/AQSettingsController.h"
+#include "pages/AQWeatherController.h"
+#include "pages/PageLook.h"
+#include "widgets/AQButton.h"
+
+namespace aq {
+
+namespace {
+AQButton* pageButton(const QString& ident, const QString& title) {
+    auto* button = new AQButton(title);
+    button->setObjectName(ident);
+    button->setToggleButton(true);
+    button->setMinimumHeight(look::kButtonHeight);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return button;
+}
+}  // namespace
+
+AppDelegate::AppDelegate() : _window(std::make_unique<QMainWindow>()) {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        look::applyApplicationLook(*app);
+        app->setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
+    }
+    buildWindow();
+}
+
+AppDelegate::~AppDelegate() {
+    // The navigation and the pages go before the window that holds their views.
+    _navigationController.reset();
+    _pages.reset();
+}
+
+void AppDelegate::buildWindow() {
+    QMainWindow& window = *_window;
+    window.setWindowTitle(QStringLiteral("aqlamp"));
+
+    // The first menu's third item opens the firmware page.
+    QMenu* appMenu = window.menuBar()->addMenu(QStringLiteral("&aqlamp"));
+    QAction* about = appMenu->addAction(QStringLiteral("&About aqlamp"));
+    appMenu->addSeparator();
+    QAction* firmware = appMenu->addAction(QStringLiteral("&Firmware Update…"));
+    appMenu->addSeparator();
+    QAction* quit = appMenu->addAction(QStringLiteral("&Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, &window, &QWidget::close);
+    connect(about, &QAction::triggered, &window, [this] {
+        QMessageBox::about(_window.get(), QStringLiteral("About aqlamp"),
+                           QStringLiteral("aqlamp %1\nConfigures and drives aquarium LED lamps "
+                                          "over Bluetooth LE.")
+                               .arg(QCoreApplication::applicationVersion()));
+    });
+
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("content"));
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    AQNavigationController::Outlets o;
+    o.btnDiscover = pageButton(QStringLiteral("discover"), QStringLiteral("Connect"));
+    o.btnInfo = pageButton(QStringLiteral("info"), QStringLiteral("Info"));
+    o.btnSettings = pageButton(QStringLiteral("settings"), QStringLiteral("Settings"));
+    o.btnDayAdjustment = pageButton(QStringLiteral("dayadjustment"), QStringLiteral("Day"));
+    o.btnMoonAdjustment = pageButton(QStringLiteral("moonadjustment"), QStringLiteral("Moon"));
+    o.btnWeather = pageButton(QStringLiteral("weather"), QStringLiteral("Weather"));
+    o.btnLiveController = pageButton(QStringLiteral("livecontroller"), QStringLiteral("Live"));
+    auto* bar = new QWidget;
+    bar->setObjectName(QStringLiteral("pageBar"));
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(look::kSpacing, look::kSpacing, look::kSpacing, look::kSpacing);
+    row->setSpacing(8);
+    AQButton* const order[] = {o.btnDiscover,      o.btnInfo,           o.btnSettings,
+                               o.btnDayAdjustment, o.btnMoonAdjustment, o.btnWeather,
+                               o.btnLiveController};
+    for (AQButton* button : order) row->addWidget(button);
+    column->addWidget(bar);
+
+    _pages = std::make_unique<QObject>();
+    QObject* pages = _pages.get();
+    _ctlDiscover = new AQConnectionController(pages);
+    _ctlInfo = new AQInfoController(pages);
+    _ctlSettings = new AQSettingsController(pages);
+    o.ctlDiscover = _ctlDiscover;
+    o.ctlInfo = _ctlInfo;
+    o.ctlSettings = _ctlSettings;
+    o.ctlDayAdjustment = new AQDayAdjustmentController(pages);
+    o.ctlMoonAdjustment = new AQMoonAdjustmentController(pages);
+    o.ctlWeather = new AQWeatherController(pages);
+    o.ctlLiveController = new AQLiveController(pages);
+    o.ctlFirmware = new AQFirmwareController(pages);
+
+    o.tabView = new QStackedWidget;
+    o.tabView->setObjectName(QStringLiteral("tabView"));
+    for (AQController* page :
+         {o.ctlDiscover, o.ctlInfo, o.ctlSettings, o.ctlDayAdjustment, o.ctlMoonAdjustment,
+          o.ctlWeather, o.ctlLiveController, o.ctlFirmware}) {
+        o.tabView->addWidget(page->view());
+    }
+    column->addWidget(o.tabView, 1);
+    window.setCentralWidget(content);
+    o.mainMenu = window.menuBar();
+
+    _navigationController = std::make_unique<AQNavigationController>(o);
+    AQNavigationController* navigation = _navigationController.get();
+    for (AQButton* b : order) {
+        connect(b, &QPushButton::clicked, navigation,
+                [navigation, b] { navigation->buttonClicked(b); });
+    }
+    connect(firmware, &QAction::triggered, navigation,
+            [navigation] { navigation->firmwareClicked(); });
+    _ctlDiscover->setNavigationController(navigation);
+    _ctlDiscover->setMainView(content);
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    _navigationController->customInit();
+    QMainWindow& window = *_window;
+    const int menuHeight = window.menuBar()->sizeHint().height();
+    window.resize(kContentWidth, kContentHeight + menuHeight);
+    // Shown first: only a shown window knows the frame it is centred by.
+    window.show();
+    centreWindow();
+    window.update();
+}
+
+void AppDelegate::centreWindow() {
+    QMainWindow& window = *_window;
+    // Centred within the part of its screen that windows may use, on
+    // whichever screen it is; without a screen it stays at the origin.
+    QScreen* screen = window.screen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    const QRect frame = window.frameGeometry();
+    const QPoint origin = screen ? area.topLeft() + QPoint((area.width() - frame.width()) / 2,
+                                                           (area.height() - frame.height()) / 2)
+                                 : QPoint(0, 0);
+    window.move(origin);
+}
+
+}  // namespace aq

@@ -1,0 +1,97 @@
+#include "pages/PageLook.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QStyleFactory>
+
+#include "widgets/AQButton.h"
+#include "widgets/AQTableView.h"
+#include "widgets/Theme.h"
+
+namespace aq::look {
+
+namespace {
+const QColor kWindow(30, 30, 32);
+const QColor kBase(18, 18, 20);
+const QColor kRaised(48, 48, 52);
+const QColor kText(235, 235, 235);
+const QColor kMuted(150, 150, 155);
+}  // namespace
+
+void applyApplicationLook(QApplication& app) {
+    // Fusion draws the standard controls from the palette alone, so the
+    // dark colours hold on every desktop.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+    QPalette p;
+    p.setColor(QPalette::Window, kWindow);
+    p.setColor(QPalette::WindowText, kText);
+    p.setColor(QPalette::Base, kBase);
+    p.setColor(QPalette::AlternateBase, kRaised);
+    p.setColor(QPalette::Text, kText);
+    p.setColor(QPalette::Button, kRaised);
+    p.setColor(QPalette::ButtonText, kText);
+    p.setColor(QPalette::ToolTipBase, kRaised);
+    p.setColor(QPalette::ToolTipText, kText);
+    p.setColor(QPalette::PlaceholderText, kMuted);
+    p.setColor(QPalette::Highlight, theme::accent());
+    p.setColor(QPalette::HighlightedText, theme::white());
+    p.setColor(QPalette::Link, theme::focusRing());
+    p.setColor(QPalette::Disabled, QPalette::WindowText, kMuted);
+    p.setColor(QPalette::Disabled, QPalette::Text, kMuted);
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, kMuted);
+    app.setPalette(p);
+}
+
+QLabel* pageTitle(const QString& text) {
+    auto* label = new QLabel(text);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.4);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+QLabel* caption(const QString& text) {
+    auto* label = new QLabel(text);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, kMuted);
+    label->setPalette(p);
+    return label;
+}
+
+AQButton* button(const QString& title) {
+    auto* b = new AQButton(title);
+    b->setMinimumHeight(kButtonHeight);
+    b->setMinimumWidth(110);
+    return b;
+}
+
+AQButton* checkBox() {
+    auto* b = new AQButton;
+    b->setCheckboxButton(true);
+    b->setFixedSize(24, 24);
+    return b;
+}
+
+QLineEdit* valueField() {
+    auto* field = new QLineEdit;
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setMinimumWidth(260);
+    return field;
+}
+
+void styleTable(AQTableView& table) {
+    table.setHeaderBackgroundColor(kRaised);
+    table.setHeaderTextColor(theme::white());
+    table.setCellBackgroundColor(kBase);
+    table.setCellTextColor(kText);
+    table.setSelectedColor(theme::accent());
+    table.setGridColor(kRaised);
+    table.setBorderColor(theme::gray());
+    table.setCellHeight(28.0);
+}
+
+}  // namespace aq::look
