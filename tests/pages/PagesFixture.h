@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/LampUuids.h"
+#include "pages/AQConnectionController.h"
+#include "pages/AQInfoController.h"
+#include "pages/AQNavigationController.h"
+#include "pages/AQSettingsController.h"
+#include "pages/Alerts.h"
+#include "pages/AppDelegate.h"
+#include "sim/SimCentral.h"
+#include "sim/VirtualDispatch.h"
+#include "state/GlobalStore.h"
+#include "state/MemoryPreferences.h"
+#include "support/LampFixture.h"
+#include "support/LogCapture.h"
+#include "widgets/AQButton.h"
+#include "widgets/AQTableView.h"
+#include "widgets/SPProgressHUD.h"
+
+namespace aq::test {
+
+// The simulated central, with a hook that sees the link being dropped.
+class RecordingCentral : public BleCentral {
+public:
+    explicit RecordingCentral(SimCentral& inner) : _inner(inner) {}
+    std::function<void()> onCancel;
+
+    void setDelegate(BleCentralDelegate* d) override { _inner.setDelegate(d); }
+    CentralState state() const override { return _inner.state(); }
+    void scanForPeripheralsWithServices(const std::vector<std::string>& s) override {
+        _inner.scanForPeripheralsWithServices(s);
+    }
+    void stopScan() override { _inner.stopScan(); }
+    void connectPeripheral(const PeripheralPtr& p) override { _inner.connectPeripheral(p); }
+    void cancelPeripheralConnection(const PeripheralPtr& p) override {
+        if (onCancel) onCancel();
+        _inner.cancelPeripheralConnection(p);
+    }
+
+private:
+    SimCentral& _inner;
+};
+
+// The real window and pages on a simulated lamp (a master with two slaves),
+// virtual time and in-memory preferences. Alerts are recorded, not shown.
+class PagesFixture : public ::testing::Test {
+protected:
+    static constexpr const char* kLampId = "00000000-0000-0000-0000-0000000000C1";
+    static constexpr const char* kLampName = "Reef Tank";
+
+    void SetUp() override {
+        GlobalStore::configure(recording, dispatch, preferences);
+        _previousAlert = setAlertFunction(
+            [this](QWidget*, const QString&, const QString& text) { alerts.push_back(text); });
+        delegate = std::make_unique<AppDelegate>();
+        delegate->applicationDidFinishLaunching();
+        SPProgressHUD::instance()->setAnimationDuration(0);
+    }
+
+    void TearDown() override {
+        // Let workers and pending answers finish before the pages go.
+        dispatch.runUntilIdle(120.0);
+        delegate.reset();
+        GlobalStore::reset();
+        setAlertFunction(std::move(_previousAlert));
+    }
+
+    std::shared_ptr<CraftedLamp> addLamp(const std::string& advertised, const std::string& id,
+                                         std::size_t slaves = 2) {
+        SimLampModel model = SimLampModel::standard(slaves);
+        model.setNameText(kLampName);
+        auto l =
+            std::make_shared<CraftedLamp>(advertised, id, model, [this] { return dispatch.now(); });
+        central.addLamp(l);
+        return l;
+    }
+
+    AQNavigationController& nav() { return *delegate->navigationController(); }
+    AQConnectionController& discover() { return *delegate->connectionController(); }
+    AQInfoController& info() { return *delegate->infoController(); }
+    AQSettingsController& settings() { return *delegate->settingsController(); }
+    static GlobalStore& store() { return GlobalStore::sharedInstance(); }
+    AQButton* barButton(const QString& ident) {
+        for (AQButton* b : nav().buttons()) {
+            if (b->objectName() == ident) return b;
+        }
+        return nullptr;
+    }
+    QStringList tableNames() {
+        QStringList names;
+        for (const QStringList& row : discover().tblDevices()->rows()) names << row.value(0);
+        return names;
+    }
+    bool hudUp() { return SPProgressHUD::instance()->displaying(); }
+
+    // A click as the user makes it: on the window, at a point of the
+    // widget, so whatever lies on top of the widget there gets it.
+    static void clickAt(QWidget* w, QPoint at) {
+        QWidget* top = w->window();
+        QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, at));
+    }
+    static void click(QWidget* w) { clickAt(w, w->rect().center()); }
+    // A click in the middle of a table row, as the user selects it.
+    void clickRow(int row) {
+        AQTableView* t = discover().tblDevices();
+        const int y = int(t->headerHeight() + (row + 0.5) * t->cellHeight());
+        clickAt(t, QPoint(t->width() / 2, y));
+    }
+
+    // Starts a discovery and waits until `count` lamps are listed.
+    void discoverLamps(std::size_t count = 1) {
+        if (!discover().discovering()) click(discover().btnDiscover());
+        ASSERT_TRUE(dispatch.runUntilTrue(
+            [&] { return discover().tblDevices()->rows().size() >= qsizetype(count); }));
+    }
+
+    // Discovers, connects the first lamp and waits for the info page to fill.
+    void connectLamp() {
+        discoverLamps();
+        clickRow(0);
+        click(discover().btnConnect());
+        ASSERT_TRUE(dispatch.runUntilTrue([&] { return nav().connected(); }));
+        ASSERT_TRUE(
+            dispatch.runUntilTrue([&] { return !info().tfPowerConsumption()->text().isEmpty(); }));
+    }
+
+    // The writes the lamp received with this opcode on the command characteristic.
+    std::vector<Bytes> sentWith(std::uint8_t opcode) const {
+        std::vector<Bytes> out;
+        for (const auto& r : lamp->received()) {
+            if (r.characteristic == kCommandCharacteristicUUID && !r.data.empty() &&
+                r.data[0] == opcode) {
+                out.push_back(r.data);
+            }
+        }
+        return out;
+    }
+
+    LogCapture log;
+    VirtualDispatch dispatch;
+    SimCentral central{dispatch, 0.01};
+    RecordingCentral recording{central};
+    MemoryPreferences preferences;
+    std::shared_ptr<CraftedLamp> lamp = addLamp("AquaLamp", kLampId);
+    std::vector<QString> alerts;
+    std::unique_ptr<AppDelegate> delegate;
+
+private:
+    AlertFunction _previousAlert;
+};
+
+}  // namespace aq::test

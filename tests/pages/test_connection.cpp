@@ -1,0 +1,215 @@
+// The connection page: discovery, the list of lamps, connecting.
+#include "PagesFixture.h"
+#include "state/LampNames.h"
+#include "widgets/SPProgressIndicator.h"
+
+namespace aq::test {
+namespace {
+
+using ConnectionTest = PagesFixture;
+
+TEST_F(ConnectionTest, DiscoveryEndsByItselfAfter101Ticks) {
+    const QString title = discover().btnDiscover()->text();
+    const double start = dispatch.now();
+    click(discover().btnDiscover());
+    EXPECT_EQ(discover().btnDiscover()->text(), "Stop");
+
+    dispatch.runUntil(start + 10.05);  // 100 ticks
+    EXPECT_TRUE(discover().discovering());
+    EXPECT_EQ(discover().btnDiscover()->text(), "Stop");
+    EXPECT_TRUE(discover().progressIndicator()->isVisibleTo(discover().view()));
+    EXPECT_NEAR(discover().progressIndicator()->currentProgress(), 1.0, 1e-5);
+
+    dispatch.runUntil(start + 10.15);  // tick 101
+    EXPECT_FALSE(discover().discovering());
+    EXPECT_EQ(discover().btnDiscover()->text(), title);
+    EXPECT_FALSE(discover().progressIndicator()->isVisibleTo(discover().view()));
+    EXPECT_EQ(discover().progressIndicator()->currentProgress(), 0.0);
+    EXPECT_FALSE(central.scanning());
+    EXPECT_FALSE(store().btController().is_scanning());
+}
+
+TEST_F(ConnectionTest, SecondPressStopsAtOnceAndRestoresTheTitle) {
+    const QString title = discover().btnDiscover()->text();
+    click(discover().btnDiscover());
+    dispatch.runUntil(dispatch.now() + 1.0);
+    click(discover().btnDiscover());
+    EXPECT_FALSE(discover().discovering());
+    EXPECT_EQ(discover().btnDiscover()->text(), title);
+    EXPECT_FALSE(central.scanning());
+    // No tick is left behind to move the ring again.
+    dispatch.runUntil(dispatch.now() + 2.0);
+    EXPECT_FALSE(discover().progressIndicator()->isVisibleTo(discover().view()));
+}
+
+// Stored names first, then the advertised one, and never an empty row.
+TEST_F(ConnectionTest, ListsStoredNamesBeforeAdvertisedOnes) {
+    struct Case {
+        const char* id;
+        const char* advertised;
+        const char* stored;  // none when null
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"00000000-0000-0000-0000-0000000000D1", "Advertised", "Living room", "Living room"},
+        {"00000000-0000-0000-0000-0000000000D2", "Advertised", nullptr, "Advertised"},
+        {"00000000-0000-0000-0000-0000000000D3", "", nullptr, "Unknown lamp"},
+        {"00000000-0000-0000-0000-0000000000D4", "", "", "Unknown lamp"},
+        {"00000000-0000-0000-0000-0000000000D5", "Advertised", "", "Advertised"},
+    };
+    for (const Case& c : cases) {
+        addLamp(c.advertised, c.id);
+        if (c.stored) GlobalStore::setNameForUUID(c.id, c.stored);
+    }
+    discoverLamps(1 + std::size(cases));
+    const QList<QStringList> rows = discover().tblDevices()->rows();
+    ASSERT_EQ(rows.size(), qsizetype(1 + std::size(cases)));
+    EXPECT_EQ(rows[0], (QStringList{"AquaLamp", kLampId}));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(rows[i + 1][0].toStdString(), cases[i].shown) << cases[i].id;
+        EXPECT_EQ(rows[i + 1][1].toStdString(), cases[i].id);
+    }
+}
+
+TEST_F(ConnectionTest, RepeatedAdvertisementsListTheLampOnce) {
+    discoverLamps();
+    central.advertiseAgain();
+    central.advertiseAgain();
+    EXPECT_EQ(tableNames(), QStringList{"AquaLamp"});
+}
+
+TEST_F(ConnectionTest, EnteringAgainClearsTheTableButKeepsDiscovering) {
+    discoverLamps();
+    click(barButton("discover"));
+    EXPECT_TRUE(discover().tblDevices()->rows().isEmpty());
+    EXPECT_TRUE(discover().discovering());
+    central.advertiseAgain();
+    EXPECT_EQ(tableNames(), QStringList{"AquaLamp"});
+}
+
+TEST_F(ConnectionTest, ConnectingWhileDiscoveringStopsTheDiscovery) {
+    const QString title = discover().btnDiscover()->text();
+    discoverLamps();
+    clickRow(0);
+    bool hudUpWhileConnecting = false;
+    dispatch.singleShot(0.02, [&] { hudUpWhileConnecting = hudUp(); });
+    click(discover().btnConnect());
+
+    EXPECT_TRUE(hudUpWhileConnecting);
+    EXPECT_FALSE(discover().discovering());
+    EXPECT_EQ(discover().btnDiscover()->text(), title);
+    EXPECT_TRUE(discover().tblDevices()->rows().isEmpty());
+    EXPECT_FALSE(central.scanning());
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return nav().connected(); }));
+    EXPECT_FALSE(hudUp());
+}
+
+TEST_F(ConnectionTest, ConnectingReadsTheLampIntoTheStore) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.channels = {{"Deep Blue", 0, 0, 255}, {"Warm", 255, 128, 0}, {"UV", 128, 0, 255}};
+        m.setChannelCount(3);
+        m.presettings[5].name = "Evening";
+    });
+    connectLamp();
+
+    const auto channels = store().channels();
+    ASSERT_EQ(channels.size(), 3u);
+    EXPECT_EQ(channels[0]->name(), "Deep Blue");
+    EXPECT_EQ(channels[1]->name(), "Warm");
+    EXPECT_EQ(channels[2]->name(), "UV");
+    const Color warm = channels[1]->color();
+    EXPECT_NEAR(warm.red, 1.0, 1e-6);
+    EXPECT_NEAR(warm.green, 128 / 255.0, 1e-6);
+    EXPECT_NEAR(warm.blue, 0.0, 1e-6);
+    EXPECT_EQ(store().presets(), (std::vector<std::string>{"Reef", "Planted", "Cichlid", "Marine",
+                                                           "Nano", "Evening"}));
+    EXPECT_EQ(store().connectedUUID(), std::optional<std::string>(kLampId));
+
+    const auto table = preferences.value(kUUIDNameArray);
+    ASSERT_TRUE(table && table->list());
+    ASSERT_EQ(table->list()->size(), 1u);
+    EXPECT_EQ(table->list()->front(), PreferenceValue(PreferenceValue::List{kLampId, kLampName}));
+    EXPECT_FALSE(hudUp());
+}
+
+// A lamp that cannot be connected, or stops answering while it is read,
+// takes the overlay away and is reported; the page stays usable.
+TEST_F(ConnectionTest, FailedConnectionDismissesTheOverlayAndSaysSo) {
+    struct Case {
+        const char* what;
+        std::function<void(SimLamp&)> spoil;
+        bool linkReportsFailure;
+    };
+    const Case cases[] = {
+        {"refused",
+         [](SimLamp& l) {
+             SimFaults f;
+             f.refuseConnection = true;
+             l.setFaults(f);
+         },
+         true},
+        {"never ready",
+         [](SimLamp& l) {
+             SimFaults f;
+             f.commandCharacteristicOnly = true;
+             l.setFaults(f);
+         },
+         true},
+        {"channel count unanswered",
+         [](SimLamp& l) {
+             SimFaults f;
+             f.forCommands.push_back({0x97, SimFault::NoAnswer, kCommandCharacteristicUUID});
+             l.setFaults(f);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.spoil(*lamp);
+        alerts.clear();
+        log.clear();
+        discoverLamps();
+        clickRow(0);
+        click(discover().btnConnect());
+        dispatch.runUntilIdle(60.0);
+
+        EXPECT_FALSE(hudUp());
+        EXPECT_EQ(alerts, std::vector<QString>{"The lamp could not be connected."});
+        EXPECT_EQ(log.contains("connection faild\n"), c.linkReportsFailure);
+        EXPECT_FALSE(nav().connected());
+        EXPECT_EQ(nav().currentController(), &discover());
+        EXPECT_FALSE(store().btController().is_connected());
+        // The page answers clicks again.
+        click(discover().btnDiscover());
+        EXPECT_TRUE(discover().discovering());
+        click(discover().btnDiscover());
+        lamp->setFaults({});
+    }
+}
+
+TEST_F(ConnectionTest, OverlaySwallowsClicksWhileConnecting) {
+    discoverLamps();
+    clickRow(0);
+    bool discoveringAfterClick = false;
+    dispatch.singleShot(0.02, [&] {
+        click(discover().btnDiscover());  // would stop the discovery
+        discoveringAfterClick = discover().discovering();
+    });
+    click(discover().btnConnect());
+    EXPECT_TRUE(discoveringAfterClick);
+}
+
+TEST_F(ConnectionTest, ConnectWithoutALampInTheRowDoesNothing) {
+    discoverLamps();
+    for (qint64 row : {qint64(-1), qint64(1), qint64(7)}) {
+        discover().tblDevices()->setSelectedRow(row);
+        click(discover().btnConnect());
+        EXPECT_FALSE(hudUp()) << row;
+        EXPECT_TRUE(alerts.empty()) << row;
+        EXPECT_EQ(central.lamps()[0]->state(), PeripheralState::Disconnected) << row;
+        EXPECT_TRUE(discover().discovering()) << row;
+    }
+}
+
+}  // namespace
+}  // namespace aq::test

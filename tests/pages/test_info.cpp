@@ -1,0 +1,123 @@
+// The info page: the read chain, the device list and the clock.
+#include <QDateTimeEdit>
+
+#include "PagesFixture.h"
+
+namespace aq::test {
+namespace {
+
+using InfoTest = PagesFixture;
+
+TEST_F(InfoTest, ShowsWhatTheLampReportsAndRebuildsTheDeviceList) {
+    struct Case {
+        std::size_t slaves;
+        std::uint64_t serial;
+        std::uint32_t energy;
+        const char* firmware;
+        const char* shownSlaves;
+        const char* shownSerial;
+        const char* shownEnergy;
+    };
+    const Case cases[] = {
+        {0, 6699, 0, "1.0.7", "0", "0x0000000000001A2B", "0 kWh"},
+        {3, 0xFFFFFFFFFFFFFFFFull, 0xFFFFFFFFu, "2.1", "3", "0xFFFFFFFFFFFFFFFF", "4294967295 kWh"},
+        {1, 0x0102030405060708ull, 412, "10.02", "1", "0x0102030405060708", "412 kWh"},
+    };
+    connectLamp();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shownSerial);
+        lamp->updateModel([&](SimLampModel& m) {
+            m.setSlaveCount(c.slaves);
+            m.serialNumber = c.serial;
+            m.powerConsumption = c.energy;
+            m.setFirmwareText(c.firmware);
+        });
+        lamp->setClock(LampDateTime{2026, 3, 7, 14, 5, 9});
+        info().tfPowerConsumption()->clear();
+        click(barButton("info"));
+        ASSERT_TRUE(
+            dispatch.runUntilTrue([&] { return !info().tfPowerConsumption()->text().isEmpty(); }));
+
+        EXPECT_EQ(info().tfSlaves()->text(), c.shownSlaves);
+        EXPECT_EQ(info().tfFirmware()->text(), c.firmware);
+        EXPECT_EQ(info().tfSerialNumber()->text(), c.shownSerial);
+        EXPECT_EQ(info().tfPowerConsumption()->text(), c.shownEnergy);
+        EXPECT_EQ(store().devices().size(), 1 + c.slaves);
+        EXPECT_EQ(info().dpRtc()->dateTime(), QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9)));
+    }
+    // Showing the lamp's clock is no edit: nothing goes back to the lamp.
+    dispatch.runUntil(dispatch.now() + 2.0);
+    EXPECT_TRUE(sentWith(0x11).empty());
+    EXPECT_TRUE(log.matching("saved rtc").empty());
+}
+
+// An entry that comes while the previous entry's chain is still running
+// must not leave the master or the slaves in the list twice.
+TEST_F(InfoTest, QuickReentryBuildsTheDeviceListOnce) {
+    connectLamp();
+    click(barButton("info"));
+    click(barButton("info"));
+    dispatch.runUntilIdle();
+    EXPECT_EQ(store().devices().size(), 3u);
+    EXPECT_EQ(info().tfSlaves()->text(), "2");
+}
+
+TEST_F(InfoTest, ChainStopsWhereTheLampStopsAnswering) {
+    connectLamp();
+    info().tfFirmware()->setText("before");
+    info().tfSerialNumber()->setText("before");
+    lamp->setClock(LampDateTime{2030, 1, 2, 3, 4, 5});
+    SimFaults f;
+    f.forCommands.push_back({0x95, SimFault::NoAnswer, kCommandCharacteristicUUID});
+    lamp->setFaults(f);
+    click(barButton("info"));
+    dispatch.runUntilIdle();
+    EXPECT_EQ(info().dpRtc()->date(), QDate(2030, 1, 2));
+    EXPECT_EQ(store().devices().size(), 3u);
+    EXPECT_EQ(info().tfFirmware()->text(), "before");
+    EXPECT_EQ(info().tfSerialNumber()->text(), "before");
+}
+
+// Three edits 0.2 s apart send one clock, 0.5 s after the last, with its value.
+TEST_F(InfoTest, ClockEditsAreSentOnceAfterTheLastOne) {
+    connectLamp();
+    lamp->setClock(LampDateTime{2026, 3, 7, 14, 5, 9});
+    click(barButton("info"));
+    dispatch.runUntilIdle();
+    lamp->clearReceived();
+    log.clear();
+    QDateTimeEdit* picker = info().dpRtc();
+    ASSERT_EQ(picker->time(), QTime(14, 5, 9));
+    picker->setFocus();
+    picker->setCurrentSection(QDateTimeEdit::MinuteSection);
+    double last = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (i) dispatch.runUntil(dispatch.now() + 0.2);
+        QTest::keyClick(picker, Qt::Key_Up);
+        last = dispatch.now();
+    }
+    EXPECT_EQ(picker->time(), QTime(14, 8, 9));
+    dispatch.runUntil(last + 0.45);
+    EXPECT_TRUE(sentWith(0x11).empty());
+    dispatch.runUntil(last + 0.55);
+    const auto sent = sentWith(0x11);
+    ASSERT_EQ(sent.size(), 1u);
+    // second, minute, hour, weekday (Saturday), day, month, year - 2000
+    EXPECT_EQ(sent[0], (Bytes{0x11, 0x00, 9, 8, 14, 7, 7, 3, 26}));
+    EXPECT_EQ(log.matching("saved rtc").size(), 1u);
+    dispatch.runUntil(last + 5.0);
+    EXPECT_EQ(sentWith(0x11).size(), 1u);
+}
+
+TEST_F(InfoTest, ClockEditIsSentAfterThePageWasLeft) {
+    connectLamp();
+    lamp->clearReceived();
+    info().dpRtc()->setCurrentSection(QDateTimeEdit::HourSection);
+    QTest::keyClick(info().dpRtc(), Qt::Key_Down);
+    click(barButton("settings"));
+    dispatch.runUntil(dispatch.now() + 0.6);
+    EXPECT_EQ(sentWith(0x11).size(), 1u);
+}
+
+}  // namespace
+}  // namespace aq::test
