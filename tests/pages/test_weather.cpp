@@ -1,0 +1,275 @@
+// The weather page against the simulated lamp: the read on entry, the
+// sliders, the on/off boxes, the bolt window and the test buttons.
+#include <QLabel>
+#include <QTimeEdit>
+
+#include "PageInput.h"
+#include "PagesFixture.h"
+#include "pages/AQWeatherController.h"
+
+namespace aq::test {
+namespace {
+
+constexpr std::uint8_t kSetBoltsPerHour = 0x01;
+constexpr std::uint8_t kSetBoltsWnd = 0x02;
+constexpr std::uint8_t kSetCloudDimming = 0x03;
+constexpr std::uint8_t kSetCloudDuration = 0x04;
+constexpr std::uint8_t kSetCloudsPerDay = 0x05;
+
+class WeatherTest : public PagesFixture {
+protected:
+    AQWeatherController& page() { return *pageOf<AQWeatherController>(nav()); }
+
+    void setWeather(std::uint8_t clouds, std::uint16_t duration, std::uint8_t dimming,
+                    std::uint8_t bolts) {
+        lamp->updateModel([&](SimLampModel& m) {
+            m.cloudsPerDay = clouds;
+            m.cloudDuration = duration;
+            m.cloudDimming = dimming;
+            m.boltsPerHour = bolts;
+            m.boltsStart = 1200;
+            m.boltsEnd = 1380;
+        });
+    }
+
+    void enterWeather() {
+        click(barButton("weather"));
+        dispatch.runUntilIdle();
+        lamp->clearReceived();
+    }
+};
+
+TEST_F(WeatherTest, EntryShowsWhatTheLampHolds) {
+    setWeather(128, 999, 30, 0);
+    connectLamp();
+    enterWeather();
+    EXPECT_EQ(page().lbCloudsPerDay()->text(), "128");
+    EXPECT_EQ(page().lbCloudDuration()->text(), "999");
+    EXPECT_EQ(page().lbCloudIntensity()->text(), "30%");
+    EXPECT_EQ(page().lbBoltsPerHour()->text(), "0");
+    EXPECT_EQ(page().sldCloudsPerDay()->value(), 50);
+    EXPECT_EQ(page().sldCloudDuration()->value(), 100);
+    EXPECT_EQ(page().sldCloudIntensity()->value(), 30);
+    EXPECT_EQ(page().sldBoltsPerHour()->value(), 0);
+    EXPECT_TRUE(page().chbCloudSimulation()->isChecked());
+    EXPECT_FALSE(page().chbBoltSimulation()->isChecked());
+    EXPECT_EQ(page().dpBegin()->time(), QTime(20, 0));
+    EXPECT_EQ(page().dpEnd()->time(), QTime(23, 0));
+    // Showing is no change.
+    EXPECT_TRUE(lamp->received().empty());
+}
+
+// Each slider at 50 sends its half-scale value, halves rounded up, once,
+// when the mouse lets go; the label follows the drag.
+TEST_F(WeatherTest, SliderDragSendsOnceAtTheRelease) {
+    struct Case {
+        const char* name;
+        AQSlider* (AQWeatherController::*slider)() const;
+        QLabel* (AQWeatherController::*label)() const;
+        std::uint8_t opcode;
+        unsigned expected;
+        const char* labelText;
+        unsigned (*stored)(const SimLampModel&);
+    };
+    const Case cases[] = {
+        {"clouds per day", &AQWeatherController::sldCloudsPerDay,
+         &AQWeatherController::lbCloudsPerDay, kSetCloudsPerDay, 128, "128",
+         [](const SimLampModel& m) -> unsigned { return m.cloudsPerDay; }},
+        {"cloud duration", &AQWeatherController::sldCloudDuration,
+         &AQWeatherController::lbCloudDuration, kSetCloudDuration, 500, "500",
+         [](const SimLampModel& m) -> unsigned { return m.cloudDuration; }},
+        {"cloud intensity", &AQWeatherController::sldCloudIntensity,
+         &AQWeatherController::lbCloudIntensity, kSetCloudDimming, 50, "50%",
+         [](const SimLampModel& m) -> unsigned { return m.cloudDimming; }},
+        {"bolts per hour", &AQWeatherController::sldBoltsPerHour,
+         &AQWeatherController::lbBoltsPerHour, kSetBoltsPerHour, 90, "90",
+         [](const SimLampModel& m) -> unsigned { return m.boltsPerHour; }},
+    };
+    setWeather(10, 10, 10, 10);
+    connectLamp();
+    enterWeather();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AQSlider* slider = (page().*c.slider)();
+        lamp->clearReceived();
+        dragSlider(slider, {10, 80, 20, 50});
+        ASSERT_EQ(slider->value(), 50);
+        EXPECT_EQ((page().*c.label)()->text(), c.labelText);
+        dispatch.runUntilIdle();
+        EXPECT_EQ(sentWith(c.opcode).size(), 1u);
+        EXPECT_EQ(lamp->received().size(), 1u);
+        EXPECT_EQ(c.stored(lamp->model()), c.expected);
+
+        // From the keyboard the page follows, the lamp hears nothing.
+        lamp->clearReceived();
+        keyStep(slider);
+        EXPECT_EQ(slider->value(), 51);
+        EXPECT_NE((page().*c.label)()->text(), c.labelText);
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(lamp->received().empty());
+    }
+}
+
+TEST_F(WeatherTest, SliderToValueRoundsHalvesAwayFromZero) {
+    struct Case {
+        int position;
+        float full;
+        unsigned value;
+    };
+    const Case cases[] = {
+        {50, 255, 128},  {50, 999, 500},  {50, 100, 50},   {50, 180, 90}, {0, 999, 0},
+        {100, 255, 255}, {100, 999, 999}, {100, 180, 180}, {1, 999, 10},  {1, 255, 3},
+        {29, 100, 29},   {57, 100, 57},   {33, 255, 84},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.position);
+        SCOPED_TRACE(c.full);
+        EXPECT_EQ(AQWeatherController::sliderToValue(c.position, c.full), c.value);
+    }
+}
+
+// The clouds and bolts boxes switch to 0 and back to the count remembered.
+struct Switch {
+    const char* name;
+    AQButton* (AQWeatherController::*box)() const;
+    AQSlider* (AQWeatherController::*slider)() const;
+    QLabel* (AQWeatherController::*label)() const;
+    std::uint8_t opcode;
+    std::uint8_t SimLampModel::*field;
+    int sliderAt128;
+};
+const Switch kSwitches[] = {
+    {"clouds", &AQWeatherController::chbCloudSimulation, &AQWeatherController::sldCloudsPerDay,
+     &AQWeatherController::lbCloudsPerDay, kSetCloudsPerDay, &SimLampModel::cloudsPerDay, 50},
+    {"bolts", &AQWeatherController::chbBoltSimulation, &AQWeatherController::sldBoltsPerHour,
+     &AQWeatherController::lbBoltsPerHour, kSetBoltsPerHour, &SimLampModel::boltsPerHour, 71},
+};
+
+TEST_F(WeatherTest, BoxOnAfterZeroReadSendsOne) {
+    setWeather(0, 100, 40, 0);
+    connectLamp();
+    enterWeather();
+    for (const Switch& s : kSwitches) {
+        SCOPED_TRACE(s.name);
+        AQButton* box = (page().*s.box)();
+        ASSERT_FALSE(box->isChecked());
+        click(box);
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(box->isChecked());
+        EXPECT_EQ((page().*s.label)()->text(), "1");
+        EXPECT_EQ(sentWith(s.opcode), std::vector<Bytes>{Bytes({s.opcode, 0x00, 0x01})});
+        EXPECT_EQ(lamp->model().*s.field, 1);
+    }
+}
+
+TEST_F(WeatherTest, BoxOffAndOnRestoresTheCount) {
+    setWeather(128, 100, 40, 128);
+    connectLamp();
+    enterWeather();
+    for (const Switch& s : kSwitches) {
+        SCOPED_TRACE(s.name);
+        AQButton* box = (page().*s.box)();
+        AQSlider* slider = (page().*s.slider)();
+        ASSERT_TRUE(box->isChecked());
+        click(box);
+        dispatch.runUntilIdle();
+        EXPECT_EQ((page().*s.label)()->text(), "0");
+        EXPECT_EQ(slider->value(), 0);
+        EXPECT_EQ(lamp->model().*s.field, 0);
+        click(box);
+        dispatch.runUntilIdle();
+        EXPECT_EQ((page().*s.label)()->text(), "128");
+        EXPECT_EQ(slider->value(), s.sliderAt128);
+        EXPECT_EQ(lamp->model().*s.field, 128);
+        EXPECT_EQ(sentWith(s.opcode).size(), 2u);
+    }
+}
+
+// A drag to 0 switches the box off; the box then brings back the count read
+// from the lamp, not the one the drag started from.
+TEST_F(WeatherTest, DragToZeroThenBoxRestoresTheRememberedCount) {
+    setWeather(128, 100, 40, 128);
+    connectLamp();
+    enterWeather();
+    for (const Switch& s : kSwitches) {
+        SCOPED_TRACE(s.name);
+        AQButton* box = (page().*s.box)();
+        AQSlider* slider = (page().*s.slider)();
+        dragSlider(slider, {50, 90});
+        dispatch.runUntilIdle();
+        ASSERT_GT(lamp->model().*s.field, 128);
+        lamp->clearReceived();
+        dragSlider(slider, {90, 40, 0});
+        EXPECT_FALSE(box->isChecked());
+        dispatch.runUntilIdle();
+        EXPECT_EQ(sentWith(s.opcode), std::vector<Bytes>{Bytes({s.opcode, 0x00, 0x00})});
+        click(box);
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(box->isChecked());
+        EXPECT_EQ((page().*s.label)()->text(), "128");
+        EXPECT_EQ(lamp->model().*s.field, 128);
+    }
+}
+
+// Only the last edit within half a second goes out, with the other end as
+// last read.
+TEST_F(WeatherTest, WindowEditSendsTheOtherEndAsRead) {
+    setWeather(10, 10, 10, 10);
+    connectLamp();
+    enterWeather();
+    struct Case {
+        QTimeEdit* (AQWeatherController::*picker)() const;
+        std::uint16_t start;
+        std::uint16_t end;
+    };
+    const Case cases[] = {
+        {&AQWeatherController::dpBegin, 21 * 60 + 15, 1380},
+        {&AQWeatherController::dpEnd, 21 * 60 + 15, 23 * 60 + 50},
+    };
+    const QTime edits[][3] = {{QTime(21, 0), QTime(21, 10), QTime(21, 15)},
+                              {QTime(23, 30), QTime(23, 40), QTime(23, 50)}};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        QTimeEdit* picker = (page().*cases[i].picker)();
+        ASSERT_TRUE(picker->isEnabled());
+        for (const QTime& t : edits[i]) {
+            picker->setTime(t);
+            dispatch.runUntil(dispatch.now() + 0.3);
+        }
+        EXPECT_TRUE(sentWith(kSetBoltsWnd).empty());
+        dispatch.runUntilIdle();
+        ASSERT_EQ(sentWith(kSetBoltsWnd).size(), 1u);
+        EXPECT_EQ(lamp->model().boltsStart, cases[i].start);
+        EXPECT_EQ(lamp->model().boltsEnd, cases[i].end);
+        lamp->clearReceived();
+    }
+}
+
+// Without the window read, an edit of one end would carry a made-up other
+// end; the pickers wait for the lamp.
+TEST_F(WeatherTest, WindowPickersWaitForTheRead) {
+    connectLamp();
+    SimFaults f = lamp->faults();
+    f.forCommands.push_back({0x82, SimFault::NoAnswer, kCommandCharacteristicUUID});
+    lamp->setFaults(f);
+    enterWeather();
+    EXPECT_FALSE(page().dpBegin()->isEnabled());
+    EXPECT_FALSE(page().dpEnd()->isEnabled());
+}
+
+TEST_F(WeatherTest, TestButtonsShowOneCloudAndOneBolt) {
+    connectLamp();
+    enterWeather();
+    click(page().btnTestCloud());
+    dispatch.runUntilIdle();
+    EXPECT_EQ(lamp->model().testClouds, 1u);
+    EXPECT_EQ(lamp->model().testBolts, 0u);
+    click(page().btnTestBolt());
+    click(page().btnTestBolt());
+    dispatch.runUntilIdle();
+    EXPECT_EQ(lamp->model().testClouds, 1u);
+    EXPECT_EQ(lamp->model().testBolts, 2u);
+}
+
+}  // namespace
+}  // namespace aq::test
