@@ -1,0 +1,217 @@
+// The live page against the simulated lamp: live mode on entry, one slider
+// per channel sending as it moves, the lamp keys, normal mode on leaving.
+#include <QLabel>
+
+#include <algorithm>
+#include <map>
+
+#include "PageInput.h"
+#include "PagesFixture.h"
+#include "pages/AQLiveController.h"
+
+namespace aq::test {
+namespace {
+
+class LiveTest : public PagesFixture {
+protected:
+    AQLiveController& page() { return *pageOf<AQLiveController>(nav()); }
+
+    void enterLive() {
+        click(barButton("livecontroller"));
+        dispatch.runUntilIdle();
+    }
+
+    // The mode and live value commands, in the order the page issued them
+    // (by command number), as hex text.
+    std::vector<std::string> issued() const {
+        std::map<unsigned long, std::string> byNumber;
+        for (const std::string& e : log.entries()) {
+            const auto arrow = e.find(" --> <");
+            if (arrow == std::string::npos) continue;
+            const std::string bytes = e.substr(arrow + 6, e.find('>', arrow + 6) - arrow - 6);
+            if (bytes.rfind("12", 0) == 0 || bytes.rfind("0a", 0) == 0) {
+                byNumber[std::stoul(e.substr(0, arrow))] = bytes;
+            }
+        }
+        std::vector<std::string> out;
+        for (const auto& [n, b] : byNumber) out.push_back(b);
+        return out;
+    }
+
+    static std::vector<std::string> modeThenZeros(const char* mode) {
+        std::vector<std::string> out{mode};
+        for (int c = 0; c < 6; ++c) out.push_back("0a000" + std::to_string(c) + "00");
+        return out;
+    }
+
+    std::vector<std::uint8_t> masterLive() const { return lamp->model().devices[0].liveValues; }
+};
+
+TEST_F(LiveTest, EntryAndLeaveSwitchModeAndDarkenEveryChannel) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.devices[0].liveValues = {9, 9, 9, 9, 9, 9};
+        m.devices[1].liveValues = {9, 9, 9, 9, 9, 9};
+    });
+    connectLamp();
+    log.clear();
+    enterLive();
+    EXPECT_EQ(issued(), modeThenZeros("120002"));
+    EXPECT_EQ(lamp->model().mode, 2);
+    EXPECT_EQ(masterLive(), std::vector<std::uint8_t>(6, 0));
+    // Only the master is driven.
+    EXPECT_EQ(lamp->model().devices[1].liveValues, std::vector<std::uint8_t>(6, 9));
+
+    ASSERT_EQ(page().slider().size(), 6);
+    for (AQSlider* s : page().slider()) dragSlider(s, {20, 60});
+    dispatch.runUntilIdle();
+    ASSERT_EQ(masterLive(), std::vector<std::uint8_t>(6, 153));
+
+    log.clear();
+    click(barButton("info"));
+    dispatch.runUntilIdle();
+    EXPECT_EQ(issued(), modeThenZeros("120000"));
+    EXPECT_EQ(lamp->model().mode, 0);
+    EXPECT_EQ(masterLive(), std::vector<std::uint8_t>(6, 0));
+    for (AQSlider* s : page().slider()) EXPECT_EQ(s->value(), 0);
+}
+
+TEST_F(LiveTest, RowsShowTheLampsChannels) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.setChannelCount(4);
+        m.channels[3].name = "Deep Blue";
+    });
+    connectLamp();
+    enterLive();
+    const QList<AQTableCellView*> rows = page().rows();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0]->lbChannel()->text(), QString::fromStdString(lamp->model().channels[0].name));
+    EXPECT_EQ(rows[3]->lbChannel()->text(), "Deep Blue");
+    EXPECT_EQ(issued(),
+              std::vector<std::string>({"120002", "0a000000", "0a000100", "0a000200", "0a000300"}));
+}
+
+// Percent to the lamp's 0 … 255, truncated, on the channel of the row.
+TEST_F(LiveTest, SliderSendsItsChannelsValue) {
+    struct Case {
+        int row;
+        int percent;
+        std::uint8_t value;
+    };
+    const Case cases[] = {
+        {0, 100, 255}, {1, 50, 127}, {2, 1, 2},     {3, 99, 252},
+        {4, 33, 84},   {5, 0, 0},    {5, 100, 255}, {0, 0, 0},
+    };
+    connectLamp();
+    enterLive();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        SCOPED_TRACE(c.percent);
+        AQSlider* s = page().rows()[c.row]->slChannel();
+        s->setValue(c.percent == 0 ? 50 : 0);
+        dispatch.runUntilIdle();
+        s->setValue(c.percent);
+        dispatch.runUntilIdle();
+        const SimLiveValue last = lamp->model().liveLog.back();
+        EXPECT_EQ(last, (SimLiveValue{0, std::uint8_t(c.row), c.value}));
+        EXPECT_EQ(masterLive()[std::size_t(c.row)], c.value);
+    }
+}
+
+// A fast drag leaves at most one value waiting behind the one on the air,
+// and the lamp ends on the slider's last value.
+TEST_F(LiveTest, BurstLeavesAtMostOneWaitingValue) {
+    connectLamp();
+    enterLive();
+    lamp->clearReceived();
+    AQSlider* s = page().rows()[2]->slChannel();
+    for (int v = 1; v <= 40; ++v) {
+        s->setValue(v);
+        EXPECT_LE(store().btController().waitingCommandCount(), 1u);
+    }
+    dispatch.runUntilIdle();
+    EXPECT_LE(lamp->received().size(), 2u);
+    EXPECT_EQ(masterLive()[2], 102);
+}
+
+// The replacing send must only ever replace this page's own value for the
+// same channel: a key, the entry's zeros or a value of another channel
+// still waiting in the queue reach the lamp all the same.
+TEST_F(LiveTest, NothingWaitingIsDropped) {
+    connectLamp();
+    enterLive();
+    AQSlider* ch1 = page().rows()[1]->slChannel();
+    AQSlider* ch4 = page().rows()[4]->slChannel();
+
+    // A key pressed between two values of a drag.
+    ch1->setValue(10);
+    ch1->setValue(20);
+    click(page().btnNavPush());
+    ch1->setValue(30);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(lamp->model().navKeys, std::vector<std::uint8_t>{8});
+    EXPECT_EQ(masterLive()[1], 76);
+
+    // Another channel moved while the first one's last value waits.
+    ch1->setValue(40);
+    ch1->setValue(45);
+    ch4->setValue(90);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(masterLive()[1], 114);
+    EXPECT_EQ(masterLive()[4], 229);
+    EXPECT_EQ(page().heldBack(), 0u);
+
+    // Moved before the entry's zeros have gone out.
+    click(barButton("info"));
+    dispatch.runUntilIdle();
+    click(barButton("livecontroller"));
+    ch4->setValue(50);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(masterLive()[4], 127);
+
+    // Left with a value still waiting: the lamp ends dark and in normal mode.
+    ch4->setValue(60);
+    ch4->setValue(70);
+    click(barButton("info"));
+    dispatch.runUntilIdle();
+    EXPECT_EQ(masterLive(), std::vector<std::uint8_t>(6, 0));
+    EXPECT_EQ(lamp->model().mode, 0);
+}
+
+TEST_F(LiveTest, KeysSendOnePressEach) {
+    connectLamp();
+    enterLive();
+    dragSlider(page().rows()[1]->slChannel(), {0, 70});
+    dispatch.runUntilIdle();
+    for (int round = 0; round < 2; ++round) {
+        click(page().btnNavLeft());
+        dispatch.runUntilIdle();
+        click(page().btnNavRight());
+        dispatch.runUntilIdle();
+        click(page().btnNavPush());
+        dispatch.runUntilIdle();
+        click(page().btnNavLongPush());
+        dispatch.runUntilIdle();
+    }
+    EXPECT_EQ(lamp->model().navKeys, std::vector<std::uint8_t>({5, 6, 8, 9, 5, 6, 8, 9}));
+}
+
+// Another lamp with other channels gets rows of its own.
+TEST_F(LiveTest, RowsFollowANewLampsChannels) {
+    connectLamp();
+    enterLive();
+    ASSERT_EQ(page().rows().size(), 6);
+    click(nav().btnDiscover());  // Disconnect
+    dispatch.runUntilIdle();
+    lamp->updateModel([](SimLampModel& m) { m.setChannelCount(3); });
+    connectLamp();
+    log.clear();
+    enterLive();
+    EXPECT_EQ(page().rows().size(), 3);
+    EXPECT_EQ(page().slider().size(), 3);
+    page().rows()[2]->slChannel()->setValue(100);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(masterLive()[2], 255);
+}
+
+}  // namespace
+}  // namespace aq::test
