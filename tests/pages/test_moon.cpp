@@ -1,0 +1,282 @@
+// The moon page against the simulated lamp: day and intensity, the chart,
+// the sliders, the per-lamp moon flags and the moon window sheet.
+#include <QLabel>
+#include <QTimeEdit>
+
+#include "PageInput.h"
+#include "PagesFixture.h"
+#include "pages/AQMoonAdjustmentController.h"
+#include "pages/AQTableSheetMCController.h"
+#include "pages/MoonFrameSheet.h"
+#include "pages/NSDayAdjustment.h"
+
+namespace aq::test {
+namespace {
+
+constexpr std::uint8_t kSetMoonActive = 0x07;
+constexpr std::uint8_t kSetMoonDay = 0x08;
+constexpr std::uint8_t kSetMoonMax = 0x09;
+constexpr std::uint8_t kSetMoonWnd = 0x0A;
+
+class MoonTest : public PagesFixture {
+protected:
+    AQMoonAdjustmentController& page() { return *pageOf<AQMoonAdjustmentController>(nav()); }
+    const DayAdjustmentGraph& graph() { return page().dayAdjustment()->daGraph(); }
+    QString info() { return page().lbInfo()->text(); }
+    bool deviceSheetUp() {
+        QDialog* d = page().tscDevice()->sheet();
+        return d && d->isVisible();
+    }
+
+    // Enters the page, lets every answer arrive and closes the device sheet
+    // it opens.
+    void enterMoon() {
+        click(barButton("moonadjustment"));
+        dispatch.runUntilIdle();
+        if (deviceSheetUp()) page().tscDevice()->closeSheet();
+        dispatch.runUntilIdle();
+        lamp->clearReceived();
+    }
+    void leaveMoon() {
+        click(barButton("info"));
+        dispatch.runUntilIdle();
+    }
+};
+
+TEST_F(MoonTest, ShowsDayFourteenAtHalfUntilTheLampAnswers) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.moonDay = 3;
+        m.moonMax = 90;
+    });
+    connectLamp();
+    click(barButton("moonadjustment"));
+    EXPECT_EQ(info(), "Intense: 50% Day: 14");
+    EXPECT_FLOAT_EQ(graph().vLine(), 13.0f / 27.0f);
+    EXPECT_EQ(page().slIntense()->value(), 50);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(info(), "Intense: 90% Day: 3");
+}
+
+// The lamp's day and intensity as the page shows them. Day 28 is the
+// cycle's last day, with the line at the right edge (not day 0).
+TEST_F(MoonTest, ShowsTheLampsDayAndIntensity) {
+    struct Case {
+        std::uint8_t day;
+        std::uint8_t max;
+        int shownDay;
+        int daySlider;
+        float line;
+        int shownMax;
+    };
+    const Case cases[] = {
+        {14, 50, 14, 50, 13.0f / 27, 50},
+        {28, 100, 28, 100, 1.0f, 100},
+        {1, 0, 1, 4, 0.0f, 0},
+        {27, 7, 27, 96, 26.0f / 27, 7},
+        {29, 100, 1, 4, 0.0f, 100},
+        {56, 255, 28, 100, 1.0f, 100},
+    };
+    connectLamp();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.day));
+        lamp->updateModel([&](SimLampModel& m) {
+            m.moonDay = c.day;
+            m.moonMax = c.max;
+        });
+        enterMoon();
+        EXPECT_EQ(info(), QString("Intense: %1% Day: %2").arg(c.shownMax).arg(c.shownDay));
+        EXPECT_EQ(page().slDay()->value(), c.daySlider);
+        EXPECT_EQ(page().slIntense()->value(), c.shownMax);
+        EXPECT_FLOAT_EQ(graph().vLine(), c.line);
+        leaveMoon();
+    }
+}
+
+// The sliders follow the mouse on the page and write once, at the release;
+// from the keyboard they write nothing.
+TEST_F(MoonTest, SliderDragWritesOnceAtTheRelease) {
+    struct Case {
+        const char* name;
+        AQSlider* (AQMoonAdjustmentController::*slider)() const;
+        std::uint8_t opcode;
+        std::uint8_t SimLampModel::*field;
+        double to;
+        std::uint8_t sent;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"day to 0", &AQMoonAdjustmentController::slDay, kSetMoonDay, &SimLampModel::moonDay, 0, 1,
+         "Intense: 40% Day: 1"},
+        {"day to 100", &AQMoonAdjustmentController::slDay, kSetMoonDay, &SimLampModel::moonDay, 100,
+         28, "Intense: 40% Day: 28"},
+        {"day to 30", &AQMoonAdjustmentController::slDay, kSetMoonDay, &SimLampModel::moonDay, 30,
+         9, "Intense: 40% Day: 9"},
+        {"intensity to 0", &AQMoonAdjustmentController::slIntense, kSetMoonMax,
+         &SimLampModel::moonMax, 0, 0, "Intense: 0% Day: 9"},
+        {"intensity to 73", &AQMoonAdjustmentController::slIntense, kSetMoonMax,
+         &SimLampModel::moonMax, 73, 73, "Intense: 73% Day: 9"},
+    };
+    lamp->updateModel([](SimLampModel& m) {
+        m.moonDay = 5;
+        m.moonMax = 40;
+    });
+    connectLamp();
+    enterMoon();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lamp->clearReceived();
+        AQSlider* slider = (page().*c.slider)();
+        // The page follows the drag before anything is sent.
+        sendMouse(slider, QEvent::MouseButtonPress, sliderPoint(*slider, 60), Qt::LeftButton);
+        EXPECT_EQ(slider->value(), 60);
+        EXPECT_NE(info(), c.shown);
+        for (double at : {20.0, 90.0, c.to}) {
+            sendMouse(slider, QEvent::MouseMove, sliderPoint(*slider, at), Qt::LeftButton);
+        }
+        EXPECT_EQ(info(), c.shown);
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(lamp->received().empty());
+        sendMouse(slider, QEvent::MouseButtonRelease, sliderPoint(*slider, c.to), Qt::NoButton);
+        dispatch.runUntilIdle();
+        EXPECT_EQ(sentWith(c.opcode), std::vector<Bytes>{Bytes({c.opcode, 0x00, c.sent})});
+        EXPECT_EQ(lamp->received().size(), 1u);
+        EXPECT_EQ(lamp->model().*c.field, c.sent);
+
+        lamp->clearReceived();
+        keyStep(slider, c.to == 100 ? Qt::Key_PageDown : Qt::Key_PageUp);
+        EXPECT_NE(info(), c.shown);
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(lamp->received().empty());
+        // Back where the drag left it, which the page follows without sending.
+        slider->setValue(int(c.to));
+        EXPECT_EQ(info(), c.shown);
+    }
+}
+
+TEST_F(MoonTest, ArchPeaksAtTheIntensity) {
+    struct Case {
+        std::uint8_t max;
+        double peak;
+    };
+    const Case cases[] = {{0, 0.0}, {100, 1.0}, {50, 0.5}, {1, 0.01}};
+    connectLamp();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.max));
+        lamp->updateModel([&](SimLampModel& m) { m.moonMax = c.max; });
+        enterMoon();
+        ASSERT_EQ(graph().channelCount(), 1);
+        const auto arch = graph().channelAtIndex(0);
+        ASSERT_EQ(arch->PointCount(), 21);
+        const CurvePoint* p = arch->Points();
+        EXPECT_DOUBLE_EQ(p[0].x, 0.0);
+        EXPECT_DOUBLE_EQ(p[0].y, 0.0);
+        EXPECT_DOUBLE_EQ(p[20].x, 1.0);
+        EXPECT_NEAR(p[20].y, 0.0, 1e-6);
+        EXPECT_DOUBLE_EQ(p[10].x, 0.5);
+        EXPECT_NEAR(p[10].y, c.peak, 1e-6);
+        for (int i = 0; i < 21; ++i) EXPECT_LE(p[i].y, c.peak + 1e-6);
+        leaveMoon();
+    }
+}
+
+// One row per lamp; what the user ticks is written to each lamp, and the
+// next visit shows the ticks as the user left them.
+TEST_F(MoonTest, DeviceSheetSetsWhichLampsShowTheMoon) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.setSlaveCount(1);
+        m.devices[0].moonActive = 1;
+        m.devices[1].moonActive = 0;
+    });
+    connectLamp();
+    click(barButton("moonadjustment"));
+    dispatch.runUntilIdle();
+    AQTableSheetMCController& sheet = *page().tscDevice();
+    ASSERT_TRUE(deviceSheetUp());
+    EXPECT_EQ(sheet.data(), QStringList({"Master #1", "Slave #2"}));
+    EXPECT_EQ(sheet.status(), QList<bool>({true, false}));
+
+    sheet.toggleRow(0);
+    sheet.toggleRow(1);
+    sheet.closeSheet();
+    dispatch.runUntilIdle();
+    EXPECT_EQ(sentWith(kSetMoonActive).size(), 2u);
+    EXPECT_EQ(lamp->model().devices[0].moonActive, 0);
+    EXPECT_EQ(lamp->model().devices[1].moonActive, 1);
+
+    lamp->updateModel([](SimLampModel& m) { m.devices[0].moonActive = 1; });
+    leaveMoon();
+    click(barButton("moonadjustment"));
+    dispatch.runUntilIdle();
+    ASSERT_TRUE(deviceSheetUp());
+    EXPECT_EQ(sheet.data(), QStringList({"Master #1", "Slave #2"}));
+    EXPECT_EQ(sheet.status(), QList<bool>({false, true}));
+}
+
+TEST_F(MoonTest, UnansweredFlagReadIsToldAndOpensNoSheet) {
+    connectLamp();
+    SimFaults f = lamp->faults();
+    f.forCommands.push_back({0x87, SimFault::NoAnswer, kCommandCharacteristicUUID});
+    lamp->setFaults(f);
+    click(barButton("moonadjustment"));
+    dispatch.runUntilIdle();
+    EXPECT_FALSE(deviceSheetUp());
+    EXPECT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(sentWith(kSetMoonActive).empty());
+}
+
+TEST_F(MoonTest, FlagsReadAfterLeavingOpenNoSheet) {
+    connectLamp();
+    click(barButton("moonadjustment"));
+    click(barButton("weather"));
+    dispatch.runUntilIdle();
+    EXPECT_FALSE(deviceSheetUp());
+    EXPECT_TRUE(alerts.empty());
+}
+
+// Each picker sends half a second after its last change, with the other
+// end as last read; closing the sheet does not lose a waiting edit.
+TEST_F(MoonTest, WindowSheetSendsTheOtherEndAsRead) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.moonStart = 360;
+        m.moonEnd = 540;
+    });
+    connectLamp();
+    enterMoon();
+    click(page().btnTimeframe());
+    MoonFrameSheet* sheet = page().timeFrameSheet();
+    ASSERT_TRUE(sheet && sheet->isVisible());
+    EXPECT_FALSE(page().dtpTimeframeTo()->isEnabled());
+    dispatch.runUntilIdle();
+    ASSERT_TRUE(page().dtpTimeframeTo()->isEnabled());
+    EXPECT_EQ(page().dtpTimeframeFrom()->time(), QTime(6, 0));
+    EXPECT_EQ(page().dtpTimeframeTo()->time(), QTime(9, 0));
+    EXPECT_EQ(lamp->received().size(), 1u);  // the read only
+
+    for (const QTime& t : {QTime(10, 0), QTime(10, 15), QTime(10, 30)}) {
+        page().dtpTimeframeTo()->setTime(t);
+        dispatch.runUntil(dispatch.now() + 0.3);
+    }
+    EXPECT_TRUE(sentWith(kSetMoonWnd).empty());
+    dispatch.runUntilIdle();
+    EXPECT_EQ(sentWith(kSetMoonWnd),
+              std::vector<Bytes>{Bytes({kSetMoonWnd, 0x00, 0x68, 0x01, 0x76, 0x02})});
+
+    lamp->clearReceived();
+    page().dtpTimeframeFrom()->setTime(QTime(5, 0));
+    click(sheet->btnClose());
+    EXPECT_EQ(page().timeFrameSheet(), nullptr);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(sentWith(kSetMoonWnd).size(), 1u);
+    EXPECT_EQ(lamp->model().moonStart, 300);
+    EXPECT_EQ(lamp->model().moonEnd, 630);
+
+    click(page().btnTimeframe());
+    ASSERT_NE(page().timeFrameSheet(), nullptr);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(page().dtpTimeframeFrom()->time(), QTime(5, 0));
+    EXPECT_EQ(page().dtpTimeframeTo()->time(), QTime(10, 30));
+    page().closeSheet();
+}
+
+}  // namespace
+}  // namespace aq::test
