@@ -32,15 +32,19 @@ AQButton* pageButton(const QString& ident, const QString& title) {
     button->setToggleButton(true);
     button->setMinimumHeight(look::kButtonHeight);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    look::styleToggle(*button);
     return button;
 }
 }  // namespace
 
-AppDelegate::AppDelegate() : _window(std::make_unique<QMainWindow>()) {
+AppDelegate::AppDelegate() {
+    // The look comes first: widgets made before it would take it only once
+    // the event loop has run, after their first painting.
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
         look::applyApplicationLook(*app);
         app->setQuitOnLastWindowClosed(applicationShouldTerminateAfterLastWindowClosed());
     }
+    _window = std::make_unique<QMainWindow>();
     buildWindow();
 }
 
@@ -108,7 +112,8 @@ void AppDelegate::buildWindow() {
     o.ctlMoonAdjustment = new AQMoonAdjustmentController(pages);
     o.ctlWeather = new AQWeatherController(pages);
     o.ctlLiveController = new AQLiveController(pages);
-    o.ctlFirmware = new AQFirmwareController(pages);
+    _ctlFirmware = new AQFirmwareController(pages);
+    o.ctlFirmware = _ctlFirmware;
 
     o.tabView = new QStackedWidget;
     o.tabView->setObjectName(QStringLiteral("tabView"));
@@ -131,6 +136,7 @@ void AppDelegate::buildWindow() {
             [navigation] { navigation->firmwareClicked(); });
     _ctlDiscover->setNavigationController(navigation);
     _ctlDiscover->setMainView(content);
+    _ctlFirmware->setNavigationController(navigation);
 }
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -11,6 +11,7 @@ namespace aq {
 class AQButton;
 class AQConnectionController;
 class AQController;
+class AQFirmwareController;
 class AQInfoController;
 class AQNavigationController;
 class AQSettingsController;
@@ -40,6 +41,7 @@ public:
     AQConnectionController* connectionController() const { return _ctlDiscover; }
     AQInfoController* infoController() const { return _ctlInfo; }
     AQSettingsController* settingsController() const { return _ctlSettings; }
+    AQFirmwareController* firmwareController() const { return _ctlFirmware; }
 
 private:
     void buildWindow();
@@ -51,6 +53,7 @@ private:
     AQConnectionController* _ctlDiscover = nullptr;
     AQInfoController* _ctlInfo = nullptr;
     AQSettingsController* _ctlSettings = nullptr;
+    AQFirmwareController* _ctlFirmware = nullptr;
     std::unique_ptr<AQNavigationController> _navigationController;
 };
 

@@ -1,0 +1,133 @@
+// The firmware page driven like a user would, against the simulated lamp's
+// boot loader on virtual time.
+#include <QAction>
+#include <QStackedWidget>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "PagesFixture.h"
+#include "link/LampUuids.h"
+#include "pages/AQFirmwareController.h"
+
+namespace aq::test {
+namespace {
+
+class FirmwarePage : public PagesFixture {
+protected:
+    void SetUp() override {
+        PagesFixture::SetUp();
+        AQFirmwareController::setConfirmFunction(
+            [this](QWidget*, const QString& m, const QString& d) {
+                confirmations.push_back(m + "|" + d);
+                return answerOk;
+            });
+    }
+    void TearDown() override {
+        AQFirmwareController::setConfirmFunction({});
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        PagesFixture::TearDown();
+    }
+
+    AQFirmwareController& page() { return *delegate->firmwareController(); }
+
+    // Connects, opens the page from the menu and starts an update of `lines`.
+    void updateWith(const std::vector<std::string>& lines) {
+        openWith(lines);
+        click(page().btnRun());
+    }
+
+    // Connects, opens the page from the menu and puts a file of `lines` in
+    // the path field.
+    void openWith(const std::vector<std::string>& lines) {
+        connectLamp();
+        ASSERT_TRUE(nav().miFirmware()->isEnabled());
+        nav().miFirmware()->trigger();
+        ASSERT_EQ(nav().currentController(), &page());
+        std::ofstream out(path, std::ios::binary);
+        for (const auto& l : lines) out << l << "\r\n";
+        out.close();
+        page().tfFile()->setText(QString::fromStdString(path.string()));
+        lamp->clearReceived();
+    }
+
+    std::vector<Bytes> bootLoaderPackets() const {
+        std::vector<Bytes> out;
+        for (const auto& r : lamp->received()) {
+            if (r.characteristic == kBootLoaderCharacteristicUUID) out.push_back(r.data);
+        }
+        return out;
+    }
+
+    bool answerOk = true;
+    std::vector<QString> confirmations;
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("aq-page-fw-" + std::to_string(::getpid()) + ".hex");
+};
+
+TEST_F(FirmwarePage, AnUpdateReachesTheBootLoaderAndEndsDisconnected) {
+    updateWith({":10000000000102030405060708090A0B0C0D0E0F78", ":00000001FF"});
+    ASSERT_EQ(confirmations.size(), 1u);
+    EXPECT_EQ(confirmations[0],
+              "Are you sure you want to start the process?|The firmware update can not be "
+              "undone. Be sure what you are doing.");
+    EXPECT_TRUE(hudUp());
+    EXPECT_TRUE(page().updating());
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !page().updating(); }, 600.0));
+    EXPECT_FALSE(hudUp());
+    EXPECT_DOUBLE_EQ(page().progress(), 1.0);
+    EXPECT_EQ(lamp->bootLoader().completedUpdates(), 1);
+    EXPECT_EQ(bootLoaderPackets().size(), 2u + 17 + 1);
+    EXPECT_TRUE(alerts.empty());
+    // Back to the connection page, the bar disconnected.
+    EXPECT_FALSE(nav().connected());
+    EXPECT_EQ(nav().currentController()->ident(), QStringLiteral("discover"));
+    EXPECT_FALSE(nav().miFirmware()->isEnabled());
+}
+
+TEST_F(FirmwarePage, CancelSendsNothingAndShowsNothing) {
+    answerOk = false;
+    updateWith({":0100000001FE", ":00000001FF"});
+    dispatch.runUntilIdle(60.0);
+    EXPECT_EQ(confirmations.size(), 1u);
+    EXPECT_FALSE(hudUp());
+    EXPECT_TRUE(lamp->received().empty());
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_TRUE(nav().connected());
+}
+
+struct BadFile {
+    const char* name;
+    std::vector<std::string> lines;
+    bool usePath;  // false: the path field is left empty
+};
+
+class FirmwarePageRefuses : public FirmwarePage, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(FirmwarePageRefuses, WithTheFailureAlertAndNothingSent) {
+    openWith(GetParam().lines);
+    if (!GetParam().usePath) page().tfFile()->clear();
+    click(page().btnRun());
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !page().updating(); }, 60.0));
+    EXPECT_FALSE(hudUp());
+    EXPECT_TRUE(bootLoaderPackets().empty());
+    ASSERT_FALSE(alerts.empty());
+    EXPECT_TRUE(alerts.back().startsWith("Error loading Hex-File.")) << alerts.back().toStdString();
+    // The page stays, the lamp stays connected.
+    EXPECT_TRUE(nav().connected());
+    EXPECT_EQ(nav().currentController(), &page());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FirmwarePageRefuses,
+    ::testing::Values(BadFile{"Empty", {}, true},
+                      BadFile{"BadRecord", {":0100000001FF", ":00000001FF"}, true},
+                      BadFile{"NoEndRecord", {":0100000001FE"}, true},
+                      BadFile{"EmptyPath", {":0100000001FE", ":00000001FF"}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace aq::test
