@@ -1,8 +1,8 @@
 #pragma once
 
 // Helpers for the tests of the day-curve view, the sheets and the day page:
-// one QApplication per test program, and mouse events sent the way the
-// window system delivers them.
+// mouse events sent the way the window system delivers them. The folder's
+// support_app.cpp makes the QApplication.
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -11,21 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace aq::test {
-
-class DayApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "pages_test";
-        static char* argv[] = {name, nullptr};
-        // Kept for the whole run: widgets made by the tests may outlive them.
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
-};
-
-[[maybe_unused]] inline testing::Environment* const dayApplicationEnvironment =
-    testing::AddGlobalTestEnvironment(new DayApplicationEnvironment);
 
 inline void sendMouse(QWidget& w, QEvent::Type type, QPointF pos, Qt::MouseButton button,
                       Qt::MouseButtons held, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
