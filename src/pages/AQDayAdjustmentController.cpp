@@ -1,12 +1,211 @@
 #include "pages/AQDayAdjustmentController.h"
 
-#include "pages/SimplePage.h"
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QVBoxLayout>
+
+#include "link/BTLEController.h"
+#include "pages/AQTableSheetController.h"
+#include "pages/NSDayAdjustment.h"
+#include "pages/PageLook.h"
+#include "state/GlobalStore.h"
+#include "widgets/AQButton.h"
 
 namespace aq {
 
 AQDayAdjustmentController::AQDayAdjustmentController(QObject* parent)
-    : AQController(QStringLiteral("dayadjustment"), parent) {
-    setView(makeSimplePage(ident(), QStringLiteral("Day programme")));
+    : AQController(QStringLiteral("dayadjustment"), parent),
+      _tscDevice(new AQTableSheetController(this)),
+      _tscChannel(new AQTableSheetController(this)),
+      _tscPresets(new AQTableSheetController(this)) {
+    _tscDevice->setTitle(QStringLiteral("Lamp to program"));
+    _tscChannel->setTitle(QStringLiteral("Channel to edit"));
+    _tscPresets->setTitle(QStringLiteral("Presetting to load"));
+    _sheetSetup = false;
+    buildView();
+}
+
+AQDayAdjustmentController::~AQDayAdjustmentController() = default;
+
+void AQDayAdjustmentController::buildView() {
+    auto* page = new QWidget;
+    page->setObjectName(ident());
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(look::kPageMargin, look::kSpacing, look::kPageMargin,
+                               look::kPageMargin);
+    layout->setSpacing(look::kSpacing);
+
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(look::pageTitle(QStringLiteral("Day programme")));
+    heading->addStretch(1);
+    _caption = look::caption(QString());
+    heading->addWidget(_caption);
+    layout->addLayout(heading);
+
+    _dayAdjustment = new NSDayAdjustment;
+    layout->addWidget(_dayAdjustment, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
+    const auto add = [&](const char* title, void (AQDayAdjustmentController::*action)()) {
+        AQButton* b = look::button(QString::fromUtf8(title));
+        b->setMinimumWidth(0);
+        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        b->setObjectName(QString::fromUtf8(title));
+        connect(b, &AQButton::clicked, this, action);
+        buttons->addWidget(b);
+    };
+    add("Channel", &AQDayAdjustmentController::btnChannelPressed);
+    add("Presets", &AQDayAdjustmentController::btnPresetsPressed);
+    add("Preview", &AQDayAdjustmentController::btnPreviewPressed);
+    buttons->addSpacing(look::kSpacing);
+    add("Download", &AQDayAdjustmentController::btnDownloadPressed);
+    add("Upload", &AQDayAdjustmentController::btnUploadPressed);
+    buttons->addSpacing(look::kSpacing);
+    add("Save", &AQDayAdjustmentController::btnSavePressed);
+    add("Load", &AQDayAdjustmentController::btnLoadPressed);
+    layout->addLayout(buttons);
+    setView(page);
+}
+
+QWidget* AQDayAdjustmentController::mainWindow() const {
+    if (_mainWindow) return _mainWindow;
+    return view() ? view()->window() : nullptr;
+}
+
+QWidget* AQDayAdjustmentController::mainView() const {
+    if (_mainView) return _mainView;
+    QWidget* window = mainWindow();
+    if (auto* main = qobject_cast<QMainWindow*>(window); main && main->centralWidget()) {
+        return main->centralWidget();
+    }
+    return window ? window : view();
+}
+
+QString AQDayAdjustmentController::deviceName(std::uint8_t device) {
+    return QStringLiteral("%1 #%2")
+        .arg(device == 0 ? QStringLiteral("Master") : QStringLiteral("Slave"))
+        .arg(int(device) + 1);
+}
+
+void AQDayAdjustmentController::setOnce() {
+    if (!_sheetSetup) {
+        _sheetSetup = true;
+        _tscDevice->setOnDone([this](qint64 row) { deviceChosen(row); });
+        _tscChannel->setOnDone([this](qint64 row) { channelChosen(row); });
+        _tscPresets->setOnDone([this](qint64 row) { presetChosen(row); });
+    }
+    // The lists follow the store on every entry: a lamp connected since
+    // the last visit may have other slaves, channels and presettings, and a
+    // list kept from before would offer lamps and names that are not there.
+    QStringList devices{QStringLiteral("all")};
+    const std::uint8_t deviceCount = GlobalStore::deviceCount();
+    for (int i = 0; i < deviceCount; ++i) devices << deviceName(static_cast<std::uint8_t>(i));
+    _tscDevice->setData(devices);
+    if (_device != kAllDevices && _device >= deviceCount && deviceCount > 0) _device = kAllDevices;
+
+    QStringList channels;
+    const std::uint8_t channelCount = GlobalStore::channelCount();
+    for (int i = 0; i < channelCount; ++i) {
+        channels << QString::fromStdString(
+            GlobalStore::channelName(static_cast<std::uint8_t>(i)).value_or(std::string()));
+    }
+    _tscChannel->setData(channels);
+
+    QStringList presets;
+    for (const std::string& name : GlobalStore::sharedInstance().presets()) {
+        presets << QString::fromStdString(name);
+    }
+    _tscPresets->setData(presets);
+}
+
+// A row of -1 (the user cleared the choice) or beyond the list chooses
+// nothing, rather than some lamp, channel or presetting nobody picked.
+void AQDayAdjustmentController::deviceChosen(qint64 row) {
+    if (row < 0 || row >= _tscDevice->data().size()) return;
+    _device = row == 0 ? kAllDevices : static_cast<std::uint8_t>(row - 1);
+    updateCaption();
+}
+
+void AQDayAdjustmentController::channelChosen(qint64 row) {
+    if (row < 0 || row >= _tscChannel->data().size()) return;
+    _dayAdjustment->setChannel(static_cast<std::uint8_t>(row));
+    updateCaption();
+}
+
+void AQDayAdjustmentController::presetChosen(qint64 row) {
+    if (row < 0 || row >= _tscPresets->data().size()) return;
+    downloadPreset(static_cast<std::uint8_t>(row));
+}
+
+void AQDayAdjustmentController::onEnter() {
+    AQController::onEnter();
+    setOnce();
+    _tscDevice->openSheet(mainWindow());
+
+    DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
+    graph.setDrawBorder(false);
+    graph.setPaddingTop(12);
+    // Room for half of the "23:59" label, which is centred on the right edge.
+    graph.setPaddingRight(30);
+    graph.setXParts(8);
+    graph.setXLabel(
+        {"00:00", "03:00", "06:00", "09:00", "12:00", "15:00", "18:00", "21:00", "23:59"});
+    graph.setYParts(10);
+    graph.setYLabel({"", "10%", "20%", "30%", "40%", "50%", "60%", "70%", "80%", "90%", "100%"});
+    _dayAdjustment->setWnd(mainWindow());
+    setPointsFromChannels();
+    updateCaption();
+}
+
+void AQDayAdjustmentController::onLeave() {
+    AQController::onLeave();
+    link().setMode(0);
+}
+
+void AQDayAdjustmentController::btnChannelPressed() {
+    _tscChannel->openSheet(mainWindow(), _dayAdjustment->daGraph().selectedChannelIndex());
+}
+
+void AQDayAdjustmentController::btnPresetsPressed() {
+    _tscPresets->openSheet(mainWindow());
+}
+
+void AQDayAdjustmentController::btnPreviewPressed() {
+    link().setMode(1);
+}
+
+void AQDayAdjustmentController::setPointsFromChannels() {
+    DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
+    graph.channelRemoveAll();
+    const std::vector<std::shared_ptr<Channel>> channels = GlobalStore::sharedInstance().channels();
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        const std::shared_ptr<Channel>& channel = channels[i];
+        if (!channel->presentChannel()) {
+            auto curve = std::make_shared<DayAdjustmentChannel>(channel->color());
+            curve->setName(channel->name());
+            // New curves start as flat lines a step apart, so none hides another.
+            const double v = static_cast<double>(0.1f + 0.05f * static_cast<float>(i));
+            curve->addPoint(CurvePoint{0.0, v});
+            curve->addPoint(CurvePoint{1.0, v});
+            channel->setPresentChannel(curve);
+        }
+        graph.channelAdd(channel->presentChannel());
+    }
+    // Keeps the chosen curve when the channels are the same, and a valid one otherwise.
+    _dayAdjustment->setChannel(graph.selectedChannelIndex());
+}
+
+void AQDayAdjustmentController::updateCaption() {
+    const DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
+    const auto channel = graph.selectedChannel();
+    const QString lamp = _device == kAllDevices ? QStringLiteral("all lamps") : deviceName(_device);
+    QString text = QStringLiteral("Lamp: %1").arg(lamp);
+    if (channel) {
+        text += QStringLiteral("    Channel: %1").arg(QString::fromStdString(channel->name()));
+    }
+    _caption->setText(text);
 }
 
 }  // namespace aq

@@ -1,0 +1,251 @@
+// The day page: what entering it shows, the channel list, and preset files
+// saved and loaded through the page.
+#include "DayPageFixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace aq {
+namespace {
+
+using test::DayPageFixture;
+
+class DayPageTest : public DayPageFixture {
+protected:
+    QString pathOf(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+
+    void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+
+    QByteArray readFile(const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        return f.readAll();
+    }
+
+    std::vector<std::vector<CurvePoint>> allCurves() {
+        std::vector<std::vector<CurvePoint>> out;
+        for (std::uint8_t ch = 0; ch < graph().channelCount(); ++ch) out.push_back(curve(ch));
+        return out;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(DayPageTest, FirstEntryShowsFlatLinesAStepApart) {
+    enter(0);
+    ASSERT_EQ(graph().channelCount(), 6);
+    for (std::uint8_t ch = 0; ch < 6; ++ch) {
+        const double level = static_cast<double>(0.1f + 0.05f * ch);
+        const auto points = curve(ch);
+        ASSERT_EQ(points.size(), 2u) << int(ch);
+        EXPECT_EQ(points[0].x, 0.0);
+        EXPECT_EQ(points[1].x, 1.0);
+        EXPECT_EQ(points[0].y, level) << int(ch);
+        EXPECT_EQ(points[1].y, level) << int(ch);
+        // The chart shows the store's own curves, named and coloured as the channels.
+        const auto channel = store().channels()[ch];
+        EXPECT_EQ(graph().channelAtIndex(ch), channel->presentChannel());
+        EXPECT_EQ(graph().channelAtIndex(ch)->name(), channel->name());
+        EXPECT_EQ(graph().channelAtIndex(ch)->Color(), channel->color());
+    }
+    EXPECT_NEAR(curve(5)[0].y, 0.35, 1e-6);
+    // The chart's layout: no border, hours along the bottom, percent up the side.
+    EXPECT_FALSE(graph().drawBorder());
+    EXPECT_EQ(graph().xParts(), 8);
+    EXPECT_EQ(graph().xLabel().back(), "23:59");
+    EXPECT_EQ(graph().yParts(), 10);
+    EXPECT_EQ(graph().yLabel()[0], "");
+    EXPECT_EQ(graph().yLabel()[10], "100%");
+    EXPECT_EQ(graph().paddingTop(), 12);
+    EXPECT_EQ(graph().paddingRight(), 30);
+    EXPECT_EQ(graph().paddingLeft(), 55);
+    EXPECT_EQ(page->dayAdjustment()->wnd(), &window);
+    EXPECT_TRUE(log.contains("onEnter dayadjustment\n"));
+    // Entering reads nothing from the lamp.
+    dispatch.runUntilIdle();
+    EXPECT_TRUE(lamp->received().empty());
+}
+
+TEST_F(DayPageTest, EditedCurvesSurviveLeavingAndComingBack) {
+    enter(0);
+    setCurve(2, {{0.5, 0.9}});
+    page->onLeave();
+    enter(0);
+    ASSERT_EQ(curve(2).size(), 1u);
+    EXPECT_EQ(curve(2)[0].y, 0.9);
+    // Each visit asks for the lamp again, from the lamps the store knows.
+    EXPECT_EQ(page->tscDevice()->data().size(), 4);
+}
+
+TEST_F(DayPageTest, TheChannelListSelectsTheCurveToEdit) {
+    enter(0);
+    EXPECT_EQ(page->tscChannel()->data(),
+              (QStringList{"Royal Blue", "Red", "Moonlight", "Navy Blue", "White", "Purple"}));
+    struct Case {
+        int row;
+        int selected;  // the curve being edited afterwards
+    };
+    const Case cases[] = {{4, 4}, {1, 1}, {-1, 1}, {5, 5}};
+    for (const Case& c : cases) {
+        const int before = graph().selectedChannelIndex();
+        page->btnChannelPressed();
+        AQTableSheetController* sheet = page->tscChannel();
+        ASSERT_NE(sheet->sheet(), nullptr);
+        EXPECT_EQ(sheet->selectedIndex(), before) << "opens on the curve being edited";
+        chooseRow(*sheet, c.row);
+        sheet->closeSheet();
+        EXPECT_EQ(graph().selectedChannelIndex(), c.selected) << "row " << c.row;
+    }
+}
+
+TEST_F(DayPageTest, SaveThenLoadRestoresEveryPoint) {
+    enter(0);
+    const std::vector<CurvePoint> original[] = {
+        {{0.0, 0.0}, {0.123456, 0.987654}, {1.0, 1.0}},
+        {{0.3333333, 0.6666666}},
+        {},
+        {{0.0005, 0.0009}, {0.9999, 0.5}},
+    };
+    for (std::uint8_t ch = 0; ch < 4; ++ch) setCurve(ch, original[ch]);
+    const auto saved = allCurves();
+    const QString path = pathOf("reef.aqp");
+    ASSERT_TRUE(page->saveToFile(path));
+    EXPECT_EQ(readFile(path).left(30), QByteArray("0000,0000;0123,0987;1000,1000?"));
+
+    for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.5, 0.5}});
+    ASSERT_TRUE(page->loadFromFile(path));
+    EXPECT_TRUE(alerts.empty());
+    const auto loaded = allCurves();
+    ASSERT_EQ(loaded.size(), saved.size());
+    for (std::size_t ch = 0; ch < saved.size(); ++ch) {
+        ASSERT_EQ(loaded[ch].size(), saved[ch].size()) << "channel " << ch;
+        for (std::size_t p = 0; p < saved[ch].size(); ++p) {
+            // Thousandths, truncated: at most 0.001 below, never above.
+            EXPECT_LE(loaded[ch][p].x, saved[ch][p].x + 1e-12);
+            EXPECT_GT(loaded[ch][p].x, saved[ch][p].x - 0.001);
+            EXPECT_LE(loaded[ch][p].y, saved[ch][p].y + 1e-12);
+            EXPECT_GT(loaded[ch][p].y, saved[ch][p].y - 0.001);
+        }
+    }
+}
+
+TEST_F(DayPageTest, AFileWithFewerChannelsLeavesTheOthers) {
+    enter(0);
+    const QString path = pathOf("two.aqp");
+    writeFile(path, "0000,0100;1000,0100?0000,0150;1000,0150");
+    for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.5, 0.8}});
+    ASSERT_TRUE(page->loadFromFile(path));
+    EXPECT_EQ(curve(0).size(), 2u);
+    EXPECT_EQ(curve(1)[1].y, 0.15);
+    for (std::uint8_t ch = 2; ch < 6; ++ch) {
+        ASSERT_EQ(curve(ch).size(), 1u);
+        EXPECT_EQ(curve(ch)[0].y, 0.8);
+    }
+    // The loaded curves are the store's own.
+    EXPECT_EQ(store().channels()[1]->presentChannel()->Points()[1].y, 0.15);
+}
+
+TEST_F(DayPageTest, AnUnreadablePresetFileChangesNothingAndSaysSo) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;  // empty name: no file at all
+        const char* says;
+    };
+    const Case cases[] = {
+        {"missing.aqp", QByteArray(), "could not be read"},
+        {"latin1.aqp", QByteArray("0000,0100;1000,0100?caf\xe9"), "not a text file"},
+        {"cut.aqp", QByteArray("0000,0100\xe2\x9c"), "not a text file"},
+        {"empty.aqp", QByteArray(""), "no day curves"},
+        {"blank.aqp", QByteArray("  \r\n"), "no day curves"},
+        {"prose.aqp", QByteArray("Dear diary, today the fish were happy."), "no day curves"},
+        {"binary.aqp", QByteArray("\x00\x01;;,,??", 8), "no day curves"},
+        {"only empty channels.aqp", QByteArray("??"), "no day curves"},
+    };
+    enter(0);
+    for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.4, 0.6}, {0.6, 0.4}});
+    const auto before = allCurves();
+    for (const Case& c : cases) {
+        alerts.clear();
+        const QString path = pathOf(c.name);
+        if (!c.bytes.isEmpty() || QByteArray(c.name) == "empty.aqp") writeFile(path, c.bytes);
+        EXPECT_FALSE(page->loadFromFile(path)) << c.name;
+        ASSERT_EQ(alerts.size(), 1u) << c.name;
+        EXPECT_EQ(alerts[0].title, QStringLiteral("The preset file could not be loaded"));
+        EXPECT_TRUE(alerts[0].text.contains(QString::fromUtf8(c.says)))
+            << c.name << ": " << alerts[0].text.toStdString();
+        const auto after = allCurves();
+        for (std::size_t ch = 0; ch < before.size(); ++ch) {
+            ASSERT_EQ(after[ch].size(), before[ch].size()) << c.name;
+            for (std::size_t p = 0; p < before[ch].size(); ++p) {
+                EXPECT_EQ(after[ch][p], before[ch][p]) << c.name;
+            }
+        }
+    }
+}
+
+TEST_F(DayPageTest, AChannelThatCannotBeReadKeepsItsCurve) {
+    enter(0);
+    for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.4, 0.6}});
+    const QString path = pathOf("mixed.aqp");
+    writeFile(path, "0000,0200;1000,0200?oops?0100,0300\r\n");
+    ASSERT_TRUE(page->loadFromFile(path));
+    EXPECT_EQ(curve(0)[0].y, 0.2);
+    EXPECT_EQ(curve(1)[0].y, 0.6) << "the unreadable channel is left alone";
+    EXPECT_EQ(curve(2)[0].y, 0.3) << "a line break at the end is no part of the last channel";
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("Channel 2 ")))
+        << alerts[0].text.toStdString();
+}
+
+TEST_F(DayPageTest, AFailedSaveKeepsTheOldFileAndSaysSo) {
+    enter(0);
+    const QString inMissingFolder = dir.filePath(QStringLiteral("no/such/folder/x.aqp"));
+    EXPECT_FALSE(page->saveToFile(inMissingFolder));
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, QStringLiteral("The preset file could not be saved"));
+    EXPECT_FALSE(QFile::exists(inMissingFolder));
+
+    // A folder where the file should go cannot be replaced by it.
+    const QString taken = pathOf("taken.aqp");
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("taken.aqp")));
+    EXPECT_FALSE(page->saveToFile(taken));
+    EXPECT_EQ(alerts.size(), 2u);
+    EXPECT_TRUE(QFileInfo(taken).isDir());
+}
+
+TEST_F(DayPageTest, TheSaveAndOpenDialogsUseTheChosenFile) {
+    enter(0);
+    setCurve(0, {{0.25, 0.75}});
+    page->btnSavePressed();
+    auto* save = window.findChild<QFileDialog*>();
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(save->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_TRUE(save->nameFilters().join(' ').contains(QStringLiteral("*.aqp")));
+    EXPECT_EQ(save->defaultSuffix(), QStringLiteral("aqp"));
+    save->fileSelected(pathOf("chosen.aqp"));
+    save->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(readFile(pathOf("chosen.aqp")).startsWith("0250,0750?"));
+
+    setCurve(0, {{0.5, 0.5}});
+    page->btnLoadPressed();
+    auto* open = window.findChild<QFileDialog*>();
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFile);
+    open->fileSelected(pathOf("chosen.aqp"));
+    open->close();
+    EXPECT_EQ(curve(0)[0].x, 0.25);
+}
+
+}  // namespace
+}  // namespace aq

@@ -1,0 +1,303 @@
+// The day page's transfers against the simulated lamp: what goes out on an
+// upload and in which order, what a download shows, and what happens when
+// the lamp stops answering halfway.
+#include "DayPageFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace aq {
+namespace {
+
+using test::DayPageFixture;
+
+using DayTransferTest = DayPageFixture;
+
+constexpr double kEps = 1e-9;
+
+SimProgramme programmeOf(std::vector<std::vector<SimSetPoint>> channels) {
+    channels.resize(6);
+    return channels;
+}
+
+TEST_F(DayTransferTest, UploadToAllLampsGoesLampByLampCountBeforePoints) {
+    enter(0);  // all lamps
+    ASSERT_EQ(page->device(), AQDayAdjustmentController::kAllDevices);
+    const std::size_t pointsPerChannel[] = {2, 0, 1, 3, 2, 1};
+    for (std::uint8_t ch = 0; ch < 6; ++ch) {
+        std::vector<CurvePoint> pts;
+        for (std::size_t p = 0; p < pointsPerChannel[ch]; ++p) pts.push_back({0.1 * (p + 1), 0.5});
+        setCurve(ch, pts);
+    }
+    page->btnUploadPressed();
+    finish();
+
+    std::vector<std::vector<int>> expected;  // opcode, device, channel, point or count
+    for (int d = 0; d < 3; ++d) {
+        for (int ch = 0; ch < 6; ++ch) {
+            expected.push_back({0x0E, d, ch, int(pointsPerChannel[ch])});
+            for (std::size_t p = 0; p < pointsPerChannel[ch]; ++p)
+                expected.push_back({0x0F, d, ch, int(p)});
+        }
+    }
+    std::vector<std::vector<int>> sent;
+    for (const Bytes& b : sentWith({0x0E, 0x0F})) sent.push_back({b[0], b[1], b[2], b[3]});
+    EXPECT_EQ(sent, expected);
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_FALSE(page->busy());
+    // Every lamp now holds the chart.
+    for (int d = 0; d < 3; ++d) EXPECT_EQ(lamp->model().devices[d].programme[3].size(), 3u);
+}
+
+TEST_F(DayTransferTest, UploadConvertsCurveUnitsToLampUnits) {
+    enter(1);  // the master
+    setCurve(0, {{0.25, 0.5}, {0.75, 1.0}});
+    setCurve(1, {});
+    page->btnUploadPressed();
+    finish();
+    const std::vector<Bytes> points = sentWith({0x0F});
+    ASSERT_GE(points.size(), 2u);
+    // 0x0F, device, channel, point, offset low, offset high, level
+    EXPECT_EQ(points[0], (Bytes{0x0F, 0, 0, 0, 359 & 0xFF, 359 >> 8, 127}));
+    EXPECT_EQ(points[1], (Bytes{0x0F, 0, 0, 1, 1079 & 0xFF, 1079 >> 8, 255}));
+    const std::vector<Bytes> counts = sentWith({0x0E});
+    ASSERT_EQ(counts.size(), 6u) << "one lamp only";
+    EXPECT_EQ(counts[1], (Bytes{0x0E, 0, 1, 0})) << "an empty channel sends its count of 0";
+    for (const Bytes& b : points) EXPECT_NE(b[2], 1) << "and no points";
+    EXPECT_EQ(lamp->model().devices[0].programme[0],
+              (std::vector<SimSetPoint>{{359, 127}, {1079, 255}}));
+}
+
+TEST_F(DayTransferTest, TheDeviceListChoosesTheTargetLamp) {
+    struct Case {
+        int row;
+        int device;  // -1: the choice before stays
+        int readFrom;
+    };
+    // all, Master #1, Slave #2, Slave #3; a cleared choice changes nothing.
+    const Case cases[] = {{2, 1, 1}, {0, 255, 0}, {3, 2, 2}, {-1, 2, 2}, {1, 0, 0}, {-1, 0, 0}};
+    enter(0);
+    EXPECT_EQ(page->tscDevice()->data(), (QStringList{"all", "Master #1", "Slave #2", "Slave #3"}));
+    for (const Case& c : cases) {
+        const int before = page->device();
+        enter(c.row);
+        EXPECT_EQ(page->device(), c.device < 0 ? before : c.device) << "row " << c.row;
+        lamp->clearReceived();
+        page->btnDownloadPressed();
+        finish();
+        const auto counts = sentWith({0x8E});
+        ASSERT_EQ(counts.size(), 6u);
+        for (const Bytes& b : counts) EXPECT_EQ(b[1], c.readFrom) << "row " << c.row;
+    }
+}
+
+TEST_F(DayTransferTest, DownloadShowsTheLampsProgrammeInCurveUnits) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.devices[0].programme = programmeOf({{{0, 0}, {1439, 255}}, {}, {{720, 51}}});
+        m.devices[1].programme = programmeOf({{{100, 100}}});
+    });
+    enter(0);  // all lamps: the master is read
+    const auto before = store().channels()[0]->presentChannel();
+    page->btnDownloadPressed();
+    EXPECT_TRUE(SPProgressHUD::instance()->displaying());
+    finish();
+    EXPECT_FALSE(SPProgressHUD::instance()->displaying());
+    ASSERT_EQ(graph().channelCount(), 6);
+    const auto c0 = curve(0);
+    ASSERT_EQ(c0.size(), 2u);
+    EXPECT_NEAR(c0[0].x, 0.0, kEps);
+    EXPECT_NEAR(c0[0].y, 0.0, kEps);
+    EXPECT_NEAR(c0[1].x, 1.0, kEps);
+    EXPECT_NEAR(c0[1].y, 1.0, kEps);
+    EXPECT_TRUE(curve(1).empty()) << "a channel of 0 points is an empty curve";
+    ASSERT_EQ(curve(2).size(), 1u);
+    EXPECT_NEAR(curve(2)[0].x, 720 / 1439.0, kEps);
+    EXPECT_NEAR(curve(2)[0].y, 0.2, kEps);
+    // The store's channels hold the new curves, which the chart shows.
+    for (std::uint8_t ch = 0; ch < 6; ++ch) {
+        EXPECT_EQ(store().channels()[ch]->presentChannel(), graph().channelAtIndex(ch));
+        EXPECT_EQ(graph().channelAtIndex(ch)->name(), store().channels()[ch]->name());
+    }
+    EXPECT_NE(store().channels()[0]->presentChannel(), before);
+
+    // Uploading the empty curve sends the count 0 and no points.
+    lamp->clearReceived();
+    page->btnUploadPressed();
+    finish();
+    EXPECT_EQ(sentWith({0x0E})[1], (Bytes{0x0E, 0, 1, 0}));
+    EXPECT_EQ(lamp->model().devices[0].programme[0],
+              (std::vector<SimSetPoint>{{0, 0}, {1439, 255}}));
+}
+
+TEST_F(DayTransferTest, ChoosingAPresettingDownloadsIt) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.presettings[3].programme = programmeOf({{{360, 255}, {1080, 0}}});
+    });
+    enter(0);
+    page->btnPresetsPressed();
+    AQTableSheetController* sheet = page->tscPresets();
+    ASSERT_NE(sheet->sheet(), nullptr);
+    EXPECT_EQ(sheet->selectedIndex(), 0);
+    chooseRow(*sheet, 3);
+    sheet->closeSheet();
+    finish();
+    const auto counts = sentWith({0xA0});
+    ASSERT_EQ(counts.size(), 6u);
+    EXPECT_EQ(counts[0], (Bytes{0xA0, 0, 3, 0}));
+    const auto c0 = curve(0);
+    ASSERT_EQ(c0.size(), 2u);
+    EXPECT_NEAR(c0[0].x, 360 / 1439.0, kEps);
+    EXPECT_NEAR(c0[1].y, 0.0, kEps);
+
+    // A cleared choice downloads nothing.
+    lamp->clearReceived();
+    page->btnPresetsPressed();
+    chooseRow(*page->tscPresets(), -1);
+    page->tscPresets()->closeSheet();
+    finish();
+    EXPECT_TRUE(sentWith({0xA0, 0xA1}).empty());
+}
+
+TEST_F(DayTransferTest, ALampSilentMidDownloadLeavesTheChartAsItWas) {
+    struct Case {
+        const char* name;
+        std::uint64_t answered;  // commands answered before the lamp falls silent
+        const char* place;       // where the alert says the read stopped
+    };
+    // Six counts come first, then the points channel by channel.
+    const Case cases[] = {
+        {"during the counts", 3, "the number of set points of channel \u201cNavy Blue\u201d"},
+        {"during the points", 6 + 3 + 1, "channel \u201cRed\u201d, set point 2 of 3"},
+    };
+    lamp->updateModel([](SimLampModel& m) {
+        for (auto& channel : m.devices[0].programme) channel = {{0, 10}, {700, 200}, {1400, 30}};
+    });
+    for (const Case& c : cases) {
+        alerts.clear();
+        enter(1);
+        setCurve(0, {{0.3, 0.3}});
+        std::vector<std::shared_ptr<DayAdjustmentChannel>> before;
+        for (std::uint8_t ch = 0; ch < 6; ++ch) before.push_back(graph().channelAtIndex(ch));
+        lampFallsSilentAfter(c.answered);
+        page->btnDownloadPressed();
+        finish();
+        ASSERT_EQ(alerts.size(), 1u) << c.name;
+        EXPECT_EQ(alerts[0].title, QStringLiteral("The lamp did not answer"));
+        EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("left as they were"))) << c.name;
+        EXPECT_TRUE(alerts[0].text.contains(QString::fromUtf8(c.place)))
+            << alerts[0].text.toStdString();
+        EXPECT_FALSE(SPProgressHUD::instance()->displaying()) << c.name;
+        EXPECT_FALSE(page->busy());
+        for (std::uint8_t ch = 0; ch < 6; ++ch) {
+            EXPECT_EQ(graph().channelAtIndex(ch), before[ch]) << c.name;
+            EXPECT_EQ(store().channels()[ch]->presentChannel(), before[ch]) << c.name;
+        }
+        ASSERT_EQ(curve(0).size(), 1u) << c.name;
+        EXPECT_NEAR(curve(0)[0].x, 0.3, kEps);
+        lamp->setFaults({});
+    }
+}
+
+TEST_F(DayTransferTest, ALampSilentMidUploadSaysTheProgrammeMayBePartial) {
+    enter(0);
+    for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.2, 0.2}, {0.8, 0.8}});
+    // Lamp 1 takes all 18 commands; lamp 2 answers its first channel only.
+    lampFallsSilentAfter(18 + 3);
+    page->btnUploadPressed();
+    finish();
+    ASSERT_EQ(alerts.size(), 1u);
+    const QString text = alerts[0].text;
+    EXPECT_TRUE(text.contains(QStringLiteral("Slave #2"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\u201cRed\u201d"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("partial programme"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("the next lamp"))) << text.toStdString();
+    EXPECT_FALSE(SPProgressHUD::instance()->displaying());
+    // Nothing was sent after the silence: the third lamp was never written.
+    for (const Bytes& b : sentWith({0x0E, 0x0F})) EXPECT_NE(b[1], 2);
+}
+
+TEST_F(DayTransferTest, UploadSendsThePointsAsTheyWereWhenItStarted) {
+    enter(1);
+    setCurve(0, {{0.25, 0.5}, {0.75, 1.0}});
+    page->btnUploadPressed();
+    // The chart changes while the worker waits for its first answer.
+    setCurve(0, {{0.5, 0.1}});
+    finish();
+    EXPECT_EQ(lamp->model().devices[0].programme[0],
+              (std::vector<SimSetPoint>{{359, 127}, {1079, 255}}));
+}
+
+TEST_F(DayTransferTest, ALampChannelBeyond144PointsKeepsTheFirst144) {
+    lamp->updateModel([](SimLampModel& m) {
+        std::vector<SimSetPoint> many;
+        for (int p = 0; p < 200; ++p) many.push_back({static_cast<std::uint16_t>(1400 - 7 * p), 9});
+        m.devices[0].programme = programmeOf({many});
+    });
+    enter(1);
+    page->btnDownloadPressed();
+    finish();
+    const auto c0 = curve(0);
+    ASSERT_EQ(c0.size(), 144u);
+    // The first 144 read, in time order: minutes 1400 down to 399.
+    EXPECT_NEAR(c0.front().x, (1400 - 7 * 143) / 1439.0, kEps);
+    EXPECT_NEAR(c0.back().x, 1400 / 1439.0, kEps);
+    for (std::size_t p = 1; p < c0.size(); ++p) EXPECT_LT(c0[p - 1].x, c0[p].x);
+}
+
+TEST_F(DayTransferTest, ASecondPressDuringATransferIsIgnored) {
+    enter(1);
+    page->btnUploadPressed();
+    EXPECT_TRUE(page->busy());
+    page->btnUploadPressed();
+    page->btnDownloadPressed();
+    finish();
+    EXPECT_EQ(sentWith({0x0E}).size(), 6u);
+    EXPECT_TRUE(sentWith({0x8E}).empty());
+}
+
+class DayTransferWithoutLampsTest : public DayPageFixture {
+protected:
+    DayTransferWithoutLampsTest() { devicesInStore = 0; }
+};
+
+TEST_F(DayTransferWithoutLampsTest, AllLampsBeforeTheSlavesAreKnownWritesTheConnectedLamp) {
+    enter(0);
+    EXPECT_EQ(page->tscDevice()->data(), QStringList{"all"});
+    page->btnUploadPressed();
+    finish();
+    const auto counts = sentWith({0x0E});
+    ASSERT_EQ(counts.size(), 6u);
+    for (const Bytes& b : counts) EXPECT_EQ(b[1], 0);
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(DayTransferWithoutLampsTest, TheListsFollowTheStoreOnEveryEntry) {
+    enter(0);
+    EXPECT_EQ(page->tscDevice()->data(), QStringList{"all"});
+    page->onLeave();
+    // Meanwhile the lamps behind the connection were read, and another lamp
+    // with other channels and presettings was connected.
+    GlobalStore::deviceAdd();
+    GlobalStore::deviceAdd();
+    GlobalStore::channelRemove(5);
+    store().setPresets({"Morning"});
+    enter(2);
+    EXPECT_EQ(page->tscDevice()->data(), (QStringList{"all", "Master #1", "Slave #2"}));
+    EXPECT_EQ(page->device(), 1);
+    EXPECT_EQ(page->tscChannel()->data().size(), 5);
+    EXPECT_EQ(page->tscPresets()->data(), QStringList{"Morning"});
+    EXPECT_EQ(graph().channelCount(), 5);
+}
+
+TEST_F(DayTransferTest, PreviewLastsUntilThePageIsLeft) {
+    enter(0);
+    page->btnPreviewPressed();
+    finish();
+    EXPECT_EQ(lamp->model().mode, 1);
+    page->onLeave();
+    finish();
+    EXPECT_EQ(lamp->model().mode, 0);
+    EXPECT_TRUE(log.contains("onLeave dayadjustment\n"));
+}
+
+}  // namespace
+}  // namespace aq
