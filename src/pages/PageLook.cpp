@@ -68,6 +68,15 @@ AQButton* button(const QString& title) {
     return b;
 }
 
+void styleToggle(AQButton& button) {
+    // An "on" toggle draws its title in the pressed colour; the accent itself
+    // is too dark to read on the black button, so the bar uses a lighter red.
+    button.setBackgroundColorPressed(theme::focusRing());
+    QObject::connect(&button, &QPushButton::toggled, &button, [&button](bool on) {
+        button.setBorderColor(on ? theme::focusRing() : theme::gray());
+    });
+}
+
 AQButton* checkBox() {
     auto* b = new AQButton;
     b->setCheckboxButton(true);

@@ -29,6 +29,9 @@ QLabel* pageTitle(const QString& text);
 QLabel* caption(const QString& text);
 // A plain action button.
 AQButton* button(const QString& title);
+// A button of the page bar: the current page's button shows its title and
+// border in red.
+void styleToggle(AQButton& button);
 // A check box drawn as a rounded box with a tick.
 AQButton* checkBox();
 // A read-only text field for a value the lamp reports.
