@@ -128,15 +128,33 @@ void AQSettingsController::applyName() {
             return;
         }
     }
-    link().setName(text.toStdString());
+    renameWhenLinkIdle(text.toStdString(), dispatch().now() + kIdleWait);
+}
+
+void AQSettingsController::renameWhenLinkIdle(const std::string& name, double giveUpAt) {
+    // The link sends the newest waiting command first. With other commands
+    // under way (this page's entry reads), the name would be read back
+    // before it was written and the old one recorded; so the rename starts
+    // on an idle link, where the first half goes out at once and the second
+    // half, queued from its answer, overtakes the read-back.
+    BTLEController& lamp = link();
+    const bool idle = !lamp.firedCommand() && lamp.waitingCommandCount() == 0;
+    if (!idle && dispatch().now() < giveUpAt) {
+        QPointer<AQSettingsController> self(this);
+        dispatch().singleShot(kIdlePoll, [self, name, giveUpAt] {
+            if (self) self->renameWhenLinkIdle(name, giveUpAt);
+        });
+        return;
+    }
+    lamp.setName(name);
     // What is stored is what the lamp reports back, not what was typed.
-    link().getName([](const std::string& name) {
+    lamp.getName([](const std::string& reported) {
         const std::optional<std::string> uuid = GlobalStore::sharedInstance().connectedUUID();
         if (!uuid) {
             logLine("renamed lamp has no UUID; name not stored");
             return;
         }
-        GlobalStore::setNameForUUID(*uuid, name);
+        GlobalStore::setNameForUUID(*uuid, reported);
     });
 }
 

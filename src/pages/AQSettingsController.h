@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "pages/AQController.h"
 
@@ -34,7 +35,12 @@ public:
     AQButton* chbDemoLoop() const { return _chbDemoLoop; }
 
 private:
+    // How often, and how long at most, a rename waits for the link to be idle.
+    static constexpr double kIdlePoll = 0.05;
+    static constexpr double kIdleWait = 6.0;
+
     void buildView();
+    void renameWhenLinkIdle(const std::string& name, double giveUpAt);
     void readMode(std::uint64_t entry);
     void readDemoLoop(std::uint64_t entry);
 

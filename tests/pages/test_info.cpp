@@ -51,17 +51,6 @@ TEST_F(InfoTest, ShowsWhatTheLampReportsAndRebuildsTheDeviceList) {
     EXPECT_TRUE(log.matching("saved rtc").empty());
 }
 
-// An entry that comes while the previous entry's chain is still running
-// must not leave the master or the slaves in the list twice.
-TEST_F(InfoTest, QuickReentryBuildsTheDeviceListOnce) {
-    connectLamp();
-    click(barButton("info"));
-    click(barButton("info"));
-    dispatch.runUntilIdle();
-    EXPECT_EQ(store().devices().size(), 3u);
-    EXPECT_EQ(info().tfSlaves()->text(), "2");
-}
-
 TEST_F(InfoTest, ChainStopsWhereTheLampStopsAnswering) {
     connectLamp();
     info().tfFirmware()->setText("before");

@@ -94,6 +94,22 @@ TEST_F(SettingsTest, RenameRecordsTheReportedName) {
     EXPECT_EQ(tableNames(), QStringList{"Short"});
 }
 
+// Renamed while the page is still reading the mode and the loop: the name
+// read back must be the new one, not the one the lamp had.
+TEST_F(SettingsTest, RenameDuringTheEntryReadsRecordsTheNewName) {
+    connectLamp();
+    click(barButton("settings"));
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !settings().tfName()->text().isEmpty(); }));
+    ASSERT_TRUE(store().btController().firedCommand());
+    QLineEdit* field = settings().tfName();
+    field->selectAll();
+    QTest::keyClicks(field, "Nano Cube");
+    QTest::keyClick(field, Qt::Key_Return);
+    dispatch.runUntilIdle();
+    EXPECT_EQ(lamp->model().nameText(), "Nano Cube");
+    EXPECT_EQ(GlobalStore::getNameForUUID(kLampId), std::optional<std::string>("Nano Cube"));
+}
+
 TEST_F(SettingsTest, NameTheLampCannotHoldIsNotSent) {
     connectLamp();
     click(barButton("settings"));
