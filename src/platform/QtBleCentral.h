@@ -187,6 +187,8 @@ private:
     bool linkUp() const;
 
     void issueConnect(QLowEnergyController* controller);
+    // A previous link's controller has closed (or given up closing).
+    void retire(QLowEnergyController* controller);
     void endLink();
     void failConnect(const std::string& error);
     void onControllerStateChanged(QLowEnergyController::ControllerState state);
@@ -221,6 +223,7 @@ private:
     std::uint64_t _link = 0;  // counts links, so that callbacks stop when one ends
     std::vector<QMetaObject::Connection> _connections;
     std::vector<QPointer<QLowEnergyController>> _retiring;
+    bool _connectAfterRetiring = false;  // a connect waits for _retiring to close
     std::vector<std::vector<QBluetoothUuid>> _serviceDiscoveries;
     PendingOperations _pending;
     bool _refused = false;  // Qt refused the request being handed to it

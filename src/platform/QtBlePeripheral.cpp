@@ -277,17 +277,32 @@ void QtBlePeripheral::issueConnect(QLowEnergyController* controller) {
         // Qt 6.4 with BlueZ over D-Bus: a controller that connects while the
         // previous link is still closing finds the device "connected" and
         // reports connected() at once, then loses the link when the old
-        // Disconnect completes. Wait until the old controller is gone.
-        QObject::connect(
-            _retiring.front().data(), &QObject::destroyed, controller,
-            [weak = weak_from_this(), next = QPointer<QLowEnergyController>(controller)] {
-                if (auto self = weak.lock())
-                    self->issueConnect(next);
-            },
-            Qt::QueuedConnection);
+        // Disconnect completes. Wait until the old link has closed: retire()
+        // connects then.
+        _connectAfterRetiring = true;
         return;
     }
     controller->connectToDevice();
+}
+
+void QtBlePeripheral::retire(QLowEnergyController* controller) {
+    const auto found = std::find(_retiring.begin(), _retiring.end(), controller);
+    if (found == _retiring.end())
+        return;  // retired already
+    _retiring.erase(found);
+    controller->deleteLater();
+    // Qt 6.4: the old link's end is what counts, not the old controller's
+    // deletion. A deleteLater() made before the link's connect enters its
+    // nested event loop is only carried out once that loop has returned (and
+    // a second deleteLater() is dropped as a duplicate), so waiting for
+    // destroyed() held the new connect back for the whole wait and made it
+    // fail (seen on the stand-in BlueZ: disconnect, then connect again).
+    std::erase_if(_retiring, [](const auto& old) { return old.isNull(); });
+    if (!_retiring.empty() || !std::exchange(_connectAfterRetiring, false))
+        return;
+    post([next = QPointer<QLowEnergyController>(_controller)](QtBlePeripheral& self) {
+        self.issueConnect(next);
+    });
 }
 
 void QtBlePeripheral::endLink() {
@@ -316,12 +331,19 @@ void QtBlePeripheral::endLink() {
         return;
     }
     _retiring.emplace_back(controller);
+    const std::weak_ptr<QtBlePeripheral> weak = weak_from_this();
+    auto retire = [weak, controller] {
+        if (auto self = weak.lock())
+            self->retire(controller);
+        else
+            controller->deleteLater();
+    };
     QObject::connect(controller, &QLowEnergyController::stateChanged, controller,
-                     [controller](QLowEnergyController::ControllerState state) {
+                     [retire](QLowEnergyController::ControllerState state) {
                          if (state == QLowEnergyController::UnconnectedState)
-                             controller->deleteLater();
+                             retire();
                      });
-    QTimer::singleShot(kCloseLimitMs, controller, [controller] { controller->deleteLater(); });
+    QTimer::singleShot(kCloseLimitMs, controller, retire);
 }
 
 void QtBlePeripheral::failConnect(const std::string& error) {
