@@ -2,7 +2,7 @@
 // application they run in.
 #include "StandInBus.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -240,7 +240,8 @@ void StandIn::clearFaults() const {
 }
 
 // ---------------------------------------------------------------------------
-// The application: one QCoreApplication for the whole run, on the private bus.
+// The application: one QApplication for the whole run (the pages need one), on the private
+// bus.
 
 namespace {
 
@@ -256,12 +257,13 @@ public:
         static int argc = 1;
         static char name[] = "e2e_test";
         static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) _app = new QCoreApplication(argc, argv);
+        // Kept for the whole run: widgets made by the tests may outlive them.
+        if (!QCoreApplication::instance()) _app = new QApplication(argc, argv);
     }
     void TearDown() override { PrivateBus::instance().stop(); }
 
 private:
-    QCoreApplication* _app = nullptr;
+    QApplication* _app = nullptr;
 };
 
 [[maybe_unused]] testing::Environment* const environment =
