@@ -258,6 +258,8 @@ private:
     // is running; new commands wait until it is done.
     bool _settling = false;
     bool _abandonTimerArmed = false;
+    // The command in flight could not be written: the timer gives it up at once.
+    bool _abandonAtOnce = false;
     Dispatch::TimerId _abandonTimer = 0;
 };
 

@@ -111,6 +111,7 @@ void BTLEController::fire() {
 
 CommandPtr BTLEController::takeNextLocked() {
     _settling = false;
+    _abandonAtOnce = false;
     if (_commands.empty()) {
         _fired = nullptr;
         return nullptr;
@@ -124,12 +125,23 @@ CommandPtr BTLEController::takeNextLocked() {
 }
 
 void BTLEController::write(const CommandPtr& command) {
-    // A command made while no lamp was connected has nowhere to go; it stays
-    // in flight until it is abandoned, like one whose answer was lost.
     const PeripheralPtr target = peripheral();
-    if (target && command->characteristic()) {
+    if (target && target->state() == PeripheralState::Connected && command->characteristic()) {
         target->writeValue(command->data(), command->characteristic());
+        return;
     }
+    // A command made while no lamp is connected, or after its link went
+    // down, has nowhere to go: it is abandoned like one whose answer was
+    // lost, but as soon as the main loop runs. Waiting the full time for
+    // each would hold a queue left behind by a lost link (a page's leave
+    // queues one value per channel) for minutes, and the next connection
+    // behind it.
+    std::lock_guard lock(_queueMutex);
+    if (_fired != command || _settling) return;
+    _abandonAtOnce = true;
+    if (_abandonTimerArmed) _dispatch.cancel(_abandonTimer);
+    _abandonTimerArmed = false;
+    armAbandonTimerLocked(0.0);
 }
 
 void BTLEController::fireAfter(const CommandPtr& settled) {
@@ -162,7 +174,7 @@ void BTLEController::onAbandonTimer() {
         const double age = _dispatch.now() - _fired->fired().value_or(_dispatch.now());
         // Timers may be a hair early on some platforms; a millisecond of
         // slack keeps one command from being watched twice.
-        if (age < kAbandonAfterSeconds - 1e-3) {
+        if (age < kAbandonAfterSeconds - 1e-3 && !_abandonAtOnce) {
             armAbandonTimerLocked(kAbandonAfterSeconds - age);
             return;
         }

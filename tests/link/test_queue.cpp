@@ -163,6 +163,24 @@ TEST_F(Queue, ACommandWrittenWithoutALampIsAbandonedLikeALostOne) {
     EXPECT_TRUE(opcodes(*lamp).empty());
 }
 
+// The lamp's link goes down with a page's worth of commands still waiting
+// (nothing tells the link): each one is given up as soon as it is taken,
+// not after the full wait, so a new connection is not held up behind them.
+TEST_F(Queue, CommandsLeftOnALostLinkAreAbandonedAtOnce) {
+    SimFaults f;
+    f.dropLinkAt = lamp->receivedCount() + 1;
+    lamp->setFaults(f);
+    for (int i = 0; i < 40; ++i) fireOp(0x0A);
+    const double start = dispatch.now();
+    ASSERT_TRUE(dispatch.runUntilIdle());
+    EXPECT_EQ(log.matching("!!!").size(), 40u);
+    // The one on the air when the link dropped waits the usual time; the
+    // other 39 go at once.
+    EXPECT_LT(dispatch.now() - start, BTLEController::kAbandonAfterSeconds + 1.0);
+    EXPECT_EQ(controller.firedCommand(), nullptr);
+    EXPECT_EQ(controller.waitingCommandCount(), 0u);
+}
+
 TEST_F(Queue, LogLinesCarrySixDigitNumbersAndHexBytes) {
     fireOp(0x9B);
     ASSERT_TRUE(dispatch.runUntilIdle());
