@@ -114,6 +114,11 @@ public:
         for (int i = 0; i < actions; ++i) {
             act();
             if (!settle()) break;
+            // Nothing is left running, so nothing may still hold the overlay up.
+            if (hudUp()) {
+                problem("progress overlay up with nothing left to do");
+                break;
+            }
         }
         finalChecks();
         return _problems;
