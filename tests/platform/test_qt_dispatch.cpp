@@ -133,7 +133,12 @@ TEST(QtDispatch, ANestedLoopInsideAPostedTaskStillRunsLaterPostsAndTimers) {
         dispatch.postToMain([&] { fromMain = true; });
         dispatch.singleShot(0.005, [&] { timer = true; });
         dispatch.runOnWorker([&] { dispatch.postToMain([&] { fromWorker = true; }); });
-        dispatch.runLoopFor(0.05);
+        // Nested waits, as the connect makes them, until everything arrived
+        // (a loaded machine may take its time to start the worker).
+        const double deadline = dispatch.now() + 5.0;
+        while (!(fromMain && fromWorker.load() && timer) && dispatch.now() < deadline) {
+            dispatch.runLoopFor(0.01);
+        }
         EXPECT_TRUE(fromMain);
         EXPECT_TRUE(fromWorker.load());
         EXPECT_TRUE(timer);
