@@ -155,8 +155,15 @@ void BTLEController::didConnectPeripheral(const PeripheralPtr& peripheral) {
     peripheral->discoverServices({kLampServiceUUID});
 }
 
-void BTLEController::didFailToConnectPeripheral(const PeripheralPtr&, const std::string& error) {
+void BTLEController::didFailToConnectPeripheral(const PeripheralPtr& failed,
+                                                const std::string& error) {
     logLine(format("failed to conntect to %s", error.c_str()));
+    // A stack may give up on an attempt long after the connect stopped
+    // waiting for it (BlueZ keeps trying a switched-off lamp for longer), by
+    // which time the user may be connected to another lamp: only the lamp
+    // being connected is dropped.
+    const PeripheralPtr current = peripheral();
+    if (failed && current && failed != current) return;
     disconnect();
 }
 

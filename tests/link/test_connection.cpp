@@ -183,6 +183,26 @@ TEST_F(Connection, AFailedConnectEndsTheWaitWithinOnePeriodAndReportsTheError) {
     EXPECT_EQ(log.matching("failed to conntect to ").size(), 1u);
 }
 
+TEST_F(Connection, ALateFailureOfAnotherLampLeavesTheConnectedOneAlone) {
+    addLamp("SecondLamp", '2');
+    scanFor(2);
+    const auto listed = controller.peripherals();
+    controller.connect_periperal_at(
+        0, [&] { ++readyCalls; }, [&] { ++errorCalls; });
+    ASSERT_TRUE(controller.is_connected());
+    const PeripheralPtr connected = controller.peripheral();
+    const PeripheralPtr other = listed[0] == connected ? listed[1] : listed[0];
+    // The stack reports, late, that an earlier attempt on the other lamp failed.
+    controller.didFailToConnectPeripheral(other, "Connection timed out");
+    EXPECT_TRUE(controller.is_connected());
+    EXPECT_EQ(controller.peripheral(), connected);
+    EXPECT_TRUE(controller.rw_characteristic());
+    EXPECT_EQ(log.matching("failed to conntect to ").size(), 1u);
+    // The lamp being connected failing still drops it.
+    controller.didFailToConnectPeripheral(connected, "Connection timed out");
+    EXPECT_EQ(controller.peripheral(), nullptr);
+}
+
 TEST_F(Connection, WithoutAReadyHandlerTheConnectDoesNotWait) {
     scanFor(1);
     const double start = dispatch.now();
