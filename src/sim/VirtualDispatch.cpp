@@ -103,16 +103,31 @@ void VirtualDispatch::cancel(TimerId id) {
 }
 
 void VirtualDispatch::runOnWorker(Task task) {
-    std::lock_guard lock(_mutex);
-    ++_running;
-    ++_workers;
-    _threads.emplace_back([this, task = std::move(task)] {
-        task();
-        std::lock_guard inner(_mutex);
-        --_running;
-        --_workers;
-        _changed.notify_all();
-    });
+    std::vector<std::thread> finished;
+    {
+        std::lock_guard lock(_mutex);
+        // Join the workers that are done, so a long run (a soak, a fuzzer)
+        // does not pile up finished threads until it runs out of memory.
+        for (auto it = _threads.begin(); it != _threads.end();) {
+            if (_done.erase(it->get_id()) > 0) {
+                finished.push_back(std::move(*it));
+                it = _threads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        ++_running;
+        ++_workers;
+        _threads.emplace_back([this, task = std::move(task)] {
+            task();
+            std::lock_guard inner(_mutex);
+            --_running;
+            --_workers;
+            _done.insert(std::this_thread::get_id());
+            _changed.notify_all();
+        });
+    }
+    for (std::thread& t : finished) t.join();
 }
 
 int VirtualDispatch::activeWorkers() const {

@@ -84,6 +84,7 @@ private:
     int _running = 0;  // workers not blocked in a worker event
     int _workers = 0;  // workers not finished
     std::vector<std::thread> _threads;
+    std::set<std::thread::id> _done;  // finished, not yet joined
     std::thread::id _main;
 };
 
