@@ -109,11 +109,23 @@ CurvePoint DayAdjustmentChannel::moveSelectedTo(const CurvePoint& point) {
     // while the mouse is down; never write past the valid points.
     if (s < 0 || s >= _pointCount) return clamped;
     _points[static_cast<std::size_t>(s)] = clamped;
-    if (s > 0 && _points[static_cast<std::size_t>(s - 1)].x > clamped.x) {
-        _selectedPoint = s - 1;
-        sortPoints();
-    } else if (s < _pointCount - 1 && clamped.x > _points[static_cast<std::size_t>(s + 1)].x) {
-        _selectedPoint = s + 1;
+    // The selection follows the dragged point past as many neighbours as one
+    // mouse event carried it (a fast drag crosses several; following only
+    // one would leave another point held).
+    auto at = [this](std::int32_t i) -> CurvePoint& {
+        return _points[static_cast<std::size_t>(i)];
+    };
+    std::int32_t moved = s;
+    while (moved > 0 && at(moved - 1).x > at(moved).x) {
+        std::swap(at(moved - 1), at(moved));
+        --moved;
+    }
+    while (moved < _pointCount - 1 && at(moved).x > at(moved + 1).x) {
+        std::swap(at(moved), at(moved + 1));
+        ++moved;
+    }
+    if (moved != s) {
+        _selectedPoint = moved;
         sortPoints();
     }
     return _points[static_cast<std::size_t>(_selectedPoint)];

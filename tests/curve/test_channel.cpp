@@ -109,6 +109,8 @@ TEST(DayAdjustmentChannel, MoveSelectedToClampsAndFollowsThePoint) {
         {"past the earlier neighbour", 1, {0.1, -0.5}, {0.1, 0.0}, 0},
         {"past the later neighbour, clamped at the right edge", 1, {3.0, 0.5}, {1.0, 0.5}, 2},
         {"first point clamped at midnight", 0, {-0.2, 0.5}, {0.0, 0.5}, 0},
+        {"past both later neighbours in one step", 0, {0.9, 0.3}, {0.9, 0.3}, 2},
+        {"past both earlier neighbours in one step", 2, {0.1, 0.4}, {0.1, 0.4}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
