@@ -5,6 +5,17 @@
 # live in tests/support (header only).
 # ENV adds NAME=value entries to the tests' environment (generator expressions
 # allowed); TOOLS names executable targets the tests start, built before them.
+#
+# The sanitizer settings every test needs are the tests' own properties, so a
+# plain `ctest` in any build folder runs them as the presets and the test
+# script do: leaks and undefined behaviour are fatal, and the allocations the
+# system libraries under Qt keep for the whole process are not leaks. The
+# options only take effect in a build made with that sanitizer.
+set(AQ_TEST_SANITIZER_ENV
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan.supp"
+    "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tools/tsan.supp")
 function(aq_tests folder)
   cmake_parse_arguments(ARG "QT_AUTOMOC" "LABEL;TIMEOUT" "DEPS;ENV;TOOLS" ${ARGN})
   if(NOT ARG_LABEL)
@@ -33,7 +44,7 @@ function(aq_tests folder)
       add_dependencies(${_exe} ${ARG_TOOLS})
     endif()
     add_test(NAME ${_exe} COMMAND ${_exe})
-    set(_env "QT_QPA_PLATFORM=offscreen" ${ARG_ENV})
+    set(_env "QT_QPA_PLATFORM=offscreen" ${AQ_TEST_SANITIZER_ENV} ${ARG_ENV})
     set_tests_properties(${_exe} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
                          ENVIRONMENT "${_env}")
   endforeach()

@@ -1,8 +1,7 @@
 // A firmware transfer through the real Qt Bluetooth central: the lamp drops the link when its
 // boot loader opens, the link is made again, and every page reaches the boot loader.
-#include <unistd.h>
+#include <QTemporaryDir>
 
-#include <cstdio>
 #include <fstream>
 
 #include "E2eFixture.h"
@@ -27,11 +26,6 @@ class Firmware : public E2eFixture {
 protected:
     explicit Firmware(const char* bootRestartMs = "0")
         : E2eFixture({"--slaves", "0", "--delay-ms", "2", "--boot-restart-ms", bootRestartMs}) {}
-
-    void TearDown() override {
-        std::remove(_path.c_str());
-        E2eFixture::TearDown();
-    }
 
     // Pages of data in 32-byte records, carriage-return line ends; returns the image.
     std::vector<std::uint8_t> writeFile(std::size_t pages = 2) {
@@ -77,7 +71,8 @@ protected:
             ASSERT_EQ(static_cast<std::uint8_t>(loader.image[i]), 0xFF) << "byte " << i;
     }
 
-    const std::string _path = "/tmp/aq-e2e-firmware-" + std::to_string(getpid()) + ".hex";
+    QTemporaryDir _dir;
+    const std::string _path = _dir.filePath(QStringLiteral("firmware.hex")).toStdString();
     HexFile _image;
     std::mutex _fractionsMutex;
     std::vector<double> _fractions;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -22,8 +23,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "PageInput.h"
 #include "link/BTLEController.h"
@@ -73,9 +72,9 @@ constexpr double kStepLimit = 3600.0;
 class SoakSession {
 public:
     explicit SoakSession(unsigned seed)
-        : _seed(seed), _rng(seed), _firmwarePath(std::filesystem::temp_directory_path() /
-                                                  ("aq-soak-fw-" + std::to_string(::getpid()) +
-                                                   ".hex")) {
+        : _seed(seed),
+          _rng(seed),
+          _firmwarePath(_firmwareDir.filePath(QStringLiteral("firmware.hex")).toStdString()) {
         const std::size_t slaves = pick(0, 3);
         _lamp = std::make_shared<SimModelLamp>("AquaLamp", "00000000-0000-0000-0000-0000000000E1",
                                                SimLampModel::standard(slaves),
@@ -103,8 +102,6 @@ public:
         GlobalStore::reset();
         AQFirmwareController::setConfirmFunction({});
         setAlertFunction(std::move(_previousAlert));
-        std::error_code ignored;
-        std::filesystem::remove(_firmwarePath, ignored);
     }
 
     // Runs the session; returns what went wrong, empty when nothing did.
@@ -658,6 +655,7 @@ private:
     std::vector<std::string> _trail;
     std::vector<std::string> _problems;
     bool _garbageSeen = false;
+    QTemporaryDir _firmwareDir;
     std::filesystem::path _firmwarePath;
 
     LogCapture _log;
