@@ -30,7 +30,19 @@ FirmwareResult runFirmwareUpdate(BTLEController& link, const std::string& path, 
     // A cut or damaged file would leave the lamp with a partial image it may
     // not start from: refuse it before the boot loader is even opened.
     HexLoadReport report;
-    if (!hexfile_load(path, image, &report)) return FirmwareResult::CannotOpen;
+    if (!hexfile_load(path, image, &report)) {
+        logLine(format("firmware file not read (%s)", path.c_str()));
+        switch (report.file) {
+            case FileReadStatus::NotAFile:
+                return FirmwareResult::NotAFile;
+            case FileReadStatus::TooLarge:
+                return FirmwareResult::TooLarge;
+            case FileReadStatus::CannotOpen:
+            case FileReadStatus::Read:
+                break;
+        }
+        return FirmwareResult::CannotOpen;
+    }
     if (const FirmwareResult refusal = check(report); refusal != FirmwareResult::Sent) {
         logLine(format("firmware file refused (line %zu)", report.badLineNumber));
         return refusal;

@@ -15,6 +15,8 @@ enum class FirmwareResult {
     Sent,          // the end command has gone out
     NotConnected,  // no lamp, or it offers no boot-loader characteristic
     CannotOpen,    // missing path, unreadable file
+    NotAFile,      // a folder, pipe or device
+    TooLarge,      // far larger than any firmware file can be
     BadRecord,     // the reading stopped at a line that is no good record
     NoEndRecord,   // the file ends without its end-of-file record (cut short?)
     NoData,        // no page holds data

@@ -1,9 +1,6 @@
 #include "link/HexFile.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace aq {
 
@@ -72,48 +69,43 @@ int hexfile_parse_line(std::string_view line, HexFile& image) {
 }
 
 bool hexfile_load(const std::string& path, HexFile& image, HexLoadReport* report) {
-    std::error_code error;
-    // A directory opens for reading on Linux but holds no firmware.
-    if (std::filesystem::is_directory(path, error)) return false;
-    // Read-only: nothing is ever written, and a write-protected file is as good.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
+    HexLoadReport result;
+    // Read-only and whole: a pipe, a device or an endless file is refused
+    // before anything is parsed, so the reading always ends.
+    std::string text;
+    result.file = readRegularFile(path, HexFile::kMaxFileSize, text);
+    if (result.file != FileReadStatus::Read) {
+        if (report) *report = result;
+        return false;
+    }
 
     image.buffer.fill(0xFF);
     image.bitmap.fill(0);
     image.wadr = 0;
     image.seg = 0;
 
-    HexLoadReport result;
     char line[kMaxLine];
     std::size_t length = 0;
     std::size_t lineNumber = 0;
-    char chunk[16384];
-    bool done = false;
-    while (!done) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        if (n == 0) break;
-        for (std::size_t i = 0; i < n && !done; ++i) {
-            const char c = chunk[i];
-            if (c == '\n') continue;
-            if (c != '\r') {
-                if (length < kMaxLine) line[length++] = c;
-                continue;
-            }
-            ++lineNumber;
-            const int parsed = hexfile_parse_line(std::string_view(line, length), image);
-            length = 0;
-            if (parsed == kHexBadLine) {
-                result.badLine = true;
-                result.badLineNumber = lineNumber;
-                done = true;
-            } else if (parsed == kHexEndOfFile) {
-                result.endOfFile = true;
-                done = true;
-            }
+    for (const char c : text) {
+        if (c == '\n') continue;
+        if (c != '\r') {
+            if (length < kMaxLine) line[length++] = c;
+            continue;
+        }
+        ++lineNumber;
+        const int parsed = hexfile_parse_line(std::string_view(line, length), image);
+        length = 0;
+        if (parsed == kHexBadLine) {
+            result.badLine = true;
+            result.badLineNumber = lineNumber;
+            break;
+        }
+        if (parsed == kHexEndOfFile) {
+            result.endOfFile = true;
+            break;
         }
     }
-    std::fclose(file);
 
     result.anyData = std::any_of(image.bitmap.begin(), image.bitmap.end(),
                                  [](std::uint8_t flag) { return flag != 0; });

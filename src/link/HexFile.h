@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/RegularFile.h"
+
 namespace aq {
 
 // The lamp's firmware as a 128 KiB memory image read from an Intel HEX file,
@@ -17,6 +19,10 @@ struct HexFile {
     static constexpr std::size_t kPageCount = kImageSize / kPageSize;  // 512
     static constexpr std::size_t kPartSize = 16;
     static constexpr std::size_t kPartPacketSize = 2 + kPartSize;  // 0x03, part, 16 bytes
+    // No HEX text of a full image comes near this: one byte per record with
+    // CR LF line ends is 15 characters a byte, under 2 MiB for the image.
+    // Anything larger is no firmware for this lamp and is not read.
+    static constexpr std::size_t kMaxFileSize = 4 * 1024 * 1024;
 
     HexFile() {
         buffer.fill(0xFF);
@@ -44,6 +50,7 @@ enum HexLineResult : int {
 // update refuses a file that stopped at a bad line or gave no data, before it
 // sends the lamp anything.
 struct HexLoadReport {
+    FileReadStatus file = FileReadStatus::Read;  // why the file was not read, if it was not
     bool badLine = false;           // the reading ended at a line that is no good record
     std::size_t badLineNumber = 0;  // that line, counting carriage-return-ended lines from 1
     bool endOfFile = false;         // the reading ended at a good end-of-file record
@@ -54,8 +61,9 @@ struct HexLoadReport {
 // first, then record by record. A carriage return ends a line, line feeds are
 // skipped, a line is cut at 200 characters, and the reading stops at a bad
 // line, at the end-of-file record or at the end of the file. Returns false,
-// leaving the image as it was, when the file cannot be opened; otherwise true,
-// whatever the records held: see the report for that.
+// leaving the image as it was, when the file cannot be opened or is no
+// regular file of at most kMaxFileSize bytes (report.file says which);
+// otherwise true, whatever the records held: see the report for that.
 bool hexfile_load(const std::string& path, HexFile& image, HexLoadReport* report = nullptr);
 
 // Parses one record (the line without its end) into the image. Records 00

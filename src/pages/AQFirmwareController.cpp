@@ -1,5 +1,6 @@
 #include "pages/AQFirmwareController.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -66,6 +67,16 @@ QString firmwareFailureText(FirmwareResult result) {
         case FirmwareResult::NoData:
             return QStringLiteral(
                 "Error loading Hex-File.\nThe file is damaged or incomplete; nothing was sent.");
+        case FirmwareResult::NotAFile:
+            return QStringLiteral("Error loading Hex-File.\n") +
+                   QCoreApplication::translate("AQFirmwareController",
+                                               "This is no file but a folder, pipe or device; "
+                                               "nothing was sent.");
+        case FirmwareResult::TooLarge:
+            return QStringLiteral("Error loading Hex-File.\n") +
+                   QCoreApplication::translate("AQFirmwareController",
+                                               "The file is far larger than any firmware for the "
+                                               "lamp; nothing was sent.");
         case FirmwareResult::CannotOpen:
         case FirmwareResult::Sent:
             break;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace aq {
 namespace {
 
@@ -296,14 +298,34 @@ TEST_F(HexFileTest, NothingIsWrittenOutsideTheImage) {
 TEST_F(HexFileTest, FilesThatCannotBeOpened) {
     image->buffer[5] = 0x42;
     image->bitmap[7] = 1;
-    const std::vector<std::string> paths = {"", testing::TempDir() + "no_such_firmware.hex",
-                                            testing::TempDir()};
-    for (const auto& path : paths) {
-        SCOPED_TRACE(path);
-        EXPECT_FALSE(hexfile_load(path, *image));
+    // A pipe with no writer would block an ordinary open forever.
+    const std::string pipe = write("") + ".pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // Well-formed records, but more of them than any image can hold.
+    std::string huge;
+    while (huge.size() <= HexFile::kMaxFileSize) huge += record(0, 0, run(0, 16)) + "\r\n";
+    const std::string hugePath = write(huge);
+    const struct {
+        std::string path;
+        FileReadStatus why;
+    } cases[] = {
+        {"", FileReadStatus::CannotOpen},
+        {testing::TempDir() + "no_such_firmware.hex", FileReadStatus::CannotOpen},
+        {testing::TempDir(), FileReadStatus::NotAFile},
+        {"/dev/zero", FileReadStatus::NotAFile},
+        {pipe, FileReadStatus::NotAFile},
+        {hugePath, FileReadStatus::TooLarge},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        report = {};
+        EXPECT_FALSE(hexfile_load(c.path, *image, &report));
+        EXPECT_EQ(report.file, c.why);
         EXPECT_EQ(image->buffer[5], 0x42);  // untouched
         EXPECT_EQ(image->bitmap[7], 1);
     }
+    std::remove(pipe.c_str());
+    std::remove(hugePath.c_str());
 }
 
 TEST_F(HexFileTest, EachLoadStartsFromAnErasedImage) {

@@ -2,11 +2,11 @@
 // boot loader on virtual time.
 #include <QAction>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 
-#include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include "PagesFixture.h"
 #include "link/LampUuids.h"
@@ -27,8 +27,6 @@ protected:
     }
     void TearDown() override {
         AQFirmwareController::setConfirmFunction({});
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
         PagesFixture::TearDown();
     }
 
@@ -50,7 +48,7 @@ protected:
         std::ofstream out(path, std::ios::binary);
         for (const auto& l : lines) out << l << "\r\n";
         out.close();
-        page().tfFile()->setText(QString::fromStdString(path.string()));
+        page().tfFile()->setText(QString::fromStdString(path));
         lamp->clearReceived();
     }
 
@@ -64,8 +62,8 @@ protected:
 
     bool answerOk = true;
     std::vector<QString> confirmations;
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("aq-page-fw-" + std::to_string(::getpid()) + ".hex");
+    QTemporaryDir dir;
+    std::string path = dir.filePath(QStringLiteral("firmware.hex")).toStdString();
 };
 
 TEST_F(FirmwarePage, AnUpdateReachesTheBootLoaderAndEndsDisconnected) {
@@ -103,6 +101,10 @@ struct BadFile {
     const char* name;
     std::vector<std::string> lines;
     bool usePath;  // false: the path field is left empty
+    // Instead of the file of `lines`: a device, or a pipe made in its place.
+    const char* device = nullptr;
+    bool pipe = false;
+    const char* says = "";
 };
 
 class FirmwarePageRefuses : public FirmwarePage, public ::testing::WithParamInterface<BadFile> {};
@@ -110,12 +112,19 @@ class FirmwarePageRefuses : public FirmwarePage, public ::testing::WithParamInte
 TEST_P(FirmwarePageRefuses, WithTheFailureAlertAndNothingSent) {
     openWith(GetParam().lines);
     if (!GetParam().usePath) page().tfFile()->clear();
+    if (GetParam().device) page().tfFile()->setText(QString::fromUtf8(GetParam().device));
+    if (GetParam().pipe) {
+        std::remove(path.c_str());
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    }
     click(page().btnRun());
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return !page().updating(); }, 60.0));
     EXPECT_FALSE(hudUp());
     EXPECT_TRUE(bootLoaderPackets().empty());
     ASSERT_FALSE(alerts.empty());
     EXPECT_TRUE(alerts.back().startsWith("Error loading Hex-File.")) << alerts.back().toStdString();
+    EXPECT_TRUE(alerts.back().contains(QString::fromUtf8(GetParam().says)))
+        << alerts.back().toStdString();
     // The page stays, the lamp stays connected.
     EXPECT_TRUE(nav().connected());
     EXPECT_EQ(nav().currentController(), &page());
@@ -126,7 +135,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadFile{"Empty", {}, true},
                       BadFile{"BadRecord", {":0100000001FF", ":00000001FF"}, true},
                       BadFile{"NoEndRecord", {":0100000001FE"}, true},
-                      BadFile{"EmptyPath", {":0100000001FE", ":00000001FF"}, false}),
+                      BadFile{"EmptyPath", {":0100000001FE", ":00000001FF"}, false},
+                      // Would be read without end, or wait for a writer forever.
+                      BadFile{"EndlessDevice", {}, true, "/dev/zero", false, "no file"},
+                      BadFile{"Pipe", {}, true, nullptr, true, "no file"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
