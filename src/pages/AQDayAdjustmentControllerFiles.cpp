@@ -5,19 +5,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 
+#include <cstring>
+
+#include "curve/PresetFile.h"
+#include "link/RegularFile.h"
 #include "pages/Alerts.h"
 #include "pages/NSDayAdjustment.h"
-#include "pages/PresetFile.h"
 
 namespace aq {
 
 namespace {
-
-// Far beyond the largest chart (255 channels of 144 points): anything bigger
-// is not a preset file and is not read into memory.
-constexpr qint64 kMaxPresetFileSize = 4 * 1024 * 1024;
 
 const QString kSaveFailed = QStringLiteral("The preset file could not be saved");
 const QString kLoadFailed = QStringLiteral("The preset file could not be loaded");
@@ -70,63 +68,49 @@ bool AQDayAdjustmentController::saveToFile(const QString& path) {
 }
 
 bool AQDayAdjustmentController::loadFromFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showAlert(mainWindow(), kLoadFailed,
-                  QStringLiteral("%1 could not be read: %2. The chart was not changed.")
-                      .arg(shownName(path), file.errorString()));
-        return false;
+    std::string bytes;
+    int error = 0;
+    switch (readRegularFile(QFile::encodeName(path).toStdString(), kMaxPresetFileSize, bytes,
+                            &error)) {
+        case FileReadStatus::Read:
+            break;
+        case FileReadStatus::CannotOpen:
+            showAlert(mainWindow(), kLoadFailed,
+                      QStringLiteral("%1 could not be read: %2. The chart was not changed.")
+                          .arg(shownName(path), QString::fromLocal8Bit(std::strerror(error))));
+            return false;
+        case FileReadStatus::NotAFile:
+            showAlert(mainWindow(), kLoadFailed,
+                      tr("%1 is no file but a folder, pipe or device. The chart was not changed.")
+                          .arg(shownName(path)));
+            return false;
+        case FileReadStatus::TooLarge:
+            showAlert(
+                mainWindow(), kLoadFailed,
+                QStringLiteral("%1 is too large to be a preset file. The chart was not changed.")
+                    .arg(shownName(path)));
+            return false;
     }
-    if (file.size() > kMaxPresetFileSize) {
-        showAlert(mainWindow(), kLoadFailed,
-                  QStringLiteral("%1 is too large to be a preset file. The chart was not changed.")
-                      .arg(shownName(path)));
-        return false;
-    }
-    const QByteArray bytes = file.read(kMaxPresetFileSize + 1);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8.decode(bytes);
-    if (utf8.hasError() || file.error() != QFileDevice::NoError) {
-        showAlert(mainWindow(), kLoadFailed,
-                  QStringLiteral("%1 is not a text file. The chart was not changed.")
-                      .arg(shownName(path)));
-        return false;
-    }
-    const std::string text = decoded.toStdString();
-    const auto channels = presetChannels(text);
-    DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
-    const std::size_t usable = std::min<std::size_t>(channels.size(), graph.channelCount());
-    QStringList skipped;
-    // Empty channels alone (a file of "?" and noise) do not make a preset.
-    bool anyReadable = false;
-    for (std::size_t i = 0; i < usable; ++i) {
-        if (!channels[i]) {
-            skipped << QString::number(i + 1);
-        } else if (!channels[i]->empty()) {
-            anyReadable = true;
-        }
-    }
-    if (!anyReadable) {
-        showAlert(mainWindow(), kLoadFailed,
-                  QStringLiteral("%1 holds no day curves this chart can read. The chart was not "
-                                 "changed.")
-                      .arg(shownName(path)));
-        return false;
-    }
-    // File channel i goes into chart channel i; further ones on either side
-    // are left alone.
-    for (std::size_t i = 0; i < usable; ++i) {
-        if (!channels[i]) continue;
-        const auto channel = graph.channelAtIndex(static_cast<std::uint8_t>(i));
-        channel->setSelectedPoint(-1);
-        if (channels[i]->empty()) {
-            channel->clear();
-        } else {
-            channel->channelFromString(*channels[i]);
-        }
+    const PresetLoad loaded = loadPresetText(bytes, _dayAdjustment->daGraph());
+    switch (loaded.outcome) {
+        case PresetLoad::Outcome::NotText:
+            showAlert(mainWindow(), kLoadFailed,
+                      QStringLiteral("%1 is not a text file. The chart was not changed.")
+                          .arg(shownName(path)));
+            return false;
+        case PresetLoad::Outcome::NoCurves:
+            showAlert(mainWindow(), kLoadFailed,
+                      QStringLiteral("%1 holds no day curves this chart can read. The chart was "
+                                     "not changed.")
+                          .arg(shownName(path)));
+            return false;
+        case PresetLoad::Outcome::Loaded:
+            break;
     }
     _dayAdjustment->update();
-    if (!skipped.isEmpty()) {
+    if (!loaded.skipped.empty()) {
+        QStringList skipped;
+        for (const std::size_t channel : loaded.skipped) skipped << QString::number(channel + 1);
         showAlert(mainWindow(), QStringLiteral("Part of the preset file could not be read"),
                   QStringLiteral("Channel %1 of %2 could not be read and kept its curve.")
                       .arg(skipped.join(QStringLiteral(", ")), shownName(path)));

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace aq {
 namespace {
 
@@ -156,12 +158,17 @@ TEST_F(DayPageTest, AFileWithFewerChannelsLeavesTheOthers) {
 
 TEST_F(DayPageTest, AnUnreadablePresetFileChangesNothingAndSaysSo) {
     struct Case {
-        const char* name;
+        const char* name;  // in the test's folder, or a path from "/"
         QByteArray bytes;  // empty name: no file at all
         const char* says;
+        bool pipe = false;  // a pipe without a writer under that name
     };
     const Case cases[] = {
         {"missing.aqp", QByteArray(), "could not be read"},
+        // Would block the page forever, or be read without end.
+        {"pipe.aqp", QByteArray(), "no file but", true},
+        {"/dev/zero", QByteArray(), "no file but"},
+        {"too large.aqp", QByteArray(4 * 1024 * 1024 + 1, '0'), "too large"},
         {"latin1.aqp", QByteArray("0000,0100;1000,0100?caf\xe9"), "not a text file"},
         {"cut.aqp", QByteArray("0000,0100\xe2\x9c"), "not a text file"},
         {"empty.aqp", QByteArray(""), "no day curves"},
@@ -175,8 +182,9 @@ TEST_F(DayPageTest, AnUnreadablePresetFileChangesNothingAndSaysSo) {
     const auto before = allCurves();
     for (const Case& c : cases) {
         alerts.clear();
-        const QString path = pathOf(c.name);
+        const QString path = c.name[0] == '/' ? QString::fromUtf8(c.name) : pathOf(c.name);
         if (!c.bytes.isEmpty() || QByteArray(c.name) == "empty.aqp") writeFile(path, c.bytes);
+        if (c.pipe) ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         EXPECT_FALSE(page->loadFromFile(path)) << c.name;
         ASSERT_EQ(alerts.size(), 1u) << c.name;
         EXPECT_EQ(alerts[0].title, QStringLiteral("The preset file could not be loaded"));
@@ -190,6 +198,25 @@ TEST_F(DayPageTest, AnUnreadablePresetFileChangesNothingAndSaysSo) {
             }
         }
     }
+}
+
+TEST_F(DayPageTest, LoadedPointsAreClampedToTheChartInTheFilesOrder) {
+    enter(0);
+    for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.4, 0.6}});
+    const QString path = pathOf("off the chart.aqp");
+    writeFile(path,
+              "-5000,-100;0500,0500;99999999999999999999,2000;0250,+0750?"
+              "\xEF\xBB\xBF" "0000,0100");
+    ASSERT_TRUE(page->loadFromFile(path));
+    EXPECT_EQ(curve(0), (std::vector<CurvePoint>{{0.0, 0.0}, {0.5, 0.5}, {1.0, 1.0}, {0.25, 0.75}}));
+    EXPECT_EQ(curve(1), (std::vector<CurvePoint>{{0.4, 0.6}})) << "a mark inside is no text";
+    // Saved back as it now stands, on the chart.
+    ASSERT_TRUE(page->saveToFile(path));
+    EXPECT_TRUE(readFile(path).startsWith("0000,0000;0500,0500;1000,1000;0250,0750?"));
+
+    writeFile(path, "\xEF\xBB\xBF" "0000,0100");
+    ASSERT_TRUE(page->loadFromFile(path)) << "a byte order mark opens the text";
+    EXPECT_EQ(curve(0), (std::vector<CurvePoint>{{0.0, 0.1}}));
 }
 
 TEST_F(DayPageTest, AChannelThatCannotBeReadKeepsItsCurve) {
