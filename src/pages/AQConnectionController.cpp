@@ -2,11 +2,13 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include "link/BTLEController.h"
 #include "link/Log.h"
+#include "pages/Alerts.h"
 #include "pages/PageLook.h"
 #include "state/GlobalStore.h"
 #include "widgets/AQButton.h"
@@ -65,6 +67,20 @@ void AQConnectionController::onEnter() {
     _progressIndicator->setRingRadius(15.0);
     _progressIndicator->setRingColor(Qt::white, Qt::darkGray);
     _progressIndicator->showProgress(0.0f);
+    tellIfNamesUnreadable();
+}
+
+void AQConnectionController::tellIfNamesUnreadable() {
+    if (_namesNoticeGiven || !GlobalStore::lampNamesUnreadable()) return;
+    _namesNoticeGiven = true;
+    logLine("stored lamp names unreadable, starting anew");
+    // Shown from the event loop, never from inside a page change.
+    QPointer<AQConnectionController> self(this);
+    dispatch().postToMain([self] {
+        if (!self) return;
+        showAlert(self->view(), tr("Lamp names"),
+                  tr("Stored lamp names could not be read and will be rebuilt."));
+    });
 }
 
 void AQConnectionController::btnDiscoverPressed() {

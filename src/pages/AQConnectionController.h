@@ -77,6 +77,8 @@ private:
     // when the lamp left a question unanswered.
     static bool readLampIntoStore();
     void tellNotConnected();
+    // Once per run: the stored lamp names are damaged and start anew.
+    void tellIfNamesUnreadable();
 
     AQNavigationController* _navigationController = nullptr;
     AQTableView* _tblDevices = nullptr;
@@ -90,6 +92,7 @@ private:
     bool _discovering = false;
     QString _discoverTitle;
     float _progess = 0.0f;
+    bool _namesNoticeGiven = false;
 };
 
 }  // namespace aq

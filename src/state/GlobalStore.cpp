@@ -133,6 +133,12 @@ std::optional<std::string> GlobalStore::getNameForUUID(const std::string& uuid) 
     return lookUpLampName(store._preferences, uuid);
 }
 
+bool GlobalStore::lampNamesUnreadable() {
+    GlobalStore& store = sharedInstance();
+    std::lock_guard lock(store._namesMutex);
+    return lampNameTableUnreadable(store._preferences);
+}
+
 void GlobalStore::setNameForUUID(const std::string& uuid, const std::string& name) {
     GlobalStore& store = sharedInstance();
     std::lock_guard lock(store._namesMutex);

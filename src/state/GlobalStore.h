@@ -58,6 +58,9 @@ public:
 
     // --- class operations: each reaches the single store itself -----------------
     static std::optional<std::string> getNameForUUID(const std::string& uuid);
+    // True while a stored name table exists but cannot be read: no lamp has
+    // a stored name until the next save starts a new table.
+    static bool lampNamesUnreadable();
     // Appends the pair to the persisted table; it is on disk when this returns.
     static void setNameForUUID(const std::string& uuid, const std::string& name);
     // Holds at most 255 channels and 255 devices (indices are 8-bit); more

@@ -18,6 +18,11 @@ std::optional<std::string> lookUpLampName(const Preferences& preferences, const 
     return found;
 }
 
+bool lampNameTableUnreadable(const Preferences& preferences) {
+    const std::optional<PreferenceValue> stored = preferences.value(kUUIDNameArray);
+    return stored && !stored->list();
+}
+
 bool appendLampName(Preferences& preferences, const std::string& uuid, const std::string& name) {
     PreferenceValue::List table;
     if (const auto stored = preferences.value(kUUIDNameArray)) {

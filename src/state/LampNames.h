@@ -16,6 +16,10 @@ inline constexpr const char* kUUIDNameArray = "kUUIDNameArray";
 // Entries that are not a list of two texts are skipped.
 std::optional<std::string> lookUpLampName(const Preferences& preferences, const std::string& uuid);
 
+// Whether a table is stored but cannot be used (damaged, or no list):
+// look-ups then find no names, and the next save starts the table anew.
+bool lampNameTableUnreadable(const Preferences& preferences);
+
 // Appends [uuid, name] and writes it to lasting storage before returning;
 // false when that write failed. A stored value that is no list is replaced;
 // malformed entries inside a list are kept as they are.

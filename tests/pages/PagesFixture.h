@@ -60,7 +60,7 @@ protected:
     static constexpr const char* kLampName = "Reef Tank";
 
     void SetUp() override {
-        GlobalStore::configure(recording, dispatch, preferences);
+        GlobalStore::configure(recording, dispatch, storePreferences());
         _previousAlert = setAlertFunction(
             [this](QWidget*, const QString&, const QString& text) { alerts.push_back(text); });
         delegate = std::make_unique<AppDelegate>();
@@ -75,6 +75,9 @@ protected:
         GlobalStore::reset();
         setAlertFunction(std::move(_previousAlert));
     }
+
+    // The preferences the store is made with: in memory unless a test says.
+    virtual Preferences& storePreferences() { return preferences; }
 
     std::shared_ptr<CraftedLamp> addLamp(const std::string& advertised, const std::string& id,
                                          std::size_t slaves = 2) {

@@ -1,5 +1,9 @@
 // The connection page: discovery, the list of lamps, connecting.
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "PagesFixture.h"
+#include "platform/QtPreferences.h"
 #include "state/LampNames.h"
 #include "widgets/SPProgressIndicator.h"
 
@@ -209,6 +213,40 @@ TEST_F(ConnectionTest, ConnectWithoutALampInTheRowDoesNothing) {
         EXPECT_EQ(central.lamps()[0]->state(), PeripheralState::Disconnected) << row;
         EXPECT_TRUE(discover().discovering()) << row;
     }
+}
+
+// The real preferences adapter over a settings file whose name table nests
+// lists 60000 deep: Qt's own decoding of it overflows the stack.
+class DamagedNamesTest : public PagesFixture {
+protected:
+    void SetUp() override {
+        QFile file(settingsPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nkUUIDNameArray=@Variant(" +
+                   QByteArray("\\0\\0\\0\\t\\0\\0\\0\\x1").repeated(60000) + ")\n");
+        file.close();
+        qtPreferences = std::make_unique<QtPreferences>(settingsPath);
+        PagesFixture::SetUp();
+    }
+    Preferences& storePreferences() override { return *qtPreferences; }
+
+    QTemporaryDir dir;
+    QString settingsPath = dir.filePath(QStringLiteral("aqlamp.ini"));
+    std::unique_ptr<QtPreferences> qtPreferences;
+};
+
+TEST_F(DamagedNamesTest, TheAppStaysUpSaysSoOnceAndRebuildsTheNames) {
+    connectLamp();
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0], QStringLiteral("Stored lamp names could not be read and will be rebuilt."));
+    // The connected lamp's name starts the new table, on disk.
+    EXPECT_EQ(lookUpLampName(QtPreferences(settingsPath), kLampId), kLampName);
+
+    nav().setDisconnected();
+    discoverLamps();
+    dispatch.runUntilIdle(60.0);
+    EXPECT_EQ(tableNames(), QStringList{QString::fromUtf8(kLampName)});
+    EXPECT_EQ(alerts.size(), 1u) << "said once";
 }
 
 }  // namespace

@@ -97,6 +97,97 @@ TEST_F(QtPrefs, WhateverIsStoredUnderTheTableKeyIsReadEntryByEntry) {
     EXPECT_EQ(lookUpLampName(again, "A"), std::nullopt);
 }
 
+// A settings file as someone may have left it: written by hand, not by
+// QSettings.
+void writeRaw(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(text), text.size());
+}
+
+QByteArray readRaw(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray repeated(const char* piece, int times) {
+    return QByteArray(piece).repeated(times);
+}
+
+const char* const kA = "00000000-0000-0000-0000-0000000000A1";
+
+struct DamagedCase {
+    const char* name;
+    QByteArray value;  // as it stands after "kUUIDNameArray=" in the file
+};
+
+void PrintTo(const DamagedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class QtDamaged : public QtPrefs, public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(QtDamaged, TheTableReadsAsUnusableAndIsStartedAnew) {
+    writeRaw(path(), "[General]\nkeep=1\nkUUIDNameArray=" + GetParam().value +
+                         "\nafter=2\n\n[other]\nkept=3\n");
+    {
+        QtPreferences prefs(path());
+        EXPECT_EQ(lookUpLampName(prefs, kA), std::nullopt);
+        EXPECT_TRUE(lampNameTableUnreadable(prefs));
+        // Neighbouring values in both sections are read as before.
+        EXPECT_EQ(prefs.value("keep"), PreferenceValue("1"));
+        EXPECT_EQ(prefs.value("other/kept"), PreferenceValue("3"));
+        ASSERT_TRUE(appendLampName(prefs, kA, "Reef"));
+        EXPECT_EQ(lookUpLampName(prefs, kA), "Reef");
+        EXPECT_FALSE(lampNameTableUnreadable(prefs));
+    }
+    QtPreferences again(path());
+    EXPECT_EQ(lookUpLampName(again, kA), "Reef");
+    EXPECT_EQ(again.value("after"), PreferenceValue("2"));
+    EXPECT_LT(readRaw(path()).size(), 4096);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, QtDamaged,
+    ::testing::Values(
+        // A list in a list ... 60000 deep: Qt's decoding would overflow the stack.
+        DamagedCase{"deep", "@Variant(" + repeated("\\0\\0\\0\\t\\0\\0\\0\\x1", 60000) +
+                                "\\0\\0\\0\\t\\0\\0\\0\\0)"},
+        DamagedCase{"deepAmongGoodOnes",
+                    "@Variant(\\0\\0\\0\\t\\0\\0\\0\\0), @Variant(" +
+                        repeated("\\0\\0\\0\\b\\0\\0\\0\\x1\\0\\0\\0\\0", 60000) + ")"},
+        DamagedCase{"huge", "\"" + QByteArray(5 * 1024 * 1024, 'x') + "\""},
+        // Claims two billion entries: Qt would reserve room for all of them.
+        DamagedCase{"countLies", "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)"},
+        DamagedCase{"cutShort", "@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0\\x6\\0\\x41)"},
+        DamagedCase{"unknownType", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)"},
+        DamagedCase{"brokenJson", "\"[[\\\"00000000-0000-0000-0000-0000000000A1\\\", \""},
+        DamagedCase{"deepJson", "\"" + repeated("[", 5000) + "\""},
+        DamagedCase{"aText", "Reef Tank"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(QtPrefs, NamesStoredByEarlierVersionsAreReadAndKeptAsJsonText) {
+    // As QSettings wrote the table when lists were kept as variant lists.
+    writeRaw(path(),
+             "[General]\nkUUIDNameArray=@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0"
+             "\\x4\\0\\x41\\0\\x31\\0\\0\\0\\n\\0\\0\\0\\b\\0T\\0\\x61\\0n\\0k), "
+             "@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0\\x2\\0\\x42\\0\\0\\0"
+             "\\n\\0\\0\\0\\x2\\0x)\n");
+    {
+        QtPreferences prefs(path());
+        EXPECT_FALSE(lampNameTableUnreadable(prefs));
+        EXPECT_EQ(lookUpLampName(prefs, "A1"), "Tank");
+        EXPECT_EQ(lookUpLampName(prefs, "B"), "x");
+        ASSERT_TRUE(appendLampName(prefs, "B", "Nano"));
+    }
+    EXPECT_TRUE(readRaw(path()).contains(R"(kUUIDNameArray="[[\"A1\",\"Tank\"],)"))
+        << readRaw(path()).toStdString();
+    QtPreferences again(path());
+    EXPECT_EQ(lookUpLampName(again, "A1"), "Tank");
+    EXPECT_EQ(lookUpLampName(again, "B"), "Nano");
+    EXPECT_FALSE(QFile::exists(path() + ".damaged"));
+}
+
 TEST_F(QtPrefs, AFailedWriteIsReported) {
     // The file's folder cannot be made: a plain file stands in its place.
     QFile blocker(dir.filePath("blocked"));
