@@ -18,7 +18,8 @@ const aq::Color kWhite{1, 1, 1, 1};
 
 std::unique_ptr<aq::DayAdjustmentGraph> sixChannels() {
     auto graph = std::make_unique<aq::DayAdjustmentGraph>(kBlack, kWhite);
-    for (int i = 0; i < 6; ++i) graph->channelAdd(std::make_shared<aq::DayAdjustmentChannel>(kWhite));
+    for (int i = 0; i < 6; ++i)
+        graph->channelAdd(std::make_shared<aq::DayAdjustmentChannel>(kWhite));
     return graph;
 }
 

@@ -149,8 +149,8 @@ PresetLoad loadPresetText(std::string_view bytes, DayAdjustmentGraph& graph) {
         std::array<CurvePoint, DayAdjustmentChannel::kMaxPoints> points;
         const std::uint8_t count = channel->PointCount();
         for (std::uint8_t p = 0; p < count; ++p) {
-            points[p] = CurvePoint{clampUnit(channel->Points()[p].x),
-                                   clampUnit(channel->Points()[p].y)};
+            points[p] =
+                CurvePoint{clampUnit(channel->Points()[p].x), clampUnit(channel->Points()[p].y)};
         }
         channel->adjust(points.data(), count);
     }

@@ -70,8 +70,8 @@ bool AQDayAdjustmentController::saveToFile(const QString& path) {
 bool AQDayAdjustmentController::loadFromFile(const QString& path) {
     std::string bytes;
     int error = 0;
-    switch (readRegularFile(QFile::encodeName(path).toStdString(), kMaxPresetFileSize, bytes,
-                            &error)) {
+    switch (
+        readRegularFile(QFile::encodeName(path).toStdString(), kMaxPresetFileSize, bytes, &error)) {
         case FileReadStatus::Read:
             break;
         case FileReadStatus::CannotOpen:

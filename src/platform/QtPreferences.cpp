@@ -116,7 +116,8 @@ QVariant QtPreferences::toVariant(const PreferenceValue& value) {
     if (value.list()) {
         // JSON text: read back without recursion beyond Qt's JSON nesting
         // limit, where a stored variant list would be decoded recursively.
-        return QString::fromUtf8(QJsonDocument(toJson(value).toArray()).toJson(QJsonDocument::Compact));
+        return QString::fromUtf8(
+            QJsonDocument(toJson(value).toArray()).toJson(QJsonDocument::Compact));
     }
     return {};
 }
@@ -153,7 +154,8 @@ PreferenceValue QtPreferences::fromVariant(const QVariant& variant, int depth) {
             // The form earlier versions stored lists in.
             if (depth >= kMaxListDepth) return {};
             PreferenceValue::List out;
-            for (const QVariant& item : variant.toList()) out.push_back(fromVariant(item, depth + 1));
+            for (const QVariant& item : variant.toList())
+                out.push_back(fromVariant(item, depth + 1));
             return out;
         }
         default:

@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace aq {
@@ -197,6 +198,12 @@ bool nextLine(QByteArrayView data, qsizetype& pos, qsizetype& start, qsizetype& 
     return length > 0;
 }
 
+// The escapes QSettings resolves by letter.
+constexpr std::pair<char, char16_t> kNamedEscapes[] = {
+    {'a', u'\a'}, {'b', u'\b'}, {'f', u'\f'}, {'n', u'\n'},  {'r', u'\r'},  {'t', u'\t'},
+    {'v', u'\v'}, {'"', u'"'},  {'?', u'?'},  {'\'', u'\''}, {'\\', u'\\'},
+};
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -224,20 +231,16 @@ QStringList variantTexts(QByteArrayView value) {
         if (ch == '\\') {
             if (++i >= size) break;
             const char e = value[i++];
-            switch (e) {
-                case 'a': current += QChar(u'\a'); break;
-                case 'b': current += QChar(u'\b'); break;
-                case 'f': current += QChar(u'\f'); break;
-                case 'n': current += QChar(u'\n'); break;
-                case 'r': current += QChar(u'\r'); break;
-                case 't': current += QChar(u'\t'); break;
-                case 'v': current += QChar(u'\v'); break;
-                case '"':
-                case '?':
-                case '\'':
-                case '\\':
-                    current += QLatin1Char(e);
+            bool named = false;
+            for (const auto& [letter, code] : kNamedEscapes) {
+                if (e == letter) {
+                    current += QChar(code);
+                    named = true;
                     break;
+                }
+            }
+            if (named) continue;
+            switch (e) {
                 case 'x': {
                     // Without a digit the escape stands for nothing.
                     if (i >= size || hexValue(value[i]) < 0) break;
@@ -310,7 +313,8 @@ QStringList dropUnsafeSettings(QByteArray& text) {
         if (line.startsWith('[')) {
             const qsizetype close = line.indexOf(']');
             section = QString::fromUtf8(line.sliced(1, (close < 0 ? line.size() : close) - 1));
-            if (section.compare(QLatin1String("general"), Qt::CaseInsensitive) == 0) section.clear();
+            if (section.compare(QLatin1String("general"), Qt::CaseInsensitive) == 0)
+                section.clear();
             continue;
         }
         if (equals < 0) continue;

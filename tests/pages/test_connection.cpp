@@ -238,7 +238,8 @@ protected:
 TEST_F(DamagedNamesTest, TheAppStaysUpSaysSoOnceAndRebuildsTheNames) {
     connectLamp();
     ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0], QStringLiteral("Stored lamp names could not be read and will be rebuilt."));
+    EXPECT_EQ(alerts[0],
+              QStringLiteral("Stored lamp names could not be read and will be rebuilt."));
     // The connected lamp's name starts the new table, on disk.
     EXPECT_EQ(lookUpLampName(QtPreferences(settingsPath), kLampId), kLampName);
 

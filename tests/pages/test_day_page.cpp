@@ -206,15 +206,19 @@ TEST_F(DayPageTest, LoadedPointsAreClampedToTheChartInTheFilesOrder) {
     const QString path = pathOf("off the chart.aqp");
     writeFile(path,
               "-5000,-100;0500,0500;99999999999999999999,2000;0250,+0750?"
-              "\xEF\xBB\xBF" "0000,0100");
+              "\xEF\xBB\xBF"
+              "0000,0100");
     ASSERT_TRUE(page->loadFromFile(path));
-    EXPECT_EQ(curve(0), (std::vector<CurvePoint>{{0.0, 0.0}, {0.5, 0.5}, {1.0, 1.0}, {0.25, 0.75}}));
+    EXPECT_EQ(curve(0),
+              (std::vector<CurvePoint>{{0.0, 0.0}, {0.5, 0.5}, {1.0, 1.0}, {0.25, 0.75}}));
     EXPECT_EQ(curve(1), (std::vector<CurvePoint>{{0.4, 0.6}})) << "a mark inside is no text";
     // Saved back as it now stands, on the chart.
     ASSERT_TRUE(page->saveToFile(path));
     EXPECT_TRUE(readFile(path).startsWith("0000,0000;0500,0500;1000,1000;0250,0750?"));
 
-    writeFile(path, "\xEF\xBB\xBF" "0000,0100");
+    writeFile(path,
+              "\xEF\xBB\xBF"
+              "0000,0100");
     ASSERT_TRUE(page->loadFromFile(path)) << "a byte order mark opens the text";
     EXPECT_EQ(curve(0), (std::vector<CurvePoint>{{0.0, 0.1}}));
 }

@@ -159,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"huge", "\"" + QByteArray(5 * 1024 * 1024, 'x') + "\""},
         // Claims two billion entries: Qt would reserve room for all of them.
         DamagedCase{"countLies", "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)"},
-        DamagedCase{"cutShort", "@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0\\x6\\0\\x41)"},
+        DamagedCase{"cutShort",
+                    "@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0\\x6\\0\\x41)"},
         DamagedCase{"unknownType", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)"},
         DamagedCase{"brokenJson", "\"[[\\\"00000000-0000-0000-0000-0000000000A1\\\", \""},
         DamagedCase{"deepJson", "\"" + repeated("[", 5000) + "\""},
