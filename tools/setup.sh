@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-connectivity-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-          clang libclang-rt-14-dev dbus dbus-daemon)
+          clang libclang-rt-14-dev dbus dbus-daemon
+          help2man gzip file dpkg-dev desktop-file-utils appstream lintian)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

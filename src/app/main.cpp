@@ -1,6 +1,7 @@
 // aqlamp: configures and drives aquarium LED lamps over Bluetooth LE.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName("aqlamp");
     QCoreApplication::setApplicationName("aqlamp");
     QCoreApplication::setApplicationVersion(AQ_VERSION);
+    // The desktop finds the entry, and with it the name and icon, by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.aqlamp.Aqlamp"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Configures and drives aquarium LED lamps over Bluetooth LE.");
@@ -61,9 +64,18 @@ int main(int argc, char** argv) {
                                       "Serve simulated lamps instead of real ones (no Bluetooth "
                                       "hardware needed).");
     parser.addOption(simulate);
+    const QCommandLineOption verbose(
+        "verbose", "Also log Qt Bluetooth's debug output (the log is written to standard error "
+                   "and to ~/.local/state/aqlamp/aqlamp.log).");
+    parser.addOption(verbose);
     parser.process(*app);
 
-    aq::installApplicationLog("aqlamp");
+    aq::installApplicationLog(QStringLiteral("aqlamp"), parser.isSet(verbose));
+    if (auto* gui = qobject_cast<QGuiApplication*>(app.get())) {
+        // The installed theme icon where there is one, else our own.
+        gui->setWindowIcon(QIcon::fromTheme(QStringLiteral("org.aqlamp.Aqlamp"),
+                                            QIcon(QStringLiteral(":/icons/org.aqlamp.Aqlamp.png"))));
+    }
     auto* dispatch = new aq::QtDispatch;
     aq::BleCentral* central = makeCentral(parser.isSet(simulate), *dispatch).release();
     auto* preferences = new aq::QtPreferences;

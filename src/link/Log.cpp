@@ -15,10 +15,16 @@ LogSink& currentSink() {
     static LogSink sink;
     return sink;
 }
-void write(std::string_view entry) {
+CategoryLogSink& currentCategorySink() {
+    static CategoryLogSink sink;
+    return sink;
+}
+void write(const char* category, std::string_view entry) {
     std::lock_guard lock(sinkMutex());
     if (currentSink()) {
         currentSink()(entry);
+    } else if (currentCategorySink()) {
+        currentCategorySink()(category, entry);
     } else {
         std::fwrite(entry.data(), 1, entry.size(), stderr);
     }
@@ -32,14 +38,21 @@ LogSink setLogSink(LogSink sink) {
     return old;
 }
 
-void logLine(std::string_view text) {
-    std::string entry(text);
-    entry.push_back('\n');
-    write(entry);
+CategoryLogSink setCategoryLogSink(CategoryLogSink sink) {
+    std::lock_guard lock(sinkMutex());
+    CategoryLogSink old = std::move(currentCategorySink());
+    currentCategorySink() = std::move(sink);
+    return old;
 }
 
-void logRaw(std::string_view text) {
-    write(text);
+void logLineIn(const char* category, std::string_view text) {
+    std::string entry(text);
+    entry.push_back('\n');
+    write(category, entry);
+}
+
+void logRawIn(const char* category, std::string_view text) {
+    write(category, text);
 }
 
 std::string format(const char* fmt, ...) {

@@ -20,7 +20,9 @@
 #include "pages/AQNavigationController.h"
 #include "pages/AQSettingsController.h"
 #include "pages/AQWeatherController.h"
+#include "pages/AboutDialogs.h"
 #include "pages/PageLook.h"
+#include "platform/AppLog.h"
 #include "widgets/AQButton.h"
 
 namespace aq {
@@ -60,19 +62,20 @@ void AppDelegate::buildWindow() {
 
     // The first menu's third item opens the firmware page.
     QMenu* appMenu = window.menuBar()->addMenu(QStringLiteral("&aqlamp"));
-    QAction* about = appMenu->addAction(QStringLiteral("&About aqlamp"));
+    QAction* about = appMenu->addAction(tr("&About aqlamp"));
     appMenu->addSeparator();
     QAction* firmware = appMenu->addAction(QStringLiteral("&Firmware Update…"));
+    appMenu->addSeparator();
+    QAction* showLog = appMenu->addAction(tr("Show &Log"));
+    showLog->setObjectName(QStringLiteral("showLogAction"));
     appMenu->addSeparator();
     QAction* quit = appMenu->addAction(QStringLiteral("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, &window, &QWidget::close);
-    connect(about, &QAction::triggered, &window, [this] {
-        QMessageBox::about(_window.get(), QStringLiteral("About aqlamp"),
-                           QStringLiteral("aqlamp %1\nConfigures and drives aquarium LED lamps "
-                                          "over Bluetooth LE.")
-                               .arg(QCoreApplication::applicationVersion()));
+    connect(about, &QAction::triggered, &window, [this] { showAboutDialog(_window.get()); });
+    connect(showLog, &QAction::triggered, &window, [this] {
+        showLogViewer(_window.get(), applicationLogPath(QStringLiteral("aqlamp")));
     });
 
     auto* content = new QWidget;
