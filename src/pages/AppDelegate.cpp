@@ -20,6 +20,8 @@
 #include "pages/AQNavigationController.h"
 #include "pages/AQSettingsController.h"
 #include "pages/AQWeatherController.h"
+#include "pages/ClockCare.h"
+#include "pages/CloseGuard.h"
 #include "pages/PageLook.h"
 #include "widgets/AQButton.h"
 
@@ -122,6 +124,8 @@ void AppDelegate::buildWindow() {
           o.ctlWeather, o.ctlLiveController, o.ctlFirmware}) {
         o.tabView->addWidget(page->view());
     }
+    auto* clockNotice = new ClockNotice;
+    column->addWidget(clockNotice);
     column->addWidget(o.tabView, 1);
     window.setCentralWidget(content);
     o.mainMenu = window.menuBar();
@@ -137,6 +141,42 @@ void AppDelegate::buildWindow() {
     _ctlDiscover->setNavigationController(navigation);
     _ctlDiscover->setMainView(content);
     _ctlFirmware->setNavigationController(navigation);
+    _ctlFirmware->setMainView(content);
+    // A lamp whose clock is off is pointed out once per connection.
+    connect(navigation, &AQNavigationController::connectedChanged, clockNotice,
+            [clockNotice](bool on) { on ? clockNotice->arm() : clockNotice->disarm(); });
+    connect(_ctlInfo, &AQInfoController::lampClockRead, clockNotice, &ClockNotice::clockRead);
+    AQInfoController* info = _ctlInfo;
+    connect(clockNotice, &ClockNotice::setClockPressed, info,
+            [info] { info->setToComputerTime(); });
+    _clockNotice = clockNotice;
+    guardFirmwareUpdate(quit);
+}
+
+void AppDelegate::guardFirmwareUpdate(QAction* quit) {
+    // A firmware update broken off may leave the lamp without working
+    // firmware: while it runs nothing else of the window answers, and
+    // closing asks first, keeping the update by default.
+    QMainWindow* window = _window.get();
+    AQFirmwareController* firmware = _ctlFirmware;
+    AQNavigationController* navigation = _navigationController.get();
+    _closeGuard = new CloseGuard(window, quit, this);
+    CloseGuard* guard = _closeGuard;
+    connect(firmware, &AQFirmwareController::updatingChanged, guard, [window, guard](bool on) {
+        window->menuBar()->setEnabled(!on);
+        guard->setBlocking(on);
+    });
+    guard->addCheck([window, firmware] {
+        if (!firmware->updating()) return true;
+        return CloseGuard::ask(
+            window, tr("The firmware update is still running."),
+            tr("If you quit now, the lamp may be left unusable until its firmware is updated "
+               "again."),
+            tr("Quit Anyway"), tr("Keep Updating"));
+    });
+    guard->setBeforeClose([firmware, navigation] {
+        if (!firmware->updating()) navigation->leaveForQuit();
+    });
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
