@@ -1,5 +1,6 @@
 #include "pages/ClockCare.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -58,21 +59,31 @@ ClockNotice::ClockNotice(QWidget* parent)
     row->addWidget(_btnSet);
     row->addWidget(_btnDismiss);
     connect(_btnSet, &QPushButton::clicked, this, [this] {
-        hide();
+        dismiss();
         emit setClockPressed();
     });
-    connect(_btnDismiss, &QPushButton::clicked, this, &QWidget::hide);
+    connect(_btnDismiss, &QPushButton::clicked, this, [this] { dismiss(); });
+    hide();
+}
+
+void ClockNotice::dismiss() {
+    // Hiding the focused button would hand the focus on to the next control
+    // in the window, which may be one that writes to the lamp (the info
+    // page's clock): the window takes it instead.
+    if (isAncestorOf(QApplication::focusWidget()) && window()) {
+        window()->setFocus(Qt::OtherFocusReason);
+    }
     hide();
 }
 
 void ClockNotice::arm() {
     _armed = true;
-    hide();
+    dismiss();
 }
 
 void ClockNotice::disarm() {
     _armed = false;
-    hide();
+    dismiss();
 }
 
 void ClockNotice::clockRead(const QDateTime& lamp, const QDateTime& computer) {

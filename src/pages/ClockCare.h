@@ -53,6 +53,8 @@ signals:
     void setClockPressed();
 
 private:
+    void dismiss();
+
     QLabel* _lbText;
     AQButton* _btnSet;
     AQButton* _btnDismiss;

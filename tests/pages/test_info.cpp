@@ -168,6 +168,8 @@ TEST_F(InfoTest, SetsTheLampToThisComputersTime) {
         EXPECT_LE(std::abs((*held - *meant).count()), 1);
         EXPECT_EQ(info().lbClockOffset()->text(), "in step with this computer");
         EXPECT_TRUE(delegate->clockNotice()->isHidden());
+        // The notice's button gone, the focus does not pass to the clock.
+        EXPECT_FALSE(info().dpRtc()->hasFocus());
     }
 }
 
