@@ -7,9 +7,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <memory>
 
 #include "pages/AQConnectionController.h"
 #include "pages/AQDayAdjustmentController.h"
@@ -162,10 +165,29 @@ void AppDelegate::guardFirmwareUpdate(QAction* quit) {
     AQNavigationController* navigation = _navigationController.get();
     _closeGuard = new CloseGuard(window, quit, this);
     CloseGuard* guard = _closeGuard;
-    connect(firmware, &AQFirmwareController::updatingChanged, guard, [window, guard](bool on) {
-        window->menuBar()->setEnabled(!on);
-        guard->setBlocking(on);
-    });
+    // Every menu item but Quit is put out of reach; a disabled menu bar
+    // would take Quit's shortcut with it.
+    auto disabled = std::make_shared<QList<QPointer<QAction>>>();
+    connect(firmware, &AQFirmwareController::updatingChanged, guard,
+            [window, guard, quit, disabled](bool on) {
+                guard->setBlocking(on);
+                if (!on) {
+                    for (const QPointer<QAction>& a : *disabled) {
+                        if (a) a->setEnabled(true);
+                    }
+                    disabled->clear();
+                    return;
+                }
+                for (QAction* top : window->menuBar()->actions()) {
+                    const QList<QAction*> items =
+                        top->menu() ? top->menu()->actions() : QList<QAction*>{top};
+                    for (QAction* a : items) {
+                        if (a == quit || a->isSeparator() || !a->isEnabled()) continue;
+                        a->setEnabled(false);
+                        disabled->append(a);
+                    }
+                }
+            });
     guard->addCheck([window, firmware] {
         if (!firmware->updating()) return true;
         return CloseGuard::ask(
