@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "link/BleCentral.h"
 #include "link/Bytes.h"
@@ -38,6 +39,9 @@ public:
     std::optional<double> responsed() const;
     const Bytes& data() const { return _data; }
     const CharacteristicPtr& characteristic() const { return _characteristic; }
+    // What a keyed replacing send matches on; empty for every other command.
+    const std::string& key() const { return _key; }
+    void setKey(std::string key) { _key = std::move(key); }
 
     // The command leaves the queue unwritten (replaced by a newer one): no
     // log line, no response; a waiter behind the error handler is woken.
@@ -54,6 +58,7 @@ private:
     std::atomic<double> _responsed;
     Bytes _data;
     CharacteristicPtr _characteristic;
+    std::string _key;
 };
 
 using CommandPtr = std::shared_ptr<BTLECommand>;

@@ -47,6 +47,10 @@ public:
     // Replaces the waiting command that would be written last.
     void overloadCommand(const Bytes& data, const CharacteristicPtr& characteristic,
                          ResponseHandler response);
+    // Keyed replacing send: a waiting command with the same key is dropped
+    // and this one queued in its stead; anything else waiting is kept.
+    void replaceCommand(const std::string& key, const Bytes& data,
+                        const CharacteristicPtr& characteristic, ResponseHandler response);
     // Worker threads only. Blocks until the answer arrives; no value when the
     // command was abandoned or dropped without an answer.
     std::optional<Bytes> fireSyncCommand(const Bytes& data,
@@ -84,6 +88,10 @@ public:
     CharacteristicPtr bl_characteristic() const;
 
     Dispatch& dispatch() const { return _dispatch; }
+
+    // Main thread only: runs the event loop until nothing waits or is in
+    // flight, at most `seconds`. True when the queue drained.
+    bool waitUntilSent(double seconds);
 
     // Queue state, for tests and diagnostics.
     std::size_t waitingCommandCount() const;
@@ -183,8 +191,9 @@ public:
 
     // Live control, on the test characteristic, without answers to decode.
     void liveValue(unsigned value, unsigned forChannel, std::uint8_t forDevice);
-    // Replaces the live value still waiting, so a slider drag leaves at most
-    // one value behind the one on the air.
+    // Replaces the value for the same lamp and channel still waiting, so a
+    // slider drag leaves at most one value per channel behind the one on the
+    // air; other commands waiting are kept.
     void liveValueOverload(unsigned value, unsigned forChannel, std::uint8_t forDevice);
     // 5 left, 6 right, 8 push, 9 long push.
     void liveNav(unsigned key);

@@ -2,6 +2,9 @@
 // control of its channels (test characteristic, whose opcodes overlap the
 // command characteristic's numbers).
 #include "link/BTLEController.h"
+
+#include <string>
+
 #include "link/LampAnswer.h"
 
 namespace aq {
@@ -143,7 +146,8 @@ void BTLEController::liveValue(unsigned value, unsigned forChannel, std::uint8_t
 
 void BTLEController::liveValueOverload(unsigned value, unsigned forChannel,
                                        std::uint8_t forDevice) {
-    overloadCommand(commandBytes({0x0A, forDevice, forChannel, value}), test_characteristic(), {});
+    replaceCommand("live " + std::to_string(forDevice) + " " + std::to_string(forChannel),
+                   commandBytes({0x0A, forDevice, forChannel, value}), test_characteristic(), {});
 }
 
 void BTLEController::liveNav(unsigned key) {

@@ -9,6 +9,7 @@
 #include "pages/AQNavigationController.h"
 #include "pages/Alerts.h"
 #include "state/GlobalStore.h"
+#include "state/LampNames.h"
 #include "widgets/AQTableView.h"
 #include "widgets/SPProgressHUD.h"
 
@@ -53,7 +54,7 @@ void AQConnectionController::connectionReady(const std::shared_ptr<Attempt>& att
     // from now on.
     link().getName([](const std::string& name) {
         const std::optional<std::string> uuid = GlobalStore::sharedInstance().connectedUUID();
-        if (uuid) GlobalStore::setNameForUUID(*uuid, name);
+        if (uuid) GlobalStore::setNameForUUID(*uuid, lampNameText(name));
     });
 
     // The reads wait for each answer, which the main thread delivers: they

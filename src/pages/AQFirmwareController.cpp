@@ -132,7 +132,7 @@ void AQFirmwareController::buildView() {
 
     connect(_btnSelect, &AQButton::clicked, this, [this] { selectFilePressed(); });
     connect(_btnRun, &AQButton::clicked, this, [this] { runUpdatePressed(); });
-    _mainView = page;
+    if (!_mainView) _mainView = page;
     setView(page);
 }
 
@@ -157,6 +157,7 @@ void AQFirmwareController::loadHexFile(const QString& path) {
     _updating = true;
     _progress = 0.0;
     _btnRun->setEnabled(false);
+    emit updatingChanged(true);
     SPProgressHUD::showStatus(kStatus, _mainView);
     const std::string file = path.toUtf8().toStdString();
     QPointer<AQFirmwareController> self(this);
@@ -181,6 +182,7 @@ void AQFirmwareController::finished(FirmwareResult result) {
     _updating = false;
     _btnRun->setEnabled(true);
     SPProgressHUD::dismiss();
+    emit updatingChanged(false);
     if (result != FirmwareResult::Sent) {
         showAlert(_mainView, QStringLiteral("Update failed?"), firmwareFailureText(result));
     }

@@ -36,6 +36,9 @@ public:
     void setNavigationController(AQNavigationController* navigation) {
         _navigationController = navigation;
     }
+    // The view the overlay covers during the update: the whole window's
+    // content, so no other page can be reached while the boot loader is fed.
+    void setMainView(QWidget* view) { _mainView = view; }
     static void setConfirmFunction(ConfirmFunction confirm);
     static void setChooseFileFunction(ChooseFileFunction choose);
 
@@ -49,6 +52,10 @@ public:
     bool updating() const { return _updating; }
     // The fraction of pages sent by the running or last transfer.
     double progress() const { return _progress; }
+
+signals:
+    // An update started (true) or ended (false).
+    void updatingChanged(bool updating);
 
 private:
     void buildView();

@@ -2,16 +2,20 @@
 
 #include <QDateTimeEdit>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
 #include "link/BTLEController.h"
 #include "link/Log.h"
+#include "pages/ClockCare.h"
 #include "pages/PageLook.h"
+#include "widgets/AQButton.h"
 #include "state/GlobalStore.h"
 
 namespace aq {
@@ -60,7 +64,19 @@ void AQInfoController::buildView() {
         grid->addWidget(field, row, 1);
         ++row;
     }
-    grid->setColumnStretch(2, 1);
+    _lbClockOffset = new QLabel;
+    _btnSetClock = look::button(tr("Set to this computer's time"));
+    auto* care = new QHBoxLayout;
+    care->setSpacing(look::kSpacing);
+    care->addWidget(_lbClockOffset);
+    care->addWidget(_btnSetClock);
+    care->addStretch(1);
+    grid->addLayout(care, 0, 2);
+    connect(_btnSetClock, &QPushButton::clicked, this, [this] { setToComputerTime(); });
+    _tickTimer = new QTimer(this);
+    _tickTimer->setInterval(int(kTickSeconds * 1000));
+    connect(_tickTimer, &QTimer::timeout, this, [this] { tick(); });
+    grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
 
@@ -70,7 +86,44 @@ void AQInfoController::buildView() {
 
 void AQInfoController::onEnter() {
     AQController::onEnter();
+    _lampClock = QDateTime();
+    _lbClockOffset->clear();
     readRtc(++_entry);
+    _tickTimer->start();
+}
+
+void AQInfoController::onLeave() {
+    AQController::onLeave();
+    _tickTimer->stop();
+}
+
+void AQInfoController::tick() {
+    // Not while the user edits the clock or an edit waits to be sent.
+    if (_lampClock.isValid() && !_timer && !_dpRtc->hasFocus()) showLampClock();
+}
+
+void AQInfoController::lampClockIs(const QDateTime& lamp, const QDateTime& computer) {
+    _lampClock = lamp;
+    _lampClockAt = computer;
+    _lbClockOffset->setText(clockcare::offsetText(computer.secsTo(lamp)));
+}
+
+void AQInfoController::showLampClock() {
+    // Whole seconds, as the lamp counts them.
+    const qint64 elapsed = _lampClockAt.msecsTo(clockcare::computerNow()) / 1000;
+    // Only the user's edits are sent back to the lamp.
+    const QSignalBlocker quiet(_dpRtc);
+    _dpRtc->setDateTime(_lampClock.addSecs(elapsed));
+}
+
+void AQInfoController::setToComputerTime() {
+    if (_timer && _timerDispatch) _timerDispatch->cancel(_timerId);
+    _timer = false;
+    const QDateTime now = clockcare::computerNow();
+    link().setRTC(lampFromDateTime(now));
+    logLine("saved rtc");
+    lampClockIs(now, now);
+    showLampClock();
 }
 
 void AQInfoController::readRtc(std::uint64_t entry) {
@@ -78,13 +131,15 @@ void AQInfoController::readRtc(std::uint64_t entry) {
     link().getRTC([self, entry](const LampDateTime& time) {
         if (!self || self->_entry != entry) return;
         const QDateTime shown = dateTimeFromLamp(time);
+        const QDateTime computer = clockcare::computerNow();
         if (shown.isValid()) {
-            // Only the user's edits are sent back to the lamp.
-            const QSignalBlocker quiet(self->_dpRtc);
-            self->_dpRtc->setDateTime(shown);
+            self->lampClockIs(shown, computer);
+            self->showLampClock();
         } else {
             logLine("the lamp's clock reads no valid date");
+            self->_lbClockOffset->setText(tr("no valid date"));
         }
+        emit self->lampClockRead(shown, computer);
         GlobalStore::sharedInstance().setDevices({});
         GlobalStore::deviceAdd();
         self->readSlaves(entry);
@@ -142,8 +197,10 @@ void AQInfoController::changedRtc() {
 
 void AQInfoController::setRTC() {
     _timer = false;
-    link().setRTC(lampFromDateTime(_dpRtc->dateTime()));
+    const QDateTime sent = _dpRtc->dateTime();
+    link().setRTC(lampFromDateTime(sent));
     logLine("saved rtc");
+    lampClockIs(sent, clockcare::computerNow());
 }
 
 QDateTime AQInfoController::dateTimeFromLamp(const LampDateTime& time) {

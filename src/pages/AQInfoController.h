@@ -9,9 +9,13 @@
 #include "pages/AQController.h"
 
 class QDateTimeEdit;
+class QLabel;
 class QLineEdit;
+class QTimer;
 
 namespace aq {
+
+class AQButton;
 
 // The page entered once a lamp is connected: on every entry it reads the
 // lamp's clock, its slave count, firmware, serial number and energy counter,
@@ -22,15 +26,20 @@ class AQInfoController : public AQController {
     Q_OBJECT
 public:
     static constexpr double kRtcDelay = 0.5;
+    // The shown clock moves on this often while the page is shown.
+    static constexpr double kTickSeconds = 1.0;
 
     explicit AQInfoController(QObject* parent = nullptr);
     ~AQInfoController() override;
 
     void onEnter() override;
+    void onLeave() override;
 
     // The clock picker's action: (re)starts the wait before the clock is sent.
     void changedRtc();
     void setRTC();
+    // Sets the lamp's clock to this computer's (with the real weekday).
+    void setToComputerTime();
 
     QDateTimeEdit* dpRtc() const { return _dpRtc; }
     QLineEdit* tfSlaves() const { return _tfSlaves; }
@@ -38,6 +47,18 @@ public:
     QLineEdit* tfFirmware() const { return _tfFirmware; }
     QLineEdit* tfPowerConsumption() const { return _tfPowerConsumption; }
     bool timerPending() const { return _timer; }
+    QLabel* lbClockOffset() const { return _lbClockOffset; }
+    AQButton* btnSetClock() const { return _btnSetClock; }
+    QTimer* clockTimer() const { return _tickTimer; }
+    // The clock timer's tick: the shown clock follows this computer's.
+    void tick();
+
+signals:
+    // Each answer of the lamp's clock (invalid when it formed no date),
+    // with this computer's time at that moment.
+    void lampClockRead(const QDateTime& lamp, const QDateTime& computer);
+
+public:
 
     // The lamp's clock fields as a local date and time, and back. Fields
     // that form no date give an invalid QDateTime.
@@ -53,6 +74,10 @@ private:
     void readFirmware(std::uint64_t entry);
     void readSerialNo(std::uint64_t entry);
     void readPowerConsumption(std::uint64_t entry);
+    // The lamp's clock as last read or set, at this computer's time then;
+    // it is taken to run on with this computer's clock.
+    void lampClockIs(const QDateTime& lamp, const QDateTime& computer);
+    void showLampClock();
 
     QDateTimeEdit* _dpRtc = nullptr;
     QLineEdit* _tfSlaves = nullptr;
@@ -63,6 +88,13 @@ private:
     Dispatch::TimerId _timerId = 0;
     Dispatch* _timerDispatch = nullptr;
     std::uint64_t _entry = 0;
+    QLabel* _lbClockOffset = nullptr;
+    AQButton* _btnSetClock = nullptr;
+    // Invalid until the clock has been read.
+    QDateTime _lampClock;
+    QDateTime _lampClockAt;
+    // Moves the shown clock on; display only, so the toolkit's timer.
+    QTimer* _tickTimer = nullptr;
 };
 
 }  // namespace aq

@@ -7,10 +7,9 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 #include "link/BTLEController.h"
 #include "pages/PageLook.h"
+#include "pages/SliderCommit.h"
 #include "state/GlobalStore.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQSlider.h"
@@ -46,9 +45,7 @@ AQLiveController::AQLiveController(QObject* parent)
     buildView();
 }
 
-AQLiveController::~AQLiveController() {
-    dropHeldBack();
-}
+AQLiveController::~AQLiveController() = default;
 
 void AQLiveController::buildView() {
     auto* page = new QWidget;
@@ -110,9 +107,10 @@ AQTableCellView* AQLiveController::tableView(int row) {
     slider->setValue(0);
     const auto name = GlobalStore::channelName(static_cast<std::uint8_t>(row));
     cell->lbChannel()->setText(QString::fromStdString(name.value_or(std::string())));
-    // Every change goes out, a drag's included; the replacing send keeps the
-    // queue from growing behind a fast drag.
-    connect(slider, &AQSlider::valueChanged, this, [this, slider] { moveSlider(slider); });
+    // A drag's every step goes out; keyed sends keep the queue from
+    // growing behind a fast one.
+    _commits.append(new SliderCommit(slider, dispatch(), [this, slider](int) { moveSlider(slider); },
+                                     true));
     _slider.append(slider);
     return cell;
 }
@@ -123,6 +121,7 @@ void AQLiveController::reloadIfChannelsChanged() {
     for (const QPointer<AQTableCellView>& row : _rows) delete row.data();
     _rows.clear();
     _slider.clear();
+    _commits.clear();
     const int count = numberOfRowsInTableView();
     for (int r = 0; r < count; ++r) {
         AQTableCellView* cell = tableView(r);
@@ -138,30 +137,29 @@ void AQLiveController::onEnter() {
     AQController::onEnter();
     reloadIfChannelsChanged();
     link().setMode(kModeLive);
-    const std::uint8_t count = GlobalStore::channelCount();
-    for (std::uint8_t i = 0; i < count; ++i) link().liveValue(0, i, _device);
+    darkenAll();
 }
 
 void AQLiveController::onLeave() {
     AQController::onLeave();
-    dropHeldBack();
-    // A value of ours still waiting would reach the lamp after the zeros;
-    // it becomes a zero itself.
-    if (_waitingChannel && ownValueWaiting(*_waitingChannel)) {
-        link().liveValueOverload(0, *_waitingChannel, _device);
+    for (const QPointer<SliderCommit>& c : _commits) {
+        if (c) c->cancel();
     }
-    _waitingChannel.reset();
     link().setMode(kModeNormal);
-    const std::uint8_t count = GlobalStore::channelCount();
-    for (std::uint8_t i = 0; i < count; ++i) {
-        link().liveValue(0, i, _device);
-        for (const QPointer<AQSlider>& s : _slider) {
-            if (!s || AQTableCellView::tag(s) != i) continue;
-            // Quietly: the lamp has just been told 0.
-            const QSignalBlocker block(s.data());
-            s->setValue(0);
-        }
+    darkenAll();
+    for (const QPointer<AQSlider>& s : _slider) {
+        if (!s) continue;
+        // Quietly: the lamp has just been told 0.
+        const QSignalBlocker block(s.data());
+        s->setValue(0);
     }
+}
+
+void AQLiveController::darkenAll() {
+    // Keyed like the sliders' values: a value of a channel still waiting
+    // would otherwise reach the lamp after its zero.
+    const std::uint8_t count = GlobalStore::channelCount();
+    for (std::uint8_t i = 0; i < count; ++i) link().liveValueOverload(0, i, _device);
 }
 
 unsigned AQLiveController::sliderToLive(int percent) {
@@ -169,72 +167,8 @@ unsigned AQLiveController::sliderToLive(int percent) {
 }
 
 void AQLiveController::moveSlider(AQSlider* slider) {
-    sendLive(static_cast<unsigned>(AQTableCellView::tag(slider)), sliderToLive(slider->value()));
-}
-
-bool AQLiveController::ownValueWaiting(unsigned channel) const {
-    BTLEController& lamp = link();
-    if (!_waitingChannel || *_waitingChannel != channel) return false;
-    if (lamp.waitingCommandCount() != 1) return false;
-    // Nothing written since ours was queued: the one waiting is still ours.
-    const CommandPtr behind = _waitingBehind.lock();
-    return behind && lamp.firedCommand() == behind;
-}
-
-bool AQLiveController::trySendLive(unsigned channel, unsigned value) {
-    BTLEController& lamp = link();
-    if (lamp.waitingCommandCount() != 0 && !ownValueWaiting(channel)) return false;
-    lamp.liveValueOverload(value, channel, _device);
-    if (lamp.waitingCommandCount() == 1) {
-        _waitingChannel = channel;
-        _waitingBehind = lamp.firedCommand();
-    } else {
-        _waitingChannel.reset();
-        _waitingBehind.reset();
-    }
-    return true;
-}
-
-void AQLiveController::sendLive(unsigned channel, unsigned value) {
-    if (_heldBack.empty() && trySendLive(channel, value)) return;
-    // Held back: only the channel's newest value counts, in the order the
-    // channels were first moved.
-    auto it = std::find_if(_heldBack.begin(), _heldBack.end(),
-                           [channel](const auto& held) { return held.first == channel; });
-    if (it != _heldBack.end()) {
-        it->second = value;
-    } else {
-        _heldBack.emplace_back(channel, value);
-    }
-    if (_retryTimer) return;
-    _retryDispatch = &dispatch();
-    QPointer<AQLiveController> self(this);
-    _retryTimer = _retryDispatch->singleShot(kRetryDelay, [self] {
-        if (self) self->retryHeldBack();
-    });
-}
-
-void AQLiveController::retryHeldBack() {
-    _retryTimer.reset();
-    std::vector<std::pair<unsigned, unsigned>> held;
-    held.swap(_heldBack);
-    for (auto it = held.begin(); it != held.end(); ++it) {
-        if (!trySendLive(it->first, it->second)) {
-            _heldBack.assign(it, held.end());
-            break;
-        }
-    }
-    if (_heldBack.empty()) return;
-    QPointer<AQLiveController> self(this);
-    _retryTimer = _retryDispatch->singleShot(kRetryDelay, [self] {
-        if (self) self->retryHeldBack();
-    });
-}
-
-void AQLiveController::dropHeldBack() {
-    if (_retryTimer && _retryDispatch) _retryDispatch->cancel(*_retryTimer);
-    _retryTimer.reset();
-    _heldBack.clear();
+    link().liveValueOverload(sliderToLive(slider->value()),
+                             static_cast<unsigned>(AQTableCellView::tag(slider)), _device);
 }
 
 void AQLiveController::navLeft() {

@@ -6,13 +6,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <memory>
-#include <optional>
-#include <utility>
-#include <vector>
-
-#include "link/BTLECommand.h"
-#include "link/Dispatch.h"
 #include "pages/AQController.h"
 
 class QLabel;
@@ -23,6 +16,7 @@ namespace aq {
 
 class AQButton;
 class AQSlider;
+class SliderCommit;
 
 // One channel row of the live page: the channel's name and its 0 … 100 %
 // slider. The slider carries the row's channel index as its "tag" property.
@@ -54,8 +48,6 @@ public:
     // Operating modes this page sets.
     static constexpr unsigned kModeNormal = 0;
     static constexpr unsigned kModeLive = 2;
-    // How often values held back (see sendLive) try again.
-    static constexpr double kRetryDelay = 0.02;
 
     explicit AQLiveController(QObject* parent = nullptr);
     ~AQLiveController() override;
@@ -67,12 +59,10 @@ public:
     int numberOfRowsInTableView() const;
     AQTableCellView* tableView(int row);
 
-    // A channel slider's action, on every change: slider percent to 0 … 255,
-    // truncated, replacing a live value still waiting to be sent.
+    // A channel slider's action: slider percent to 0 … 255, truncated,
+    // replacing this channel's value if one still waits to be sent. A drag
+    // sends every step; keys, wheel and track clicks once they are quiet.
     void moveSlider(AQSlider* slider);
-    // Values held back until the link's queue lets them go without
-    // dropping another command.
-    std::size_t heldBack() const { return _heldBack.size(); }
     static unsigned sliderToLive(int percent);
 
     void navLeft();
@@ -96,15 +86,8 @@ private:
     // rows show (first entry, or a lamp with other channels connected).
     void reloadIfChannelsChanged();
     static QStringList channelNames();
-    // The replacing send drops whatever command waits to be written last,
-    // which is only right when that is this page's own value for the same
-    // channel. Anything else waiting (a key, another channel's last value,
-    // the entry's zeros) holds the value back until the queue has drained.
-    void sendLive(unsigned channel, unsigned value);
-    bool trySendLive(unsigned channel, unsigned value);
-    bool ownValueWaiting(unsigned channel) const;
-    void retryHeldBack();
-    void dropHeldBack();
+    // Zero to every channel, each replacing a value of its own still waiting.
+    void darkenAll();
 
     std::uint8_t _device = 0;
     QScrollArea* _tableView = nullptr;
@@ -114,12 +97,7 @@ private:
     QList<QPointer<AQTableCellView>> _rows;
     QStringList _rowNames;
     bool _loaded = false;
-    // This page's live value waiting alone behind the command in flight.
-    std::optional<unsigned> _waitingChannel;
-    std::weak_ptr<BTLECommand> _waitingBehind;
-    std::vector<std::pair<unsigned, unsigned>> _heldBack;
-    std::optional<Dispatch::TimerId> _retryTimer;
-    Dispatch* _retryDispatch = nullptr;
+    QList<QPointer<SliderCommit>> _commits;
     AQButton* _btnNavLeft = nullptr;
     AQButton* _btnNavRight = nullptr;
     AQButton* _btnNavPush = nullptr;

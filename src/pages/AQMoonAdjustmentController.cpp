@@ -17,6 +17,7 @@
 #include "pages/MoonFrameSheet.h"
 #include "pages/NSDayAdjustment.h"
 #include "pages/PageLook.h"
+#include "pages/SliderCommit.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQSlider.h"
 
@@ -93,15 +94,14 @@ void AQMoonAdjustmentController::buildView() {
     bottom->addWidget(_btnTimeframe);
     layout->addLayout(bottom);
 
-    // A slider sends on the release of the mouse only; moving it (by mouse or
-    // keyboard) just shows the value.
+    // The page follows every move; the lamp hears a drag when it ends and
+    // keys, wheel and clicks once they are quiet.
     connect(_slDay, &AQSlider::valueChanged, this, [this](int v) { sliderDayChanged(v, false); });
-    connect(_slDay, &AQSlider::sliderReleased, this,
-            [this] { sliderDayChanged(_slDay->value(), true); });
     connect(_slIntense, &AQSlider::valueChanged, this,
             [this](int v) { sliderIntenseChanged(v, false); });
-    connect(_slIntense, &AQSlider::sliderReleased, this,
-            [this] { sliderIntenseChanged(_slIntense->value(), true); });
+    _commits = {new SliderCommit(_slDay, dispatch(), [this](int v) { sliderDayChanged(v, true); }),
+                new SliderCommit(_slIntense, dispatch(),
+                                 [this](int v) { sliderIntenseChanged(v, true); })};
     connect(_btnTimeframe, &QPushButton::clicked, this, [this] { openSheet(); });
     connect(_btnDevices, &QPushButton::clicked, this, [this] { openDeviceSheet(); });
     _btnDevices->setEnabled(false);
@@ -161,6 +161,10 @@ void AQMoonAdjustmentController::onEnter() {
 
 void AQMoonAdjustmentController::onLeave() {
     AQController::onLeave();
+    // A value still waiting for the slider to be quiet is the user's last word.
+    for (const QPointer<SliderCommit>& c : _commits) {
+        if (c) c->flush();
+    }
     _entered = false;
 }
 

@@ -22,6 +22,7 @@ class AQSlider;
 class AQTableSheetMCController;
 class MoonFrameSheet;
 class NSDayAdjustment;
+class SliderCommit;
 
 // The lamp's moon: the day in its 28-day cycle, the brightest it gets, which
 // lamps run it and the nightly window in which it shines. The chart shows
@@ -125,6 +126,7 @@ private:
     bool _entered = false;
     // The window has been read since the sheet was opened.
     bool _windowRead = false;
+    QList<QPointer<SliderCommit>> _commits;
 };
 
 }  // namespace aq

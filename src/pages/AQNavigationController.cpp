@@ -68,7 +68,11 @@ void AQNavigationController::switchTo(const QString& ident) {
         // before the link is dropped.
         if (_outlets.btnDiscover) _outlets.btnDiscover->setText(QStringLiteral("Connect"));
         setDisconnected();
-        GlobalStore::sharedInstance().btController().disconnect();
+        BTLEController& lamp = GlobalStore::sharedInstance().btController();
+        // What the page sent on leaving (the live page's return to normal
+        // operation) reaches the lamp before the link goes.
+        lamp.waitUntilSent(kLeaveSeconds);
+        lamp.disconnect();
         return;
     }
     for (AQController* page : _controller) {
@@ -80,6 +84,23 @@ void AQNavigationController::switchTo(const QString& ident) {
     }
     switchButtonsTo(ident);
     selectView(ident);
+    focusPage();
+}
+
+void AQNavigationController::focusPage() {
+    // The page stack hands the focus to the new page's first control, and a
+    // stray key there would change the lamp: the page itself takes it.
+    QWidget* page = _currentController ? _currentController->view() : nullptr;
+    if (!page) return;
+    if (page->focusPolicy() == Qt::NoFocus) page->setFocusPolicy(Qt::ClickFocus);
+    page->setFocus(Qt::OtherFocusReason);
+}
+
+void AQNavigationController::leaveForQuit() {
+    if (!_connected || !_currentController) return;
+    _currentController->onLeave();
+    _currentController = nullptr;
+    GlobalStore::sharedInstance().btController().waitUntilSent(kLeaveSeconds);
 }
 
 void AQNavigationController::switchButtonsTo(const QString& ident) {
@@ -92,6 +113,7 @@ void AQNavigationController::setConnected() {
     if (_miFirmware) _miFirmware->setEnabled(true);
     for (AQButton* button : _buttons) button->setEnabled(true);
     _connected = true;
+    emit connectedChanged(true);
 }
 
 void AQNavigationController::setDisconnected() {
@@ -102,6 +124,7 @@ void AQNavigationController::setDisconnected() {
     }
     _connected = false;
     switchTo(kDiscover);
+    emit connectedChanged(false);
 }
 
 void AQNavigationController::buttonClicked(AQButton* sender) {

@@ -43,6 +43,10 @@ public:
         QMenuBar* mainMenu = nullptr;
     };
 
+    // How long leaving a page for Disconnect or quitting waits for what the
+    // page sent to reach the lamp.
+    static constexpr double kLeaveSeconds = 3.0;
+
     explicit AQNavigationController(const Outlets& outlets, QObject* parent = nullptr);
 
     // One-time set-up at start-up: the button and page lists, the store's
@@ -56,6 +60,10 @@ public:
     void setConnected();
     void setDisconnected();
 
+    // The application is quitting: the current page is left and what it
+    // sends on leaving given time to reach the lamp.
+    void leaveForQuit();
+
     void buttonClicked(AQButton* sender);
     void firmwareClicked();
 
@@ -67,8 +75,13 @@ public:
     AQButton* btnDiscover() const { return _outlets.btnDiscover; }
     QStackedWidget* tabView() const { return _outlets.tabView; }
 
+signals:
+    // The bar went to its connected (true) or disconnected state.
+    void connectedChanged(bool connected);
+
 private:
     void selectView(const QString& ident);
+    void focusPage();
 
     const Outlets _outlets;
     QAction* _miFirmware = nullptr;

@@ -15,6 +15,7 @@
 #include "pages/Alerts.h"
 #include "pages/PageLook.h"
 #include "state/GlobalStore.h"
+#include "state/LampNames.h"
 #include "widgets/AQButton.h"
 
 namespace aq {
@@ -154,7 +155,7 @@ void AQSettingsController::renameWhenLinkIdle(const std::string& name, double gi
             logLine("renamed lamp has no UUID; name not stored");
             return;
         }
-        GlobalStore::setNameForUUID(*uuid, reported);
+        GlobalStore::setNameForUUID(*uuid, lampNameText(reported));
     });
 }
 

@@ -14,6 +14,7 @@
 #include "link/BTLEController.h"
 #include "pages/PageLook.h"
 #include "pages/TimeOfDay.h"
+#include "pages/SliderCommit.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQSlider.h"
 
@@ -127,8 +128,8 @@ void AQWeatherController::buildView() {
     layout->addLayout(tests);
     layout->addStretch(1);
 
-    // A slider sends on the release of the mouse only; moving it (by mouse or
-    // keyboard) just shows the value.
+    // The page follows every move; the lamp hears a drag when it ends and
+    // keys, wheel and clicks once they are quiet.
     const std::pair<AQSlider*, void (AQWeatherController::*)(int, bool)> sliders[] = {
         {_sldCloudsPerDay, &AQWeatherController::mvSliderCloudsPerDay},
         {_sldCloudDuration, &AQWeatherController::mvSliderCloudDuration},
@@ -138,8 +139,8 @@ void AQWeatherController::buildView() {
     for (const auto& [slider, action] : sliders) {
         connect(slider, &AQSlider::valueChanged, this,
                 [this, action](int v) { (this->*action)(v, false); });
-        connect(slider, &AQSlider::sliderReleased, this,
-                [this, slider, action] { (this->*action)(slider->value(), true); });
+        _commits.append(new SliderCommit(slider, dispatch(),
+                                         [this, action](int v) { (this->*action)(v, true); }));
     }
     // `clicked` and `timeChanged` under no signal blocker come from the user
     // only: the read chain sets the controls without sending anything back.
@@ -163,6 +164,14 @@ unsigned AQWeatherController::sliderToValue(int position, float full) {
 int AQWeatherController::valueToSlider(unsigned value, float full) {
     const float position = static_cast<float>(value) / full * 100.0f;
     return static_cast<int>(std::lround(position));
+}
+
+void AQWeatherController::onLeave() {
+    AQController::onLeave();
+    // A value still waiting for the slider to be quiet is the user's last word.
+    for (const QPointer<SliderCommit>& c : _commits) {
+        if (c) c->flush();
+    }
 }
 
 void AQWeatherController::onEnter() {

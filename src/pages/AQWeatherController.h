@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
+
 #include <cstdint>
 #include <optional>
 
@@ -13,12 +16,13 @@ namespace aq {
 
 class AQButton;
 class AQSlider;
+class SliderCommit;
 
 // The lamp's weather: how many clouds pass per day, how long one lasts, how
 // far it dims the light, how many lightning bolts fall per hour and the
 // daily window in which they may fall. Every entry reads all of it, one
 // value after the other. The sliders show their value while they move and
-// send it when the mouse lets go; the check boxes switch clouds or bolts
+// send it when a drag ends or, for keys, wheel and clicks, once quiet; the check boxes switch clouds or bolts
 // off (count 0) and back on to the count remembered; the window pickers send
 // half a second after their last change.
 class AQWeatherController : public AQController {
@@ -35,9 +39,10 @@ public:
     ~AQWeatherController() override;
 
     void onEnter() override;
+    void onLeave() override;
 
-    // Slider actions: `released` when the change comes with the release of
-    // the left mouse button, the only time the value goes to the lamp.
+    // Slider actions: `released` when the value is to go to the lamp (a
+    // drag ended, or keys, wheel or clicks have been quiet).
     void mvSliderCloudsPerDay(int value, bool released);
     void mvSliderCloudDuration(int value, bool released);
     void mvSliderCloudIntensity(int value, bool released);
@@ -130,6 +135,7 @@ private:
     // The dispatch the pending timers run on, to cancel them there.
     Dispatch* _timerDispatch = nullptr;
     std::uint64_t _entry = 0;
+    QList<QPointer<SliderCommit>> _commits;
 };
 
 }  // namespace aq

@@ -7,9 +7,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <memory>
 
 #include "pages/AQConnectionController.h"
 #include "pages/AQDayAdjustmentController.h"
@@ -21,6 +24,8 @@
 #include "pages/AQSettingsController.h"
 #include "pages/AQWeatherController.h"
 #include "pages/AboutDialogs.h"
+#include "pages/ClockCare.h"
+#include "pages/CloseGuard.h"
 #include "pages/PageLook.h"
 #include "platform/AppLog.h"
 #include "widgets/AQButton.h"
@@ -125,6 +130,8 @@ void AppDelegate::buildWindow() {
           o.ctlWeather, o.ctlLiveController, o.ctlFirmware}) {
         o.tabView->addWidget(page->view());
     }
+    auto* clockNotice = new ClockNotice;
+    column->addWidget(clockNotice);
     column->addWidget(o.tabView, 1);
     window.setCentralWidget(content);
     o.mainMenu = window.menuBar();
@@ -140,6 +147,61 @@ void AppDelegate::buildWindow() {
     _ctlDiscover->setNavigationController(navigation);
     _ctlDiscover->setMainView(content);
     _ctlFirmware->setNavigationController(navigation);
+    _ctlFirmware->setMainView(content);
+    // A lamp whose clock is off is pointed out once per connection.
+    connect(navigation, &AQNavigationController::connectedChanged, clockNotice,
+            [clockNotice](bool on) { on ? clockNotice->arm() : clockNotice->disarm(); });
+    connect(_ctlInfo, &AQInfoController::lampClockRead, clockNotice, &ClockNotice::clockRead);
+    AQInfoController* info = _ctlInfo;
+    connect(clockNotice, &ClockNotice::setClockPressed, info,
+            [info] { info->setToComputerTime(); });
+    _clockNotice = clockNotice;
+    guardFirmwareUpdate(quit);
+}
+
+void AppDelegate::guardFirmwareUpdate(QAction* quit) {
+    // A firmware update broken off may leave the lamp without working
+    // firmware: while it runs nothing else of the window answers, and
+    // closing asks first, keeping the update by default.
+    QMainWindow* window = _window.get();
+    AQFirmwareController* firmware = _ctlFirmware;
+    AQNavigationController* navigation = _navigationController.get();
+    _closeGuard = new CloseGuard(window, quit, this);
+    CloseGuard* guard = _closeGuard;
+    // Every menu item but Quit is put out of reach; a disabled menu bar
+    // would take Quit's shortcut with it.
+    auto disabled = std::make_shared<QList<QPointer<QAction>>>();
+    connect(firmware, &AQFirmwareController::updatingChanged, guard,
+            [window, guard, quit, disabled](bool on) {
+                guard->setBlocking(on);
+                if (!on) {
+                    for (const QPointer<QAction>& a : *disabled) {
+                        if (a) a->setEnabled(true);
+                    }
+                    disabled->clear();
+                    return;
+                }
+                for (QAction* top : window->menuBar()->actions()) {
+                    const QList<QAction*> items =
+                        top->menu() ? top->menu()->actions() : QList<QAction*>{top};
+                    for (QAction* a : items) {
+                        if (a == quit || a->isSeparator() || !a->isEnabled()) continue;
+                        a->setEnabled(false);
+                        disabled->append(a);
+                    }
+                }
+            });
+    guard->addCheck([window, firmware] {
+        if (!firmware->updating()) return true;
+        return CloseGuard::ask(
+            window, tr("The firmware update is still running."),
+            tr("If you quit now, the lamp may be left unusable until its firmware is updated "
+               "again."),
+            tr("Quit Anyway"), tr("Keep Updating"));
+    });
+    guard->setBeforeClose([firmware, navigation] {
+        if (!firmware->updating()) navigation->leaveForQuit();
+    });
 }
 
 void AppDelegate::applicationDidFinishLaunching() {

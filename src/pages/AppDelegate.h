@@ -4,11 +4,14 @@
 
 #include <memory>
 
+class QAction;
 class QMainWindow;
 
 namespace aq {
 
 class AQButton;
+class ClockNotice;
+class CloseGuard;
 class AQConnectionController;
 class AQController;
 class AQFirmwareController;
@@ -42,10 +45,13 @@ public:
     AQInfoController* infoController() const { return _ctlInfo; }
     AQSettingsController* settingsController() const { return _ctlSettings; }
     AQFirmwareController* firmwareController() const { return _ctlFirmware; }
+    CloseGuard* closeGuard() const { return _closeGuard; }
+    ClockNotice* clockNotice() const { return _clockNotice; }
 
 private:
     void buildWindow();
     void centreWindow();
+    void guardFirmwareUpdate(QAction* quit);
 
     std::unique_ptr<QMainWindow> _window;
     // The page controllers; each one's view lives in the window's page stack.
@@ -54,6 +60,8 @@ private:
     AQInfoController* _ctlInfo = nullptr;
     AQSettingsController* _ctlSettings = nullptr;
     AQFirmwareController* _ctlFirmware = nullptr;
+    CloseGuard* _closeGuard = nullptr;
+    ClockNotice* _clockNotice = nullptr;
     std::unique_ptr<AQNavigationController> _navigationController;
 };
 

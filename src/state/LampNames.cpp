@@ -33,4 +33,19 @@ bool appendLampName(Preferences& preferences, const std::string& uuid, const std
     return preferences.synchronize();
 }
 
+std::string lampNameText(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | (b >> 6));
+            text += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return text;
+}
+
 }  // namespace aq

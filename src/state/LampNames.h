@@ -25,4 +25,8 @@ bool lampNameTableUnreadable(const Preferences& preferences);
 // malformed entries inside a list are kept as they are.
 bool appendLampName(Preferences& preferences, const std::string& uuid, const std::string& name);
 
+// A name as the lamp holds it (one byte a character, the byte's value its
+// code) as the UTF-8 text the rest of the program and the name table use.
+std::string lampNameText(const std::string& bytes);
+
 }  // namespace aq

@@ -99,9 +99,14 @@ void AQSlider::mousePressEvent(QMouseEvent* event) {
     const double x = event->position().x();
     // Taking the knob drags it from where it was taken; a press on the
     // track moves the knob's centre there at once.
-    _grabOffset = g.knob.contains(event->position()) ? x - g.knob.center().x() : 0.0;
+    const bool onKnob = g.knob.contains(event->position());
+    _grabOffset = onKnob ? x - g.knob.center().x() : 0.0;
+    _dragged = false;
     setSliderDown(true);
-    setSliderPosition(valueAt(x - _grabOffset));
+    // Taking hold of the knob leaves the value as it is: the knob's centre
+    // may round to a neighbouring value.
+    if (onKnob) return;
+    setSliderPosition(valueAt(x));
     triggerAction(SliderMove);
 }
 
@@ -111,7 +116,10 @@ void AQSlider::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     event->accept();
-    setSliderPosition(valueAt(event->position().x() - _grabOffset));
+    const int position = valueAt(event->position().x() - _grabOffset);
+    if (position == sliderPosition()) return;
+    _dragged = true;
+    setSliderPosition(position);
 }
 
 void AQSlider::mouseReleaseEvent(QMouseEvent* event) {

@@ -38,6 +38,8 @@ public:
 
     // The value as a percentage of the range.
     double percent() const;
+    // Whether the mouse has moved the knob since the last press.
+    bool dragged() const { return _dragged; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -57,6 +59,7 @@ private:
     // While dragging: where on the knob the mouse took hold, so the knob
     // does not jump under the pointer.
     double _grabOffset = 0;
+    bool _dragged = false;
 };
 
 }  // namespace aq

@@ -98,6 +98,48 @@ TEST_F(Queue, OverloadReplacesTheEntryThatWouldGoLastWithoutALogLine) {
     EXPECT_FALSE(droppedHandlerCalled);
 }
 
+// The keyed send only ever replaces a waiting command with its own key;
+// the replacement goes out as the newest, nothing else is dropped.
+TEST_F(Queue, KeyedSendReplacesOnlyItsOwnKey) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<const char*, int>> sends;  // key ("" plain), opcode
+        std::vector<int> onTheAir;
+    };
+    const Case cases[] = {
+        {"same key twice", {{"a", 0x51}, {"a", 0x52}}, {0xA, 0x52}},
+        {"another key kept", {{"a", 0x51}, {"b", 0x61}, {"a", 0x52}}, {0xA, 0x52, 0x61}},
+        {"plain command kept", {{"", 0xB}, {"a", 0x51}, {"a", 0x52}}, {0xA, 0x52, 0xB}},
+        {"keyed behind plain", {{"a", 0x51}, {"", 0xB}, {"a", 0x52}}, {0xA, 0x52, 0xB}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lamp->clearReceived();
+        fireOp(0xA);
+        for (const auto& [key, op] : c.sends) {
+            const Bytes data = commandBytes({static_cast<unsigned>(op), 0});
+            if (*key) {
+                controller.replaceCommand(key, data, controller.rw_characteristic(), {});
+            } else {
+                fireOp(op);
+            }
+        }
+        ASSERT_TRUE(dispatch.runUntilIdle());
+        EXPECT_EQ(opcodes(*lamp), c.onTheAir);
+    }
+}
+
+TEST_F(Queue, WaitUntilSentReturnsOnceTheQueueDrained) {
+    for (int op = 0xA; op <= 0xD; ++op) fireOp(op);
+    EXPECT_TRUE(controller.waitUntilSent(2.0));
+    EXPECT_EQ(opcodes(*lamp).size(), 4u);
+    noAnswerFromNext();
+    fireOp(0xE);
+    const double start = dispatch.now();
+    EXPECT_FALSE(controller.waitUntilSent(0.5));
+    EXPECT_NEAR(dispatch.now() - start, 0.5, 0.02);
+}
+
 struct StaleCase {
     double after;  // seconds after the unanswered write that B is loaded
     bool abandons;

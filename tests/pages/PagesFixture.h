@@ -17,6 +17,7 @@
 #include "pages/AQNavigationController.h"
 #include "pages/AQSettingsController.h"
 #include "pages/Alerts.h"
+#include "pages/ClockCare.h"
 #include "pages/AppDelegate.h"
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
@@ -58,9 +59,13 @@ class PagesFixture : public ::testing::Test {
 protected:
     static constexpr const char* kLampId = "00000000-0000-0000-0000-0000000000C1";
     static constexpr const char* kLampName = "Reef Tank";
+    // This computer's clock at virtual time 0; it runs on with virtual time.
+    static QDateTime computerStart() { return QDateTime(QDate(2026, 3, 10), QTime(12, 0)); }
 
     void SetUp() override {
         GlobalStore::configure(recording, dispatch, storePreferences());
+        _previousClock = clockcare::setComputerClock(
+            [this] { return computerStart().addMSecs(qint64(dispatch.now() * 1000)); });
         _previousAlert = setAlertFunction(
             [this](QWidget*, const QString&, const QString& text) { alerts.push_back(text); });
         delegate = std::make_unique<AppDelegate>();
@@ -74,6 +79,7 @@ protected:
         delegate.reset();
         GlobalStore::reset();
         setAlertFunction(std::move(_previousAlert));
+        clockcare::setComputerClock(std::move(_previousClock));
     }
 
     // The preferences the store is made with: in memory unless a test says.
@@ -161,6 +167,7 @@ protected:
 
 private:
     AlertFunction _previousAlert;
+    clockcare::Clock _previousClock;
 };
 
 }  // namespace aq::test

@@ -250,5 +250,20 @@ TEST_F(DamagedNamesTest, TheAppStaysUpSaysSoOnceAndRebuildsTheNames) {
     EXPECT_EQ(alerts.size(), 1u) << "said once";
 }
 
+// A lamp's name byte is the character with that code, wherever the name
+// is shown and in the stored name table.
+TEST_F(ConnectionTest, NameBytesAboveAsciiReadAsTheirCharacters) {
+    lamp->updateModel([](SimLampModel& m) { m.setNameText("Caf\xE9 \xC4quarium \xFE"); });
+    const QString expected = QString::fromUtf8("Caf\u00e9 \u00c4quarium \u00fe");
+    connectLamp();
+    EXPECT_EQ(GlobalStore::getNameForUUID(kLampId), expected.toStdString());
+    click(barButton("settings"));
+    dispatch.runUntilIdle();
+    EXPECT_EQ(settings().tfName()->text(), expected);
+    click(nav().btnDiscover());
+    discoverLamps();
+    EXPECT_EQ(tableNames().value(0), expected);
+}
+
 }  // namespace
 }  // namespace aq::test

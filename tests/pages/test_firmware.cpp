@@ -1,6 +1,9 @@
 // The firmware page driven like a user would, against the simulated lamp's
 // boot loader on virtual time.
 #include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 
@@ -11,6 +14,7 @@
 #include "PagesFixture.h"
 #include "link/LampUuids.h"
 #include "pages/AQFirmwareController.h"
+#include "pages/CloseGuard.h"
 
 namespace aq::test {
 namespace {
@@ -95,6 +99,54 @@ TEST_F(FirmwarePage, CancelSendsNothingAndShowsNothing) {
     EXPECT_TRUE(lamp->received().empty());
     EXPECT_TRUE(alerts.empty());
     EXPECT_TRUE(nav().connected());
+}
+
+// While the boot loader is fed nothing else of the window answers: the
+// page bar and the menu are out of reach, and closing asks first, keeping
+// the update unless the user insists.
+TEST_F(FirmwarePage, NothingInterruptsARunningUpdate) {
+    std::vector<QString> asked;
+    bool insist = false;
+    const CloseGuard::AskFunction previous = CloseGuard::setAskFunction(
+        [&](QWidget*, const QString& text, const QString& detail, const QString&,
+            const QString&) {
+            asked.push_back(text + " " + detail);
+            return insist;
+        });
+    updateWith({":10000000000102030405060708090A0B0C0D0E0F78", ":00000001FF"});
+    ASSERT_TRUE(page().updating());
+    QMainWindow* window = delegate->window();
+    QMenu* menu = window->menuBar()->actions().value(0)->menu();
+    ASSERT_NE(menu, nullptr);
+    // Of the menu only Quit is left, which asks.
+    QStringList reachable;
+    for (QAction* a : menu->actions()) {
+        if (!a->isSeparator() && a->isEnabled()) reachable << a->text();
+    }
+    EXPECT_EQ(reachable, QStringList{"&Quit"});
+
+    click(barButton("info"));
+    click(nav().btnDiscover());
+    EXPECT_EQ(nav().currentController(), &page());
+    EXPECT_TRUE(nav().connected());
+
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].contains("unusable"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(hudUp());
+
+    // The user insists: the window closes.
+    insist = true;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked.size(), 2u);
+
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !page().updating(); }, 600.0));
+    EXPECT_EQ(lamp->bootLoader().completedUpdates(), 1);
+    // The clicks on the bar queued nothing between the boot loader's packets.
+    EXPECT_TRUE(sentWith(0x91).empty());
+    EXPECT_TRUE(menu->actions().value(0)->isEnabled());
+    CloseGuard::setAskFunction(previous);
 }
 
 struct BadFile {

@@ -1,7 +1,10 @@
 // The info page: the read chain, the device list and the clock.
 #include <QDateTimeEdit>
+#include <QLabel>
+#include <QTimer>
 
 #include "PagesFixture.h"
+#include "pages/ClockCare.h"
 
 namespace aq::test {
 namespace {
@@ -106,6 +109,82 @@ TEST_F(InfoTest, ClockEditIsSentAfterThePageWasLeft) {
     click(barButton("settings"));
     dispatch.runUntil(dispatch.now() + 0.6);
     EXPECT_EQ(sentWith(0x11).size(), 1u);
+}
+
+// The page and, once per connection, a notice above the pages tell how
+// far the lamp's clock is from this computer's; nothing is set unasked.
+TEST_F(InfoTest, TellsHowFarTheLampsClockIsOff) {
+    struct Case {
+        qint64 offset;  // lamp minus computer, seconds
+        const char* text;
+        bool notice;
+    };
+    const Case cases[] = {
+        {-(3 * 3600 + 12 * 60), "3 h 12 min behind", true},
+        {5 * 60 + 10, "5 min ahead", true},
+        {-(2 * 86400 + 3 * 3600 + 59), "2 d 3 h behind", true},
+        {90, "1 min ahead", false},
+        {-30, "in step with this computer", false},
+    };
+    ClockNotice* notice = delegate->clockNotice();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        lamp->setClock(
+            AQInfoController::lampFromDateTime(clockcare::computerNow().addSecs(c.offset)));
+        connectLamp();
+        EXPECT_EQ(info().lbClockOffset()->text(), c.text);
+        EXPECT_EQ(!notice->isHidden(), c.notice);
+        if (c.notice) EXPECT_TRUE(notice->lbText()->text().contains(c.text));
+        // Entering the page again is no new connection.
+        click(barButton("settings"));
+        notice->hide();
+        click(barButton("info"));
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(notice->isHidden());
+        EXPECT_TRUE(sentWith(0x11).empty());
+        click(nav().btnDiscover());
+        dispatch.runUntilIdle();
+    }
+}
+
+// Either button sets the lamp to this computer's time with its weekday.
+TEST_F(InfoTest, SetsTheLampToThisComputersTime) {
+    lamp->setClock(LampDateTime{2024, 1, 1, 12, 0, 0});
+    connectLamp();
+    ASSERT_FALSE(delegate->clockNotice()->isHidden());
+    for (AQButton* button : {delegate->clockNotice()->btnSet(), info().btnSetClock()}) {
+        lamp->setClock(LampDateTime{2024, 1, 1, 12, 0, 0});
+        lamp->clearReceived();
+        click(button);
+        dispatch.runUntilIdle();
+        const QDateTime now = clockcare::computerNow();
+        const std::vector<Bytes> sent = sentWith(0x11);
+        ASSERT_EQ(sent.size(), 1u);
+        // 2026-03-10 is a Tuesday: the lamp counts Sunday as 1.
+        EXPECT_EQ(sent[0][5], 3);
+        const auto held = lamp->model().clockAt(dispatch.now()).toLocalSeconds();
+        const auto meant = AQInfoController::lampFromDateTime(now).toLocalSeconds();
+        ASSERT_TRUE(held && meant);
+        EXPECT_LE(std::abs((*held - *meant).count()), 1);
+        EXPECT_EQ(info().lbClockOffset()->text(), "in step with this computer");
+        EXPECT_TRUE(delegate->clockNotice()->isHidden());
+        // The notice's button gone, the focus does not pass to the clock.
+        EXPECT_FALSE(info().dpRtc()->hasFocus());
+    }
+}
+
+TEST_F(InfoTest, ClockRunsOnWhileThePageIsShown) {
+    lamp->setClock(LampDateTime{2026, 3, 7, 14, 5, 9});
+    connectLamp();
+    EXPECT_TRUE(info().clockTimer()->isActive());
+    const QDateTime first = info().dpRtc()->dateTime();
+    dispatch.runUntil(dispatch.now() + 5.0);
+    info().tick();
+    EXPECT_EQ(first.secsTo(info().dpRtc()->dateTime()), 5);
+    dispatch.runUntilIdle();
+    EXPECT_TRUE(sentWith(0x11).empty());
+    click(barButton("settings"));
+    EXPECT_FALSE(info().clockTimer()->isActive());
 }
 
 }  // namespace

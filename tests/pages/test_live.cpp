@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "PageInput.h"
@@ -124,57 +125,76 @@ TEST_F(LiveTest, BurstLeavesAtMostOneWaitingValue) {
     enterLive();
     lamp->clearReceived();
     AQSlider* s = page().rows()[2]->slChannel();
+    sendMouse(s, QEvent::MouseButtonPress, sliderPoint(*s, 0), Qt::LeftButton);
     for (int v = 1; v <= 40; ++v) {
-        s->setValue(v);
+        sendMouse(s, QEvent::MouseMove, sliderPoint(*s, v), Qt::LeftButton);
         EXPECT_LE(store().btController().waitingCommandCount(), 1u);
     }
+    sendMouse(s, QEvent::MouseButtonRelease, sliderPoint(*s, 40), Qt::NoButton);
     dispatch.runUntilIdle();
     EXPECT_LE(lamp->received().size(), 2u);
     EXPECT_EQ(masterLive()[2], 102);
 }
 
-// The replacing send must only ever replace this page's own value for the
-// same channel: a key, the entry's zeros or a value of another channel
-// still waiting in the queue reach the lamp all the same.
+// A live value only ever replaces this channel's own value still waiting:
+// a key, the entry's zeros or another channel's value reach the lamp all the
+// same.
 TEST_F(LiveTest, NothingWaitingIsDropped) {
     connectLamp();
     enterLive();
     AQSlider* ch1 = page().rows()[1]->slChannel();
     AQSlider* ch4 = page().rows()[4]->slChannel();
 
-    // A key pressed between two values of a drag.
-    ch1->setValue(10);
-    ch1->setValue(20);
+    // A key pressed in the middle of a drag, another channel moved while
+    // the first one's value waits.
+    sendMouse(ch1, QEvent::MouseButtonPress, sliderPoint(*ch1, 0), Qt::LeftButton);
+    sendMouse(ch1, QEvent::MouseMove, sliderPoint(*ch1, 20), Qt::LeftButton);
     click(page().btnNavPush());
-    ch1->setValue(30);
+    sendMouse(ch1, QEvent::MouseMove, sliderPoint(*ch1, 30), Qt::LeftButton);
+    ch4->setValue(90);
+    sendMouse(ch1, QEvent::MouseButtonRelease, sliderPoint(*ch1, 30), Qt::NoButton);
     dispatch.runUntilIdle();
     EXPECT_EQ(lamp->model().navKeys, std::vector<std::uint8_t>{8});
     EXPECT_EQ(masterLive()[1], 76);
-
-    // Another channel moved while the first one's last value waits.
-    ch1->setValue(40);
-    ch1->setValue(45);
-    ch4->setValue(90);
-    dispatch.runUntilIdle();
-    EXPECT_EQ(masterLive()[1], 114);
     EXPECT_EQ(masterLive()[4], 229);
-    EXPECT_EQ(page().heldBack(), 0u);
 
     // Moved before the entry's zeros have gone out.
     click(barButton("info"));
     dispatch.runUntilIdle();
     click(barButton("livecontroller"));
-    ch4->setValue(50);
+    dragSlider(ch4, {0, 50});
     dispatch.runUntilIdle();
     EXPECT_EQ(masterLive()[4], 127);
+}
 
-    // Left with a value still waiting: the lamp ends dark and in normal mode.
-    ch4->setValue(60);
-    ch4->setValue(70);
-    click(barButton("info"));
-    dispatch.runUntilIdle();
-    EXPECT_EQ(masterLive(), std::vector<std::uint8_t>(6, 0));
-    EXPECT_EQ(lamp->model().mode, 0);
+// However the page is left, the lamp goes back to normal operation with
+// every channel dark: the zeros and the mode reach it before a Disconnect
+// drops the link or the application quits.
+TEST_F(LiveTest, EveryWayOutLeavesTheLampInNormalOperation) {
+    const std::pair<const char*, std::function<void()>> routes[] = {
+        {"another page", [this] { click(barButton("weather")); }},
+        {"disconnect", [this] { click(nav().btnDiscover()); }},
+        {"quit", [this] { delegate->window()->close(); }},
+    };
+    for (const auto& [name, leave] : routes) {
+        SCOPED_TRACE(name);
+        connectLamp();
+        enterLive();
+        for (AQSlider* s : page().slider()) dragSlider(s, {20, 60});
+        dispatch.runUntilIdle();
+        ASSERT_EQ(masterLive(), std::vector<std::uint8_t>(6, 153));
+        // Left in the middle of a drag, its last value still on its way.
+        AQSlider* last = page().slider().back();
+        sendMouse(last, QEvent::MouseButtonPress, sliderPoint(*last, 60), Qt::LeftButton);
+        sendMouse(last, QEvent::MouseMove, sliderPoint(*last, 80), Qt::LeftButton);
+        leave();
+        dispatch.runUntilIdle();
+        EXPECT_EQ(lamp->model().mode, 0);
+        EXPECT_EQ(masterLive(), std::vector<std::uint8_t>(6, 0));
+        sendMouse(last, QEvent::MouseButtonRelease, sliderPoint(*last, 80), Qt::NoButton);
+        if (nav().connected()) nav().switchTo("discover");
+        dispatch.runUntilIdle();
+    }
 }
 
 TEST_F(LiveTest, KeysSendOnePressEach) {

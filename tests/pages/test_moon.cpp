@@ -146,10 +146,11 @@ TEST_F(MoonTest, SliderDragWritesOnceAtTheRelease) {
         keyStep(slider, c.to == 100 ? Qt::Key_PageDown : Qt::Key_PageUp);
         EXPECT_NE(info(), c.shown);
         dispatch.runUntilIdle();
-        EXPECT_TRUE(lamp->received().empty());
-        // Back where the drag left it, which the page follows without sending.
+        // A key is heard too, once the slider has been quiet.
+        EXPECT_EQ(lamp->received().size(), 1u);
         slider->setValue(int(c.to));
         EXPECT_EQ(info(), c.shown);
+        dispatch.runUntilIdle();
     }
 }
 

@@ -181,5 +181,27 @@ TEST_F(ShellTest, DisconnectDropsTheLinkLast) {
     EXPECT_TRUE(discover().tblDevices()->rows().isEmpty());
 }
 
+// A key pressed right after a page opens changes nothing on the lamp: no
+// control that writes to it holds the focus.
+TEST_F(ShellTest, StrayKeysOnAnOpenedPageSendNothing) {
+    connectLamp();
+    for (const char* page : {"info", "settings", "dayadjustment", "moonadjustment", "weather",
+                             "livecontroller", "info"}) {
+        SCOPED_TRACE(page);
+        click(barButton(page));
+        dispatch.runUntilIdle();
+        lamp->clearReceived();
+        QWidget* focus = delegate->window()->focusWidget();
+        QWidget* target = focus ? focus : delegate->window();
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_Right,
+                            Qt::Key_Space, Qt::Key_Return}) {
+            QTest::keyClick(target, key);
+        }
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(lamp->received().empty())
+            << (focus ? focus->metaObject()->className() : "no focus");
+    }
+}
+
 }  // namespace
 }  // namespace aq::test
