@@ -33,7 +33,10 @@ void AQConnectionController::btnConnectDevice() {
 
     auto attempt = std::make_shared<Attempt>();
     attempt->uuid = found[row]->identifier();
-    SPProgressHUD::showStatus(QString(), _mainView);
+    const QStringList shown = _tblDevices->rows().value(row);
+    _connectedName = shown.isEmpty() ? QString::fromUtf8(kUnknownLampName) : shown.constFirst();
+    _lostReason.clear();
+    SPProgressHUD::showStatus(tr("Connecting to %1...").arg(_connectedName), _mainView);
     lamp.connect_periperal_at(
         static_cast<std::uint64_t>(row), [this, attempt] { connectionReady(attempt); },
         [this, attempt] { connectionFailed(attempt); });
@@ -95,7 +98,8 @@ void AQConnectionController::connectionFailed(const std::shared_ptr<Attempt>& at
 
 void AQConnectionController::tellNotConnected() {
     showAlert(_mainView, QStringLiteral("Connection failed"),
-              QStringLiteral("The lamp could not be connected."));
+              QStringLiteral("The lamp could not be connected.") + QLatin1Char(' ') +
+                  connectFailureText());
 }
 
 bool AQConnectionController::readLampIntoStore() {

@@ -136,6 +136,8 @@ void AppDelegate::buildWindow() {
             [navigation] { navigation->firmwareClicked(); });
     _ctlDiscover->setNavigationController(navigation);
     _ctlDiscover->setMainView(content);
+    AQFirmwareController* updater = _ctlFirmware;
+    _ctlDiscover->setLossReportedElsewhere([updater] { return updater->updating(); });
     _ctlFirmware->setNavigationController(navigation);
 }
 
