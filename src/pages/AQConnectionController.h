@@ -113,6 +113,10 @@ private:
     QString _connectedName;
     // Why the link of the current attempt was lost, if it was.
     QString _lostReason;
+    // A connect is waiting inside btnConnectDevice(); a loss reported
+    // meanwhile is shown once it has returned.
+    bool _connecting = false;
+    std::function<void()> _pendingLoss;
     float _progess = 0.0f;
 };
 

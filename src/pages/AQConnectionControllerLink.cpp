@@ -44,6 +44,12 @@ void AQConnectionController::watchLink() {
 
 void AQConnectionController::connectionLost(const PeripheralPtr& peripheral,
                                             const QString& reason) {
+    if (_connecting) {
+        // The lamp was handed over and lost while the connect still waits:
+        // shown once the connect has returned and tidied up after itself.
+        _pendingLoss = [this, peripheral, reason] { connectionLost(peripheral, reason); };
+        return;
+    }
     // A connect still reading the lamp reports the failure itself.
     if (!_navigationController || !_navigationController->connected()) return;
     if (_lossReportedElsewhere && _lossReportedElsewhere()) return;
