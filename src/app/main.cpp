@@ -15,6 +15,7 @@
 #include "platform/QtPreferences.h"
 #include "sim/DemoLamps.h"
 #include "sim/SimCentral.h"
+#include "sim/SimFaultOptions.h"
 #include "state/GlobalStore.h"
 
 namespace {
@@ -22,30 +23,92 @@ namespace {
 // Seconds each operation of a simulated lamp takes: about a real link's pace.
 constexpr double kSimulatedDelay = 0.02;
 
-std::unique_ptr<aq::BleCentral> makeCentral(bool simulate, aq::Dispatch& dispatch) {
+std::unique_ptr<aq::BleCentral> makeCentral(bool simulate, const aq::SimFaultSetup& faults,
+                                           aq::Dispatch& dispatch) {
     if (!simulate) return std::make_unique<aq::QtBleCentral>();
     auto central = std::make_unique<aq::SimCentral>(dispatch, kSimulatedDelay);
-    aq::makeDemoLamps(*central);
+    auto lamp = aq::makeDemoLamps(*central);
+    aq::applySimFaults(faults, *central, *lamp);
     return central;
 }
 
-bool asksForTextOnly(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" ||
-            arg == "-v") {
-            return true;
+struct Options {
+    QCommandLineOption help;
+    QCommandLineOption version;
+    QCommandLineOption simulate{"simulate",
+                                "Serve simulated lamps instead of real ones (no Bluetooth "
+                                "hardware needed)."};
+    QCommandLineOption simFault{"sim-fault",
+                                "With --simulate: make the simulated adapter or lamp fail as "
+                                "<fault> says (listed above). Repeatable; a comma list also "
+                                "works.",
+                                "fault"};
+    QCommandLineOption verbose{"verbose",
+                               "Also log Qt Bluetooth's debug output (the log is written to "
+                               "standard error and to ~/.local/state/aqlamp/aqlamp.log)."};
+};
+
+QString description() {
+    QString text = "Configures and drives aquarium LED lamps over Bluetooth LE.\n\n"
+                   "Simulated faults (--sim-fault):";
+    for (const auto& [name, what] : aq::simFaultHelp()) {
+        text += QString("\n  %1%2").arg(QString::fromStdString(name), -26).arg(
+            QString::fromStdString(what));
+    }
+    return text;
+}
+
+Options describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(description());
+    Options options{parser.addHelpOption(), parser.addVersionOption()};
+    parser.addOption(options.simulate);
+    parser.addOption(options.simFault);
+    parser.addOption(options.verbose);
+    return options;
+}
+
+// What the command line asks for, or why it cannot be followed.
+bool readFaults(const QCommandLineParser& parser, const Options& options,
+                aq::SimFaultSetup& faults, QString& error) {
+    const QStringList values = parser.values(options.simFault);
+    if (!values.isEmpty() && !parser.isSet(options.simulate)) {
+        error = "--sim-fault works with --simulate only.";
+        return false;
+    }
+    for (const QString& value : values) {
+        std::string why;
+        if (!aq::addSimFaults(value.toStdString(), faults, why)) {
+            error = QString::fromStdString(why);
+            return false;
         }
     }
-    return false;
+    return true;
+}
+
+// Help, the version and a command line that cannot be followed are answered
+// in text and need no display; everything else needs one.
+bool answersInTextOnly(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    const Options options = describe(parser);
+    if (!parser.parse(arguments)) return true;
+    if (parser.isSet(options.help) || parser.isSet(options.version) ||
+        arguments.contains("--help-all")) {
+        return true;
+    }
+    aq::SimFaultSetup faults;
+    QString error;
+    return !readFaults(parser, options, faults, error);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // --help and --version print and leave; they must work without a display.
+    // --help, --version and a bad command line print and leave; they must
+    // work without a display.
     std::unique_ptr<QCoreApplication> app;
-    if (asksForTextOnly(argc, argv)) {
+    if (answersInTextOnly(argc, argv)) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {
         app = std::make_unique<QApplication>(argc, argv);
@@ -57,27 +120,22 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.aqlamp.Aqlamp"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription("Configures and drives aquarium LED lamps over Bluetooth LE.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption simulate("simulate",
-                                      "Serve simulated lamps instead of real ones (no Bluetooth "
-                                      "hardware needed).");
-    parser.addOption(simulate);
-    const QCommandLineOption verbose(
-        "verbose", "Also log Qt Bluetooth's debug output (the log is written to standard error "
-                   "and to ~/.local/state/aqlamp/aqlamp.log).");
-    parser.addOption(verbose);
+    const Options options = describe(parser);
     parser.process(*app);
+    aq::SimFaultSetup faults;
+    if (QString error; !readFaults(parser, options, faults, error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
 
-    aq::installApplicationLog(QStringLiteral("aqlamp"), parser.isSet(verbose));
+    aq::installApplicationLog(QStringLiteral("aqlamp"), parser.isSet(options.verbose));
     if (auto* gui = qobject_cast<QGuiApplication*>(app.get())) {
         // The installed theme icon where there is one, else our own.
         gui->setWindowIcon(QIcon::fromTheme(QStringLiteral("org.aqlamp.Aqlamp"),
                                             QIcon(QStringLiteral(":/icons/org.aqlamp.Aqlamp.png"))));
     }
     auto* dispatch = new aq::QtDispatch;
-    aq::BleCentral* central = makeCentral(parser.isSet(simulate), *dispatch).release();
+    aq::BleCentral* central = makeCentral(parser.isSet(options.simulate), faults, *dispatch).release();
     auto* preferences = new aq::QtPreferences;
     aq::GlobalStore::configure(*central, *dispatch, *preferences);
 

@@ -75,6 +75,45 @@ public:
     bool is_connected() const;
     // Worker threads only: drops the link and makes it again to the same lamp.
     void reconnect(float seconds);
+    // The lamp is about to drop the link by itself (its boot loader takes
+    // over) and reconnect() makes it again: until reconnect() has returned,
+    // a drop is no loss.
+    void expectLinkDrop();
+
+    // The connected lamp's link ended without disconnect() asking for it.
+    struct LinkLoss {
+        PeripheralPtr peripheral;
+        std::string identifier;
+        std::optional<std::string> name;
+        // The stack's reason, where it gave one.
+        std::optional<std::string> reason;
+    };
+    using LossHandler = std::function<void(const LinkLoss& loss)>;
+    // Called on the main thread after every waiting and in-flight command was
+    // given up (no value, waiters woken) and the link state cleared.
+    void setConnectionLostHandler(LossHandler handler);
+
+    // Why the last connect_periperal_at() did not end ready.
+    enum class ConnectFailure {
+        None,
+        Refused,
+        NotFound,
+        TimedOut,
+        NoLampService,
+        NoCommandCharacteristic,
+        NoTestCharacteristic,
+    };
+    ConnectFailure connectFailure() const;
+    // The stack's words for a refused connect, where it gave any.
+    std::string connectFailureDetail() const;
+
+    // The central's state as last reported, and the handler told of changes.
+    CentralState centralState() const;
+    CentralFault centralFault() const { return _central.fault(); }
+    std::string centralFaultDetail() const { return _central.faultDetail(); }
+    bool canPowerOn() const { return _central.canPowerOn(); }
+    void powerOn() { _central.powerOn(); }
+    void setCentralStateHandler(Handler handler);
 
     std::vector<PeripheralPtr> peripherals() const;
     void setPeripherals(std::vector<PeripheralPtr> peripherals);
@@ -210,6 +249,8 @@ public:
     void didConnectPeripheral(const PeripheralPtr& peripheral) override;
     void didFailToConnectPeripheral(const PeripheralPtr& peripheral,
                                     const std::string& error) override;
+    void didDisconnectPeripheral(const PeripheralPtr& peripheral,
+                                 const std::optional<std::string>& error) override;
     void didDiscoverServices(BlePeripheral& peripheral,
                              const std::optional<std::string>& error) override;
     void didDiscoverCharacteristicsForService(BlePeripheral& peripheral, const ServicePtr& service,
@@ -236,6 +277,9 @@ private:
     // Abandons the command in flight: logs "!!!", wakes its waiter, writes
     // the next. Caller has marked it settling.
     void abandon(const CommandPtr& command);
+    // Gives up the command in flight and every waiting one at once: the link
+    // they were meant for is gone.
+    void giveUpAll();
     // One timer at a time watches the command in flight for the 5 s rule.
     void armAbandonTimerLocked(double seconds);
     void onAbandonTimer();
@@ -243,6 +287,9 @@ private:
     // Runs fn on the main thread and waits for it when called from a worker.
     void onMain(const std::function<void()>& fn);
     bool waitForReady(bool onWorker);
+    // Records why a connect that did not end ready failed, unless the stack
+    // said so already.
+    void noteConnectFailure(const PeripheralPtr& chosen);
 
     BleCentral& _central;
     Dispatch& _dispatch;
@@ -257,7 +304,13 @@ private:
     CharacteristicPtr _test_characteristic;
     CharacteristicPtr _bl_characteristic;
     bool _BTLEisPoweredOn = false;
+    CentralState _centralState = CentralState::Unknown;
+    Handler _central_state_handler;
     std::vector<PeripheralPtr> _peripherals;
+    LossHandler _connection_lost_handler;
+    bool _linkDropExpected = false;
+    ConnectFailure _connectFailure = ConnectFailure::None;
+    std::string _connectFailureDetail;
 
     // Queue state.
     mutable std::mutex _queueMutex;

@@ -47,6 +47,13 @@ BTLEController::~BTLEController() {
 
 void BTLEController::centralManagerDidUpdateState(CentralState state) {
     setBTLEisPoweredOn(false);
+    Handler told;
+    {
+        std::lock_guard lock(_linkMutex);
+        _centralState = state;
+        told = _central_state_handler;
+    }
+    if (told) told();
     switch (state) {
         case CentralState::PoweredOff:
             logLine("BLE is powered off");
@@ -123,9 +130,13 @@ void BTLEController::connect_periperal_at(std::uint64_t index, Handler ready, Ha
         chosen = _peripherals[index];
         _peripheral = chosen;
         _peripherals.clear();
+        // A service found on an earlier link says nothing about this one.
+        _service = nullptr;
+        _connectFailure = ConnectFailure::None;
+        _connectFailureDetail.clear();
     }
     _central.connectPeripheral(chosen);
-    if (waitForIt) waitForReady(false);
+    if (waitForIt && !waitForReady(false)) noteConnectFailure(chosen);
     if (error && !is_connected()) {
         disconnect();
         error();
@@ -164,6 +175,12 @@ void BTLEController::didFailToConnectPeripheral(const PeripheralPtr& failed,
     // being connected is dropped.
     const PeripheralPtr current = peripheral();
     if (failed && current && failed != current) return;
+    {
+        std::lock_guard lock(_linkMutex);
+        _connectFailure =
+            error == kPeripheralNotFoundError ? ConnectFailure::NotFound : ConnectFailure::Refused;
+        _connectFailureDetail = error;
+    }
     disconnect();
 }
 
@@ -283,6 +300,8 @@ void BTLEController::reconnect(float seconds) {
         logRaw("successful connecting");
     }
     waitForReady(true);
+    std::lock_guard lock(_linkMutex);
+    _linkDropExpected = false;
 }
 
 std::vector<PeripheralPtr> BTLEController::peripherals() const {

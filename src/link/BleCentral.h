@@ -27,6 +27,16 @@ enum class CentralState : int {
     PoweredOn = 5,
 };
 
+// What keeps a central from finding lamps beyond what its state says, where
+// the stack tells. No adapter, switched off and no permission are states.
+enum class CentralFault : int {
+    None = 0,
+    // The system's Bluetooth service is not running (BlueZ: bluetoothd).
+    ServiceNotRunning = 1,
+    // The stack refused or ended the scan for another reason.
+    DiscoveryFailed = 2,
+};
+
 // Peripheral states, numbered as the lamp link compares and logs them.
 enum class PeripheralState : int { Disconnected = 0, Connecting = 1, Connected = 2 };
 
@@ -96,13 +106,36 @@ public:
     virtual void didConnectPeripheral(const PeripheralPtr& peripheral) = 0;
     virtual void didFailToConnectPeripheral(const PeripheralPtr& peripheral,
                                             const std::string& error) = 0;
+    // The link to a connected peripheral ended without the central being
+    // asked to end it: dropped, the device gone, switched off or out of
+    // range. `error` says why where the stack tells. Nothing is reported for
+    // a cancelPeripheralConnection().
+    virtual void didDisconnectPeripheral(const PeripheralPtr& peripheral,
+                                         const std::optional<std::string>& error) {
+        (void)peripheral;
+        (void)error;
+    }
 };
+
+// The error text of a failed connect when the system no longer knows the
+// device (it was removed, or went away before the attempt).
+inline constexpr const char* kPeripheralNotFoundError = "The device was not found.";
 
 class BleCentral {
 public:
     virtual ~BleCentral() = default;
     virtual void setDelegate(BleCentralDelegate* delegate) = 0;
     virtual CentralState state() const = 0;
+    // A change is told through centralManagerDidUpdateState, the state
+    // unchanged or not.
+    virtual CentralFault fault() const { return CentralFault::None; }
+    // The stack's own words for the fault, for the log and for the curious.
+    virtual std::string faultDetail() const { return {}; }
+    // Whether powerOn() may switch a powered-off adapter on from here.
+    virtual bool canPowerOn() const { return false; }
+    // Asks the system to switch the adapter on; the outcome arrives as a
+    // state update.
+    virtual void powerOn() {}
     // Reports peripherals that advertise one of the services, repeats included.
     virtual void scanForPeripheralsWithServices(const std::vector<std::string>& serviceUuids) = 0;
     virtual void stopScan() = 0;

@@ -56,6 +56,7 @@ FirmwareResult runFirmwareUpdate(BTLEController& link, const std::string& path, 
 
     // The lamp drops the link when its boot loader takes over; no answer is
     // waited for.
+    link.expectLinkDrop();
     link.fireCustomBl("1e", {});
     dispatch.sleepFor(kPacketPause);
     link.reconnect(kReconnectPause);

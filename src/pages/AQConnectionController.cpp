@@ -20,10 +20,13 @@ namespace aq {
 AQConnectionController::AQConnectionController(QObject* parent)
     : AQController(QStringLiteral("discover"), parent) {
     buildView();
+    watchLink();
 }
 
 AQConnectionController::~AQConnectionController() {
     cancelProgressTimer();
+    link().setConnectionLostHandler(nullptr);
+    link().setCentralStateHandler(nullptr);
 }
 
 void AQConnectionController::buildView() {
@@ -39,6 +42,17 @@ void AQConnectionController::buildView() {
     look::styleTable(*_tblDevices);
     layout->addWidget(_tblDevices, 1);
 
+    auto* state = new QHBoxLayout;
+    _lblBluetoothState = new QLabel;
+    _lblBluetoothState->setObjectName(QStringLiteral("bluetoothState"));
+    _lblBluetoothState->setWordWrap(true);
+    _lblBluetoothState->hide();
+    _btnPowerOn = look::button(tr("Turn Bluetooth on"));
+    _btnPowerOn->hide();
+    state->addWidget(_lblBluetoothState, 1);
+    state->addWidget(_btnPowerOn);
+    layout->addLayout(state);
+
     auto* bar = new QHBoxLayout;
     bar->setSpacing(look::kSpacing);
     _progressIndicator = new SPProgressIndicator;
@@ -53,6 +67,7 @@ void AQConnectionController::buildView() {
 
     connect(_btnDiscover, &QPushButton::clicked, this, [this] { btnDiscoverPressed(); });
     connect(_btnConnect, &QPushButton::clicked, this, [this] { btnConnectDevice(); });
+    connect(_btnPowerOn, &QPushButton::clicked, this, [this] { link().powerOn(); });
     setView(page);
 }
 
@@ -67,6 +82,7 @@ void AQConnectionController::onEnter() {
     _progressIndicator->setRingRadius(15.0);
     _progressIndicator->setRingColor(Qt::white, Qt::darkGray);
     _progressIndicator->showProgress(0.0f);
+    showBluetoothState();
     tellIfNamesUnreadable();
 }
 

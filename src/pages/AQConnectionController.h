@@ -3,12 +3,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "link/BleCentral.h"
 #include "link/Dispatch.h"
 #include "pages/AQController.h"
 
+class QLabel;
 class QWidget;
 
 namespace aq {
@@ -40,6 +43,11 @@ public:
     }
     // The view the progress overlay covers while connecting.
     void setMainView(QWidget* view) { _mainView = view; }
+    // Whether another page tells of a lost link itself (a firmware update
+    // reports its own end).
+    void setLossReportedElsewhere(std::function<bool()> check) {
+        _lossReportedElsewhere = std::move(check);
+    }
 
     // Does not write the entry log line, and leaving the page keeps a
     // discovery running.
@@ -51,11 +59,18 @@ public:
     void stopDiscovery();
     void refreshTable();
     void continueProgress();
+    // The connected lamp's link ended by itself: back to this page with that
+    // lamp chosen, and an alert that offers to connect it again.
+    void connectionLost(const PeripheralPtr& peripheral, const QString& reason);
+    // Shows in words what keeps the adapter from finding lamps, if anything.
+    void showBluetoothState();
 
     AQTableView* tblDevices() const { return _tblDevices; }
     AQButton* btnDiscover() const { return _btnDiscover; }
     AQButton* btnConnect() const { return _btnConnect; }
     SPProgressIndicator* progressIndicator() const { return _progressIndicator; }
+    QLabel* lblBluetoothState() const { return _lblBluetoothState; }
+    AQButton* btnPowerOn() const { return _btnPowerOn; }
     bool discovering() const { return _discovering; }
     float progess() const { return _progess; }
 
@@ -79,6 +94,8 @@ private:
     void tellNotConnected();
     // Once per run: the stored lamp names are damaged and start anew.
     void tellIfNamesUnreadable();
+    void watchLink();
+    QString connectFailureText() const;
 
     AQNavigationController* _navigationController = nullptr;
     AQTableView* _tblDevices = nullptr;
@@ -86,11 +103,22 @@ private:
     AQButton* _btnConnect = nullptr;
     QWidget* _mainView = nullptr;
     SPProgressIndicator* _progressIndicator = nullptr;
+    QLabel* _lblBluetoothState = nullptr;
+    AQButton* _btnPowerOn = nullptr;
+    std::function<bool()> _lossReportedElsewhere;
     bool _tmrProgress = false;
     Dispatch::TimerId _tmrProgressId = 0;
     Dispatch* _timerDispatch = nullptr;
     bool _discovering = false;
     QString _discoverTitle;
+    // The lamp being connected or connected, as the table names it.
+    QString _connectedName;
+    // Why the link of the current attempt was lost, if it was.
+    QString _lostReason;
+    // A connect is waiting inside btnConnectDevice(); a loss reported
+    // meanwhile is shown once it has returned.
+    bool _connecting = false;
+    std::function<void()> _pendingLoss;
     float _progess = 0.0f;
     bool _namesNoticeGiven = false;
 };

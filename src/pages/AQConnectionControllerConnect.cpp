@@ -1,6 +1,7 @@
 // Connecting the chosen lamp and reading what the other pages need from it.
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 #include "link/BTLEController.h"
@@ -34,16 +35,22 @@ void AQConnectionController::btnConnectDevice() {
 
     auto attempt = std::make_shared<Attempt>();
     attempt->uuid = found[row]->identifier();
-    SPProgressHUD::showStatus(QString(), _mainView);
+    const QStringList shown = _tblDevices->rows().value(row);
+    _connectedName = shown.isEmpty() ? QString::fromUtf8(kUnknownLampName) : shown.constFirst();
+    _lostReason.clear();
+    SPProgressHUD::showStatus(tr("Connecting to %1...").arg(_connectedName), _mainView);
+    _connecting = true;
     lamp.connect_periperal_at(
         static_cast<std::uint64_t>(row), [this, attempt] { connectionReady(attempt); },
         [this, attempt] { connectionFailed(attempt); });
+    _connecting = false;
     // The link returns without calling either handler when it no longer has
     // the lamp; the overlay must not stay up over a dead page.
     if (!attempt->ready && !attempt->failed) connectionFailed(attempt);
 
     refreshTable();
     if (_discovering) stopDiscovery();
+    if (_pendingLoss) std::exchange(_pendingLoss, nullptr)();
 }
 
 void AQConnectionController::connectionReady(const std::shared_ptr<Attempt>& attempt) {
@@ -82,21 +89,20 @@ void AQConnectionController::connectionFailed(const std::shared_ptr<Attempt>& at
     if (attempt->failed) return;
     attempt->failed = true;
     logLine("connection faild");
+    // The link dropped after the pages had been handed over (the connect's
+    // wait can outlast the hand-over): that is a lost link, which the link
+    // reports and connectionLost() shows, not a failed connect.
+    if (attempt->handedOver) return;
     SPProgressHUD::dismiss();
-    // The link dropped after the pages had been handed over: go back to the
-    // disconnected bar rather than leave pages talking to no lamp.
-    if (attempt->handedOver && _navigationController && _navigationController->connected()) {
-        _navigationController->switchTo(ident());
-    } else {
-        // A lamp that connected but never offered its service is still held.
-        link().disconnect();
-    }
+    // A lamp that connected but never offered its service is still held.
+    link().disconnect();
     tellNotConnected();
 }
 
 void AQConnectionController::tellNotConnected() {
     showAlert(_mainView, QStringLiteral("Connection failed"),
-              QStringLiteral("The lamp could not be connected."));
+              QStringLiteral("The lamp could not be connected.") + QLatin1Char(' ') +
+                  connectFailureText());
 }
 
 bool AQConnectionController::readLampIntoStore() {

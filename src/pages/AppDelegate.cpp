@@ -146,6 +146,8 @@ void AppDelegate::buildWindow() {
             [navigation] { navigation->firmwareClicked(); });
     _ctlDiscover->setNavigationController(navigation);
     _ctlDiscover->setMainView(content);
+    AQFirmwareController* updater = _ctlFirmware;
+    _ctlDiscover->setLossReportedElsewhere([updater] { return updater->updating(); });
     _ctlFirmware->setNavigationController(navigation);
     _ctlFirmware->setMainView(content);
     // A lamp whose clock is off is pointed out once per connection.

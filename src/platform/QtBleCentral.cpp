@@ -2,6 +2,8 @@
 
 #include "link/Log.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QThread>
 #include <QTimer>
 #include <QUuid>
@@ -94,6 +96,17 @@ std::optional<CentralState> centralStateForScanError(QBluetoothDeviceDiscoveryAg
     return std::nullopt;
 }
 
+bool bluetoothServiceRunning() {
+#if defined(Q_OS_LINUX)
+    const QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    return bus.interface()->isServiceRegistered(QStringLiteral("org.bluez")).value();
+#else
+    return true;
+#endif
+}
+
 QBluetoothUuid uuidFromText(const std::string& text) {
     return QBluetoothUuid(QUuid::fromString(QString::fromStdString(text)));
 }
@@ -119,8 +132,32 @@ bool advertisesAnyOf(const QBluetoothDeviceInfo& info, const QList<QBluetoothUui
 QtBleCentral::QtBleCentral(QObject* parent) : QObject(parent) {
     adapterPresent();
     _state.store(centralStateFor(_localDevice->isValid(), _localDevice->hostMode()));
-    if (!_localDevice->isValid())
+    if (!_localDevice->isValid()) {
         logLine("no Bluetooth adapter found");
+        if (!bluetoothServiceRunning()) {
+            logLine("the Bluetooth service (org.bluez) is not running");
+            _fault.store(CentralFault::ServiceNotRunning);
+        }
+    }
+}
+
+std::string QtBleCentral::faultDetail() const {
+    std::lock_guard lock(_faultMutex);
+    return _faultDetail;
+}
+
+bool QtBleCentral::canPowerOn() const {
+    // QBluetoothLocalDevice::powerOn() asks BlueZ, which allows it unless the
+    // adapter is blocked (rfkill) or policy forbids it; the answer comes as a
+    // host mode change or an error.
+    return state() == CentralState::PoweredOff;
+}
+
+void QtBleCentral::powerOn() {
+    runOnMain([this] {
+        if (_localDevice && _localDevice->isValid())
+            _localDevice->powerOn();
+    });
 }
 
 QtBleCentral::~QtBleCentral() {
@@ -166,6 +203,10 @@ bool QtBleCentral::adapterPresent() {
     if (_localDevice && _localDevice->isValid())
         return true;
     _localDevice = std::make_unique<QBluetoothLocalDevice>();
+    connect(_localDevice.get(), &QBluetoothLocalDevice::errorOccurred, this,
+            [](QBluetoothLocalDevice::Error error) {
+                logLine(format("Bluetooth adapter: %s", qtEnumKey(error).c_str()));
+            });
     connect(_localDevice.get(), &QBluetoothLocalDevice::hostModeStateChanged, this,
             [this](QBluetoothLocalDevice::HostMode) {
                 refreshState();
@@ -177,11 +218,18 @@ bool QtBleCentral::adapterPresent() {
 
 void QtBleCentral::refreshState() {
     const bool present = adapterPresent();
-    setState(centralStateFor(present, _localDevice->hostMode()));
+    const bool service = present || bluetoothServiceRunning();
+    setState(centralStateFor(present, _localDevice->hostMode()),
+             service ? CentralFault::None : CentralFault::ServiceNotRunning);
 }
 
-void QtBleCentral::setState(CentralState state) {
-    if (_state.exchange(state) == state)
+void QtBleCentral::setState(CentralState state, CentralFault fault, const std::string& detail) {
+    {
+        std::lock_guard lock(_faultMutex);
+        _faultDetail = detail;
+    }
+    const bool faultChanged = _fault.exchange(fault) != fault;
+    if (_state.exchange(state) == state && !faultChanged)
         return;
     logLine(format("Bluetooth central state %d", static_cast<int>(state)));
     if (BleCentralDelegate* current = delegate())
@@ -262,6 +310,9 @@ void QtBleCentral::startAgent() {
         // 0: scan until stopped; the default ends the scan after 40 s.
         _agent->setLowEnergyDiscoveryTimeout(0);
     }
+    // A new attempt: the last scan's failure is history unless it fails again.
+    if (fault() == CentralFault::DiscoveryFailed)
+        setState(state());
     _agent->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
 }
 
@@ -276,8 +327,12 @@ void QtBleCentral::handleScanError(QBluetoothDeviceDiscoveryAgent::Error error) 
     const std::string text = _agent ? _agent->errorString().toStdString() : std::string();
     logLine(format("Bluetooth scan failed: %s (%s)", text.c_str(), qtEnumKey(error).c_str()));
     const bool present = adapterPresent();
-    if (const auto mapped = centralStateForScanError(error, present))
-        setState(*mapped);
+    if (const auto mapped = centralStateForScanError(error, present)) {
+        const bool service = present || bluetoothServiceRunning();
+        setState(*mapped, service ? CentralFault::None : CentralFault::ServiceNotRunning, text);
+    } else {
+        setState(state(), CentralFault::DiscoveryFailed, text);
+    }
     // The scan stays wanted: it starts again when the adapter reports power.
 }
 

@@ -48,6 +48,9 @@ std::optional<std::string> nameOfDevice(const QBluetoothDeviceInfo& info);
 
 PeripheralState peripheralStateFor(QLowEnergyController::ControllerState state);
 CentralState centralStateFor(bool adapterPresent, QBluetoothLocalDevice::HostMode mode);
+// Whether the system's Bluetooth service answers (BlueZ: org.bluez on the
+// system bus). Without it Qt reports no adapter, as on a machine without one.
+bool bluetoothServiceRunning();
 // What a failed scan tells about the adapter, where it tells anything.
 std::optional<CentralState> centralStateForScanError(QBluetoothDeviceDiscoveryAgent::Error error,
                                                      bool adapterPresent);
@@ -220,6 +223,7 @@ private:
     // Main thread only.
     QPointer<QLowEnergyController> _controller;
     bool _connected = false;  // the current controller has reported connected()
+    std::optional<std::string> _linkError;  // the last error the live link reported
     std::uint64_t _link = 0;  // counts links, so that callbacks stop when one ends
     std::vector<QMetaObject::Connection> _connections;
     std::vector<QPointer<QLowEnergyController>> _retiring;
@@ -250,6 +254,11 @@ public:
     void connectPeripheral(const PeripheralPtr& peripheral) override;
     void cancelPeripheralConnection(const PeripheralPtr& peripheral) override;
 
+    CentralFault fault() const override { return _fault.load(); }
+    std::string faultDetail() const override;
+    bool canPowerOn() const override;
+    void powerOn() override;
+
     BleCentralDelegate* delegate() const { return _delegate.load(); }
     bool isScanning() const { return _scanWanted.load(); }
 
@@ -270,11 +279,15 @@ private:
     void onAgentFinished();
     bool adapterPresent();
     void refreshState();
-    void setState(CentralState state);
+    void setState(CentralState state, CentralFault fault = CentralFault::None,
+                  const std::string& detail = {});
     std::shared_ptr<QtBlePeripheral> ownPeripheral(const PeripheralPtr& peripheral) const;
 
     std::atomic<BleCentralDelegate*> _delegate{nullptr};
     std::atomic<CentralState> _state{CentralState::Unknown};
+    std::atomic<CentralFault> _fault{CentralFault::None};
+    mutable std::mutex _faultMutex;
+    std::string _faultDetail;
     std::atomic<bool> _scanWanted{false};
 
     // Main thread only.

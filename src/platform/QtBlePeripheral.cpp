@@ -311,6 +311,7 @@ void QtBlePeripheral::endLink() {
     _connections.clear();
     ++_link;
     _connected = false;
+    _linkError.reset();
     _pending.clear();  // a dropped link answers nothing that was asked of it
     _failedWrites.clear();
     _serviceDiscoveries.clear();
@@ -376,8 +377,13 @@ void QtBlePeripheral::onControllerStateChanged(QLowEnergyController::ControllerS
             return;
         }
         logLine(format("Bluetooth: link to %s closed", _identifier.c_str()));
+        // Qt 6.4 reports what went wrong (a removed device, for one) through
+        // errorOccurred just before disconnected; that is the reason given.
+        const std::optional<std::string> reason = std::exchange(_linkError, std::nullopt);
         endLink();
         _state.store(PeripheralState::Disconnected);
+        if (BleCentralDelegate* delegate = centralDelegate())
+            delegate->didDisconnectPeripheral(shared_from_this(), reason);
         return;
     }
     if (_connected)
@@ -389,10 +395,14 @@ void QtBlePeripheral::onControllerError(QLowEnergyController::Error error) {
     if (_controller && !_controller->errorString().isEmpty())
         text = _controller->errorString().toStdString() + " (" + text + ")";
     if (!_connected) {
-        failConnect(text);
+        logLine(format("Bluetooth: connecting to %s: %s", _identifier.c_str(), text.c_str()));
+        failConnect(error == QLowEnergyController::UnknownRemoteDeviceError
+                        ? std::string(kPeripheralNotFoundError)
+                        : text);
         return;
     }
     logLine(format("Bluetooth: link to %s reports %s", _identifier.c_str(), text.c_str()));
+    _linkError = text;
     // Qt 6.4 with BlueZ over D-Bus: when reading the GATT tree fails, the
     // controller reports UnknownError and never finishes the discovery.
     // Answer the waiting discoveries one turn later, unless the error was the

@@ -122,6 +122,12 @@ void SimPeripheral::dropLink() {
     _state.store(PeripheralState::Disconnected);
 }
 
+void SimPeripheral::loseLink(const std::string& reason) {
+    if (state() == PeripheralState::Disconnected) return;
+    dropLink();
+    if (auto* d = _central.delegate()) d->didDisconnectPeripheral(shared_from_this(), reason);
+}
+
 void SimPeripheral::discoverServices(const std::vector<std::string>& serviceUuids) {
     const bool wanted = serviceUuids.empty() || std::find(serviceUuids.begin(), serviceUuids.end(),
                                                           kLampServiceUUID) != serviceUuids.end();
@@ -156,8 +162,15 @@ void SimPeripheral::writeValue(const Bytes& data, const CharacteristicPtr& chara
         const SimFaults faults = _lamp->faults();
         const std::uint64_t number = _lamp->receivedCount() + 1;
         const std::string uuid = target->uuid();
+        if (faults.dropLinkOnceAt && number >= *faults.dropLinkOnceAt) {
+            SimFaults spent = faults;
+            spent.dropLinkOnceAt.reset();
+            _lamp->setFaults(spent);
+            loseLink("the link timed out");
+            return;
+        }
         if (faults.hits(SimFault::DropLink, number, uuid, data)) {
-            dropLink();
+            loseLink("the link timed out");
             return;
         }
         const double late =
@@ -168,7 +181,7 @@ void SimPeripheral::writeValue(const Bytes& data, const CharacteristicPtr& chara
         target->setPending(_lamp->receive(uuid, data), late);
         if (verdict == SimBootLoader::Verdict::DropLink) {
             // The lamp restarts into its boot loader.
-            dropLink();
+            loseLink("the lamp restarted");
             return;
         }
         if (verdict == SimBootLoader::Verdict::Refuse) return;
@@ -214,8 +227,42 @@ void SimCentral::setDelegate(BleCentralDelegate* delegate) {
     std::weak_ptr<bool> alive = _alive;
     _dispatch.postToMain([this, alive] {
         if (alive.expired()) return;
-        if (auto* d = this->delegate()) d->centralManagerDidUpdateState(CentralState::PoweredOn);
+        if (auto* d = this->delegate()) d->centralManagerDidUpdateState(state());
     });
+}
+
+void SimCentral::setState(CentralState state, CentralFault fault) {
+    _state.store(state);
+    _fault.store(fault);
+    if (state != CentralState::PoweredOn) {
+        // A switched-off or missing adapter holds no links.
+        for (const auto& lamp : lamps()) lamp->loseLink("Bluetooth was switched off");
+    }
+    if (auto* d = delegate()) d->centralManagerDidUpdateState(state);
+}
+
+std::string SimCentral::faultDetail() const {
+    switch (fault()) {
+        case CentralFault::ServiceNotRunning:
+            return "org.bluez is not on the system bus";
+        case CentralFault::DiscoveryFailed:
+            return "the scan was refused";
+        case CentralFault::None:
+            break;
+    }
+    return {};
+}
+
+void SimCentral::powerOn() {
+    if (!canPowerOn() || state() != CentralState::PoweredOff) return;
+    std::weak_ptr<bool> alive = _alive;
+    _dispatch.singleShot(_delay, [this, alive] {
+        if (!alive.expired()) setState(CentralState::PoweredOn);
+    });
+}
+
+void SimCentral::switchOff(const std::shared_ptr<SimPeripheral>& peripheral) {
+    if (peripheral) peripheral->loseLink("the lamp was switched off or went out of range");
 }
 
 BleCentralDelegate* SimCentral::delegate() const {
@@ -225,6 +272,8 @@ BleCentralDelegate* SimCentral::delegate() const {
 
 void SimCentral::scanForPeripheralsWithServices(const std::vector<std::string>&) {
     _scanning.store(true);
+    // Without a working adapter nothing is ever found.
+    if (state() != CentralState::PoweredOn || fault() != CentralFault::None) return;
     const std::uint64_t scan = _scan.fetch_add(1) + 1;
     std::weak_ptr<bool> alive = _alive;
     const auto all = lamps();
@@ -256,7 +305,8 @@ void SimCentral::connectPeripheral(const PeripheralPtr& peripheral) {
     _dispatch.singleShot(_delay, [this, weak, alive] {
         auto lamp = weak.lock();
         if (!lamp || alive.expired() || lamp->state() != PeripheralState::Connecting) return;
-        const bool refused = lamp->lamp()->faults().refuseConnection;
+        const bool refused =
+            lamp->lamp()->faults().refuseConnection || state() != CentralState::PoweredOn;
         lamp->finishConnecting(!refused);
         auto* d = delegate();
         if (!d) return;

@@ -37,6 +37,9 @@ public:
     void finishConnecting(bool ok);
     // Drops the link: pending operations never complete.
     void dropLink();
+    // Drops the link from the lamp's side and tells the central's delegate
+    // why, as a radio link that ends on its own does.
+    void loseLink(const std::string& reason);
 
 private:
     // Runs `then` after the delay, unless the link changed meanwhile.
@@ -67,8 +70,20 @@ public:
     // Reports every lamp to a running scan once more (a repeated advertisement).
     void advertiseAgain();
 
+    // The lamp's power goes off: a connected link is lost.
+    void switchOff(const std::shared_ptr<SimPeripheral>& peripheral);
+
+    // What the simulated adapter reports; the delegate hears of a change.
+    void setState(CentralState state, CentralFault fault = CentralFault::None);
+    // Whether powerOn() switches the adapter on.
+    void setCanPowerOn(bool can) { _canPowerOn.store(can); }
+
     void setDelegate(BleCentralDelegate* delegate) override;
-    CentralState state() const override { return CentralState::PoweredOn; }
+    CentralState state() const override { return _state.load(); }
+    CentralFault fault() const override { return _fault.load(); }
+    std::string faultDetail() const override;
+    bool canPowerOn() const override { return _canPowerOn.load(); }
+    void powerOn() override;
     void scanForPeripheralsWithServices(const std::vector<std::string>& serviceUuids) override;
     void stopScan() override;
     void connectPeripheral(const PeripheralPtr& peripheral) override;
@@ -88,6 +103,9 @@ private:
     BleCentralDelegate* _delegate = nullptr;
     std::vector<std::shared_ptr<SimPeripheral>> _lamps;
     std::atomic<bool> _scanning{false};
+    std::atomic<CentralState> _state{CentralState::PoweredOn};
+    std::atomic<CentralFault> _fault{CentralFault::None};
+    std::atomic<bool> _canPowerOn{true};
     std::atomic<std::uint64_t> _scan{0};
     std::shared_ptr<bool> _alive = std::make_shared<bool>(true);
 };

@@ -22,7 +22,7 @@ bool SimFaults::hits(SimFault fault, std::uint64_t number, const std::string& ch
     };
     switch (fault) {
         case SimFault::NoAnswer:
-            if (from(noAnswerFrom)) return true;
+            if (from(noAnswerFrom) || (noAnswerAt && number == *noAnswerAt)) return true;
             break;
         case SimFault::DropLink:
             if (from(dropLinkAt)) return true;

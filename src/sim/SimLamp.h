@@ -39,6 +39,11 @@ struct SimFaults {
     std::optional<std::uint64_t> noAnswerFrom;
     // From this command on, the link drops when the write arrives.
     std::optional<std::uint64_t> dropLinkAt;
+    // The link drops once, when this command or a later one arrives; the
+    // lamp can be connected again afterwards.
+    std::optional<std::uint64_t> dropLinkOnceAt;
+    // This command alone is taken but never completed.
+    std::optional<std::uint64_t> noAnswerAt;
     // Extra seconds before a read completes.
     double lateBy = 0.0;
     // From this command on, answers are cut short, or are noise.

@@ -1,5 +1,6 @@
 // The application's real window and pages on the real Qt Bluetooth central and the stand-in
 // BlueZ: discovery, connection, the info page, and what the user is shown when a lamp fails.
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -124,7 +125,9 @@ protected:
 TEST_F(PagesRefused, TheOverlayGoesAndTheUserIsTold) {
     ASSERT_TRUE(discoverLamp());
     ASSERT_TRUE(connectFromThePage()) << "the overlay stayed up";
-    EXPECT_EQ(alerts, std::vector<QString>{kNotConnected});
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].startsWith(kNotConnected + " The lamp refused the connection"))
+        << alerts[0].toStdString();
     EXPECT_FALSE(nav().connected());
     EXPECT_FALSE(link().is_connected());
 }
@@ -142,7 +145,8 @@ TEST_F(PagesNoAnswer, TheReadsAreGivenUpTheUserIsToldAndALaterConnectWorks) {
     ASSERT_TRUE(connectFromThePage()) << "the overlay stayed up";
     EXPECT_LT(dispatch.now() - start, 10.0);
     EXPECT_FALSE(log.matching("!!!").empty()) << "the command was not given up by the link";
-    EXPECT_EQ(alerts, std::vector<QString>{kNotConnected});
+    EXPECT_EQ(alerts, std::vector<QString>{
+                          kNotConnected + " The lamp did not answer while its channels were read."});
     EXPECT_FALSE(nav().connected());
     EXPECT_TRUE(waitUntil([] { return !link().is_connected(); }, 5.0));
 
@@ -152,6 +156,84 @@ TEST_F(PagesNoAnswer, TheReadsAreGivenUpTheUserIsToldAndALaterConnectWorks) {
     ASSERT_TRUE(connectFromThePage());
     EXPECT_TRUE(waitUntil([&] { return nav().connected(); }, 10.0));
     EXPECT_TRUE(alerts.empty());
+}
+
+// The link ends under the info page's reads (the connect itself takes 21 commands): the app
+// notices at once, goes back to the connection page with the lamp chosen, and says why.
+class PagesLinkLost : public PagesEndToEnd {
+protected:
+    explicit PagesLinkLost(QStringList options) : PagesEndToEnd(std::move(options)) {}
+
+    void expectLossNoticed() {
+        ASSERT_TRUE(discoverLamp());
+        ASSERT_TRUE(connectFromThePage());
+        ASSERT_TRUE(waitUntil([&] { return nav().connected() || !alerts.empty(); }, 10.0));
+        const double start = dispatch.now();
+        ASSERT_TRUE(waitUntil([&] { return !alerts.empty(); }, 10.0));
+        EXPECT_LT(dispatch.now() - start, 3.0) << "the loss was noticed late";
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_TRUE(alerts[0].startsWith("The connection to Tank 1 was lost: "))
+            << alerts[0].toStdString();
+        EXPECT_FALSE(hudUp());
+        EXPECT_FALSE(nav().connected());
+        EXPECT_EQ(nav().currentController(), &discover());
+        EXPECT_EQ(rows(), (QList<QStringList>{{"Tank 1", kLampId}}));
+        EXPECT_EQ(discover().tblDevices()->selectedRow(), 0);
+        EXPECT_FALSE(link().is_connected());
+        standIn.clearFaults();
+        alerts.clear();
+    }
+};
+
+class PagesConnectedFalse : public PagesLinkLost {
+protected:
+    PagesConnectedFalse() : PagesLinkLost({"--drop-link-at", "25"}) {}
+};
+
+TEST_F(PagesConnectedFalse, TheAppNoticesAtOnceAndOneClickReconnects) {
+    expectLossNoticed();
+    click(discover().btnConnect());
+    EXPECT_TRUE(waitUntil([&] { return nav().connected(); }, 10.0));
+    EXPECT_TRUE(alerts.empty());
+}
+
+class PagesDeviceRemoved : public PagesLinkLost {
+protected:
+    PagesDeviceRemoved() : PagesLinkLost({"--remove-device-at", "25"}) {}
+};
+
+TEST_F(PagesDeviceRemoved, TheAppNoticesAtOnceWithQtsReason) {
+    expectLossNoticed();
+    EXPECT_FALSE(log.matching("UnknownRemoteDeviceError").empty());
+}
+
+// Without an adapter, or with it switched off, the connection page says so instead of
+// showing an empty list; a switched-off adapter can be turned on from the page.
+class PagesNoAdapter : public PagesEndToEnd {
+protected:
+    PagesNoAdapter() : PagesEndToEnd({"--no-adapter"}) {}
+};
+
+TEST_F(PagesNoAdapter, TheConnectionPageSaysSo) {
+    QLabel* line = discover().lblBluetoothState();
+    EXPECT_TRUE(waitUntil([&] { return line->isVisible(); }, 5.0));
+    EXPECT_TRUE(line->text().startsWith("No Bluetooth adapter was found")) << line->text().toStdString();
+    EXPECT_FALSE(discover().btnPowerOn()->isVisible());
+}
+
+class PagesAdapterOff : public PagesEndToEnd {
+protected:
+    PagesAdapterOff() : PagesEndToEnd({"--adapter-off"}) {}
+};
+
+TEST_F(PagesAdapterOff, TheConnectionPageSaysSoAndTurnsItOn) {
+    QLabel* line = discover().lblBluetoothState();
+    EXPECT_TRUE(waitUntil([&] { return line->isVisible(); }, 5.0));
+    EXPECT_TRUE(line->text().startsWith("Bluetooth is switched off")) << line->text().toStdString();
+    ASSERT_TRUE(discover().btnPowerOn()->isVisible());
+    click(discover().btnPowerOn());
+    EXPECT_TRUE(waitUntil([&] { return !line->isVisible(); }, 5.0));
+    EXPECT_TRUE(discoverLamp());
 }
 
 }  // namespace

@@ -39,6 +39,10 @@ public:
 
     void setDelegate(BleCentralDelegate* d) override { _inner.setDelegate(d); }
     CentralState state() const override { return _inner.state(); }
+    CentralFault fault() const override { return _inner.fault(); }
+    std::string faultDetail() const override { return _inner.faultDetail(); }
+    bool canPowerOn() const override { return _inner.canPowerOn(); }
+    void powerOn() override { _inner.powerOn(); }
     void scanForPeripheralsWithServices(const std::vector<std::string>& s) override {
         _inner.scanForPeripheralsWithServices(s);
     }

@@ -143,6 +143,7 @@ TEST_F(ConnectionTest, FailedConnectionDismissesTheOverlayAndSaysSo) {
         const char* what;
         std::function<void(SimLamp&)> spoil;
         bool linkReportsFailure;
+        const char* why;  // what the alert adds to "The lamp could not be connected."
     };
     const Case cases[] = {
         {"refused",
@@ -151,21 +152,29 @@ TEST_F(ConnectionTest, FailedConnectionDismissesTheOverlayAndSaysSo) {
              f.refuseConnection = true;
              l.setFaults(f);
          },
-         true},
+         true, "The lamp refused the connection (The connection has failed unexpectedly)."},
         {"never ready",
          [](SimLamp& l) {
              SimFaults f;
              f.commandCharacteristicOnly = true;
              l.setFaults(f);
          },
-         true},
+         true,
+         "The lamp service offers no test characteristic: the lamp's firmware may be too old."},
         {"channel count unanswered",
          [](SimLamp& l) {
              SimFaults f;
              f.forCommands.push_back({0x97, SimFault::NoAnswer, kCommandCharacteristicUUID});
              l.setFaults(f);
          },
-         false},
+         false, "The lamp did not answer while its channels were read."},
+        {"link lost while the channels are read",
+         [](SimLamp& l) {
+             SimFaults f;
+             f.dropLinkOnceAt = l.receivedCount() + 4;
+             l.setFaults(f);
+         },
+         false, "The connection was lost: the link timed out."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -178,7 +187,8 @@ TEST_F(ConnectionTest, FailedConnectionDismissesTheOverlayAndSaysSo) {
         dispatch.runUntilIdle(60.0);
 
         EXPECT_FALSE(hudUp());
-        EXPECT_EQ(alerts, std::vector<QString>{"The lamp could not be connected."});
+        EXPECT_EQ(alerts, std::vector<QString>{QStringLiteral("The lamp could not be connected. ") +
+                                               QString::fromUtf8(c.why)});
         EXPECT_EQ(log.contains("connection faild\n"), c.linkReportsFailure);
         EXPECT_FALSE(nav().connected());
         EXPECT_EQ(nav().currentController(), &discover());

@@ -197,6 +197,28 @@ TEST_F(DayTransferTest, ALampSilentMidDownloadLeavesTheChartAsItWas) {
     }
 }
 
+// A lost link ends the download at once (no wait for an answer that cannot
+// come) and says what was left, as for a lamp that stops answering.
+TEST_F(DayTransferTest, ALinkLostMidDownloadSaysAtOnceWhatWasLeft) {
+    lamp->updateModel([](SimLampModel& m) {
+        for (auto& channel : m.devices[0].programme) channel = {{0, 10}, {700, 200}, {1400, 30}};
+    });
+    enter(1);
+    SimFaults f;
+    f.dropLinkOnceAt = lamp->receivedCount() + 6 + 3 + 2;
+    lamp->setFaults(f);
+    const double start = dispatch.now();
+    page->btnDownloadPressed();
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !alerts.empty(); }));
+    EXPECT_LT(dispatch.now() - start, 1.0);
+    EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("left as they were")));
+    EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("channel \u201cRed\u201d, set point 2 of 3")))
+        << alerts[0].text.toStdString();
+    finish();
+    EXPECT_EQ(alerts.size(), 1u);
+    EXPECT_FALSE(page->busy());
+}
+
 TEST_F(DayTransferTest, ALampSilentMidUploadSaysTheProgrammeMayBePartial) {
     enter(0);
     for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.2, 0.2}, {0.8, 0.8}});

@@ -109,8 +109,10 @@ public:
         connect();
         const int actions = pick(8, 16);
         for (int i = 0; i < actions; ++i) {
+            const std::size_t alertsBefore = _alerts.size();
             act();
             if (!settle()) break;
+            checkLostLink(alertsBefore);
             // Nothing is left running, so nothing may still hold the overlay up.
             if (hudUp()) {
                 problem("progress overlay up with nothing left to do");
@@ -243,6 +245,32 @@ private:
                                    [](const SimFaults::ForCommand& c) {
                                        return c.fault == SimFault::GarbageAnswer;
                                    });
+    }
+
+    // After a lost link the app is on the connection page with nothing left
+    // running or covering it and the lamp chosen: one click connects again.
+    void checkLostLink(std::size_t alertsBefore) {
+        bool lost = false;
+        for (std::size_t i = alertsBefore; i < _alerts.size(); ++i) {
+            lost = lost || _alerts[i].startsWith(QStringLiteral("Connection lost | "));
+        }
+        if (!lost) return;
+        note("link lost");
+        if (nav().connected()) problem("still connected after a lost link");
+        if (nav().currentController() != &discover()) problem("not on the connection page");
+        if (hudUp()) problem("progress overlay up after a lost link");
+        if (_dispatch.activeWorkers() != 0) problem("a worker left running after a lost link");
+        if (discover().tblDevices()->rows().size() != 1 ||
+            discover().tblDevices()->selectedRow() != 0) {
+            problem("the lost lamp is not listed and chosen");
+        }
+        _lamp->setFaults({});
+        closeSheets();
+        click(discover().btnConnect());
+        if (!_dispatch.runUntilTrue([&] { return nav().connected(); }, kStepLimit)) {
+            problem("one click on Connect did not reconnect the lost lamp");
+        }
+        note(nav().connected() ? "reconnected" : "not reconnected");
     }
 
     // --- sheets ----------------------------------------------------------------

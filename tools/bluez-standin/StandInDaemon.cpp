@@ -40,6 +40,19 @@ bool StandInDaemon::start(QString& error) {
     // The root object of a real bluetoothd; the stand-in offers none of its managers' methods.
     _tree.addObject(QStringLiteral("/org/bluez"),
                     {{"org.bluez.AgentManager1", {}}, {"org.bluez.ProfileManager1", {}}}, {});
+    if (!_options.noAdapter) exportAdapter();
+    _tree.addPrivateObject(kControlPath,
+                           [this](const QDBusMessage& call) { return onControlCall(call); });
+
+    // Last: a client that sees the name finds the objects there.
+    if (!_connection.registerService(QStringLiteral("org.bluez"))) {
+        error = QStringLiteral("cannot own org.bluez: ") + _connection.lastError().message();
+        return false;
+    }
+    return true;
+}
+
+void StandInDaemon::exportAdapter() {
     _tree.addObject(
         kAdapterPath,
         {{kAdapter,
@@ -48,7 +61,7 @@ bool StandInDaemon::start(QString& error) {
            {"Name", QStringLiteral("aq-standin")},
            {"Alias", QStringLiteral("aq-standin")},
            {"Class", QVariant::fromValue(quint32(0x0c010c))},
-           {"Powered", true},
+           {"Powered", !_options.adapterOff},
            {"Discoverable", false},
            {"DiscoverableTimeout", QVariant::fromValue(quint32(180))},
            {"Pairable", true},
@@ -60,17 +73,8 @@ bool StandInDaemon::start(QString& error) {
         [this](const QDBusMessage& call) { return onAdapterCall(call); },
         {kAdapter + ".Powered", kAdapter + ".Discoverable", kAdapter + ".Pairable",
          kAdapter + ".Alias", kAdapter + ".DiscoverableTimeout", kAdapter + ".PairableTimeout"});
-    _tree.addPrivateObject(kControlPath,
-                           [this](const QDBusMessage& call) { return onControlCall(call); });
     for (int i = 0; i < _options.lamps; ++i)
         _devices.push_back(std::make_unique<StandInDevice>(_tree, _options, i, kAdapterPath));
-
-    // Last: a client that sees the name finds the objects there.
-    if (!_connection.registerService(QStringLiteral("org.bluez"))) {
-        error = QStringLiteral("cannot own org.bluez: ") + _connection.lastError().message();
-        return false;
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -109,6 +113,11 @@ bool StandInDaemon::onAdapterCall(const QDBusMessage& call) {
 }
 
 void StandInDaemon::startDiscovery(const QDBusMessage& call) {
+    if (!_tree.property(kAdapterPath, kAdapter, "Powered").toBool()) {
+        _tree.replyError(call, QStringLiteral("org.bluez.Error.NotReady"),
+                         QStringLiteral("Resource Not Ready"));
+        return;
+    }
     _scanClients.insert(call.service());
     _tree.reply(call);
     setDiscovering(true);

@@ -35,6 +35,7 @@ public:
 private:
     bool onAdapterCall(const QDBusMessage& call);
     bool onControlCall(const QDBusMessage& call);
+    void exportAdapter();
     void startDiscovery(const QDBusMessage& call);
     void stopDiscovery(const QDBusMessage& call);
     void setDiscovering(bool on);

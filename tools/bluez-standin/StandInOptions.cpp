@@ -56,9 +56,11 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     const QCommandLineOption bootRestart(
         "boot-restart-ms", "Time the lamp takes to restart into its boot loader.", "ms", "0");
     const QCommandLineOption verbose("verbose", "Log every call to standard error.");
+    const QCommandLineOption noAdapter("no-adapter", "Serve no adapter (and so no lamps).");
+    const QCommandLineOption adapterOff("adapter-off", "The adapter is switched off.");
     parser.addOptions({bus, lamps, slaves, delay, advertise, att, noAnswer, dropLink, writeError,
                        removeDevice, refuse, absent, faultLamp, commandOnly, lateUuid, bootRestart,
-                       verbose});
+                       verbose, noAdapter, adapterOff});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -103,6 +105,8 @@ bool parseOptions(const QStringList& arguments, StandInOptions& options, QString
     options.refuseConnect = parser.isSet(refuse);
     options.commandOnly = parser.isSet(commandOnly);
     options.verbose = parser.isSet(verbose);
+    options.noAdapter = parser.isSet(noAdapter);
+    options.adapterOff = parser.isSet(adapterOff);
     return true;
 }
 

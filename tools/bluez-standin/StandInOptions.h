@@ -25,6 +25,10 @@ struct StandInOptions {
     // opening command.
     int bootRestartMs = 0;
     bool verbose = false;
+    // No adapter object at all, as on a machine without Bluetooth.
+    bool noAdapter = false;
+    // The adapter's Powered is false.
+    bool adapterOff = false;
 
     // Faults. Commands count every write a lamp takes, from 1, as the simulated lamp counts them.
     // From this command on the lamp takes writes but never answers them.

@@ -1,0 +1,128 @@
+// A lost link and the adapter's state as the connection page shows them.
+#include <QLabel>
+
+#include "PagesFixture.h"
+
+namespace aq::test {
+
+namespace {
+
+class LinkLossTest : public PagesFixture {
+protected:
+    void loseLinkAtNextCommand() {
+        SimFaults f;
+        f.dropLinkOnceAt = lamp->receivedCount() + 1;
+        lamp->setFaults(f);
+    }
+    void switchLampOff() { central.switchOff(central.lamps()[0]); }
+    QLabel& stateLine() { return *discover().lblBluetoothState(); }
+};
+
+// Wherever the user is, a lost link brings the app back to the connection
+// page at once with the lamp chosen, says so, and one click reconnects.
+TEST_F(LinkLossTest, ALostLinkIsShownAtOnceAndOneClickReconnects) {
+    struct Case {
+        const char* page;
+        bool switchOff;  // else the link drops at the page's first command
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"info", false, "the link timed out"},
+        {"settings", false, "the link timed out"},
+        {"moonadjustment", false, "the link timed out"},
+        {"weather", false, "the link timed out"},
+        {"livecontroller", true, "the lamp was switched off or went out of range"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        connectLamp();
+        alerts.clear();
+        if (!c.switchOff) loseLinkAtNextCommand();
+        click(barButton(c.page));
+        if (c.switchOff) dispatch.singleShot(0.005, [this] { switchLampOff(); });
+        const QString told = QStringLiteral("The connection to %1 was lost: %2.")
+                                 .arg(QString::fromUtf8(kLampName), QString::fromUtf8(c.reason));
+        auto toldCount = [&] { return std::count(alerts.begin(), alerts.end(), told); };
+        const double start = dispatch.now();
+        ASSERT_TRUE(dispatch.runUntilTrue([&] { return toldCount() > 0; }, 30.0));
+        EXPECT_LT(dispatch.now() - start, 0.5) << "the loss was noticed late";
+        EXPECT_FALSE(hudUp());
+        EXPECT_FALSE(nav().connected());
+        EXPECT_EQ(nav().currentController(), &discover());
+        EXPECT_EQ(tableNames(), QStringList{QString::fromUtf8(kLampName)});
+        EXPECT_EQ(discover().tblDevices()->selectedRow(), 0);
+        ASSERT_TRUE(dispatch.runUntilIdle(60.0));
+        EXPECT_EQ(dispatch.activeWorkers(), 0);
+        // A page's own work may say what it could not do; the loss is told once.
+        EXPECT_EQ(toldCount(), 1);
+
+        click(discover().btnConnect());
+        ASSERT_TRUE(dispatch.runUntilTrue([&] { return nav().connected(); }));
+        click(nav().btnDiscover());  // Disconnect, for the next case
+        ASSERT_TRUE(dispatch.runUntilIdle(60.0));
+    }
+}
+
+TEST_F(LinkLossTest, ReconnectInTheAlertConnectsTheLampAgain) {
+    std::vector<QString> actions;
+    const ActionAlertFunction previous =
+        setActionAlertFunction([&](QWidget*, const QString&, const QString&, const QString& a) {
+            actions.push_back(a);
+            return true;
+        });
+    connectLamp();
+    loseLinkAtNextCommand();
+    click(barButton("settings"));
+    EXPECT_TRUE(dispatch.runUntilTrue([&] { return !actions.empty() && nav().connected(); }));
+    EXPECT_EQ(actions, std::vector<QString>{QStringLiteral("Reconnect")});
+    EXPECT_TRUE(store().btController().is_connected());
+    setActionAlertFunction(previous);
+}
+
+// The connection page says in words what keeps it from finding lamps, and
+// offers to switch the adapter on where it can.
+TEST_F(LinkLossTest, TheBluetoothStateIsShownInWords) {
+    struct Case {
+        CentralState state;
+        CentralFault fault;
+        const char* says;  // empty: nothing shown
+        bool offersPowerOn;
+    };
+    const Case cases[] = {
+        {CentralState::Unsupported, CentralFault::None, "No Bluetooth adapter was found", false},
+        {CentralState::Unsupported, CentralFault::ServiceNotRunning,
+         "The Bluetooth service is not running", false},
+        {CentralState::PoweredOff, CentralFault::None, "Bluetooth is switched off", true},
+        {CentralState::Unauthorized, CentralFault::None, "not allowed to use Bluetooth", false},
+        {CentralState::PoweredOn, CentralFault::DiscoveryFailed,
+         "Searching for lamps failed (the scan was refused)", false},
+        {CentralState::PoweredOn, CentralFault::None, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        central.setState(c.state, c.fault);
+        EXPECT_EQ(stateLine().isVisible(), *c.says != '\0');
+        EXPECT_TRUE(stateLine().text().contains(QString::fromUtf8(c.says)))
+            << stateLine().text().toStdString();
+        EXPECT_EQ(discover().btnPowerOn()->isVisible(), c.offersPowerOn);
+    }
+
+    // Turned on from the page, the adapter finds the lamp again.
+    central.setState(CentralState::PoweredOff);
+    click(discover().btnPowerOn());
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !stateLine().isVisible(); }));
+    EXPECT_FALSE(discover().btnPowerOn()->isVisible());
+    discoverLamps();
+}
+
+TEST_F(LinkLossTest, TheOverlayNamesTheLampBeingConnected) {
+    discoverLamps();
+    clickRow(0);
+    QString shown;
+    dispatch.singleShot(0.005, [&] { shown = SPProgressHUD::instance()->status(); });
+    click(discover().btnConnect());
+    EXPECT_EQ(shown, QStringLiteral("Connecting to AquaLamp..."));
+}
+
+}  // namespace
+}  // namespace aq::test
