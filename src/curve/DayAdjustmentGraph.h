@@ -69,6 +69,8 @@ public:
 
     // "percent%@hh:mm" of the point being dragged; empty when none is held.
     const std::string& text() const { return _text; }
+    // That text for any point, in the lamp's whole percent and minutes.
+    static std::string statusTextFor(const CurvePoint& point);
 
     // --- layout properties
     bool moonMode() const { return _moonMode; }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 #include "pages/AQController.h"
 
 class QAction;
@@ -56,6 +58,11 @@ public:
     void setConnected();
     void setDisconnected();
 
+    // Asked before Disconnect; false holds it back, and the guard may
+    // disconnect later through `retry`.
+    using DisconnectGuard = std::function<bool(std::function<void()> retry)>;
+    void setDisconnectGuard(DisconnectGuard guard) { _disconnectGuard = std::move(guard); }
+
     void buttonClicked(AQButton* sender);
     void firmwareClicked();
 
@@ -76,6 +83,7 @@ private:
     QList<AQButton*> _buttons;
     QList<AQController*> _controller;
     bool _connected = false;
+    DisconnectGuard _disconnectGuard;
 };
 
 }  // namespace aq

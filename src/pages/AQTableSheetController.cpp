@@ -86,7 +86,7 @@ void AQTableSheetController::selectionChanged() {
 void AQTableSheetController::sheetDidEnd() {
     _tableView = nullptr;
     _model = nullptr;
-    if (_done) {
+    if (_done && accepted()) {
         // A copy: the completion may replace it.
         const Done done = _done;
         done(_selectedIndex);

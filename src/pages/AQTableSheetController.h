@@ -14,7 +14,8 @@ namespace aq {
 
 // A sheet with a list of texts, one of which the user chooses. The
 // completion receives the chosen row, or -1 when the user cleared the
-// selection; it runs however the sheet is closed.
+// selection; it runs when the sheet is accepted (its button, Return or a
+// double click), not when Escape cancels it.
 class AQTableSheetController : public SheetController {
     Q_OBJECT
 public:

@@ -17,6 +17,7 @@
 #include "pages/AQNavigationController.h"
 #include "pages/AQSettingsController.h"
 #include "pages/Alerts.h"
+#include "pages/Questions.h"
 #include "pages/AppDelegate.h"
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
@@ -63,6 +64,9 @@ protected:
         GlobalStore::configure(recording, dispatch, preferences);
         _previousAlert = setAlertFunction(
             [this](QWidget*, const QString&, const QString& text) { alerts.push_back(text); });
+        // Questions (before an upload, say) are answered yes.
+        _previousQuestion = setQuestionFunction(
+            [](QWidget*, const Question&) { return Answer{true, false}; });
         delegate = std::make_unique<AppDelegate>();
         delegate->applicationDidFinishLaunching();
         SPProgressHUD::instance()->setAnimationDuration(0);
@@ -74,6 +78,7 @@ protected:
         delegate.reset();
         GlobalStore::reset();
         setAlertFunction(std::move(_previousAlert));
+        setQuestionFunction(std::move(_previousQuestion));
     }
 
     std::shared_ptr<CraftedLamp> addLamp(const std::string& advertised, const std::string& id,
@@ -158,6 +163,7 @@ protected:
 
 private:
     AlertFunction _previousAlert;
+    QuestionFunction _previousQuestion;
 };
 
 }  // namespace aq::test

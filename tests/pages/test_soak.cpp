@@ -39,6 +39,7 @@
 #include "pages/AQTableSheetMCController.h"
 #include "pages/AQWeatherController.h"
 #include "pages/Alerts.h"
+#include "pages/Questions.h"
 #include "pages/AppDelegate.h"
 #include "pages/DayTransfer.h"
 #include "pages/MoonFrameSheet.h"
@@ -89,6 +90,8 @@ public:
         AQFirmwareController::setConfirmFunction([](QWidget*, const QString&, const QString&) {
             return true;
         });
+        _previousQuestion = setQuestionFunction(
+            [](QWidget*, const Question&) { return Answer{true, false}; });
         _delegate = std::make_unique<AppDelegate>();
         _delegate->applicationDidFinishLaunching();
         SPProgressHUD::instance()->setAnimationDuration(0);
@@ -103,6 +106,7 @@ public:
         GlobalStore::reset();
         AQFirmwareController::setConfirmFunction({});
         setAlertFunction(std::move(_previousAlert));
+        setQuestionFunction(std::move(_previousQuestion));
         std::error_code ignored;
         std::filesystem::remove(_firmwarePath, ignored);
     }
@@ -667,6 +671,7 @@ private:
     std::shared_ptr<SimModelLamp> _lamp;
     std::vector<QString> _alerts;
     AlertFunction _previousAlert;
+    QuestionFunction _previousQuestion;
     std::unique_ptr<AppDelegate> _delegate;
 };
 
