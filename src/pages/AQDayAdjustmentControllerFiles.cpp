@@ -114,10 +114,13 @@ bool AQDayAdjustmentController::loadFromFile(const QString& path) {
         return false;
     }
     // File channel i goes into chart channel i; further ones on either side
-    // are left alone.
+    // are left alone. The load is one step of the chart's history.
+    std::vector<ChannelChange> changes;
     for (std::size_t i = 0; i < usable; ++i) {
         if (!channels[i]) continue;
-        const auto channel = graph.channelAtIndex(static_cast<std::uint8_t>(i));
+        const auto ch = static_cast<std::uint8_t>(i);
+        changes.push_back(ChannelChange{ch, channelPoints(graph, ch), {}});
+        const auto channel = graph.channelAtIndex(ch);
         channel->setSelectedPoint(-1);
         if (channels[i]->empty()) {
             channel->clear();
@@ -125,6 +128,8 @@ bool AQDayAdjustmentController::loadFromFile(const QString& path) {
             channel->channelFromString(*channels[i]);
         }
     }
+    for (ChannelChange& change : changes) change.after = channelPoints(graph, change.channel);
+    record(std::move(changes), tr("load preset file"));
     _dayAdjustment->update();
     if (!skipped.isEmpty()) {
         showAlert(mainWindow(), QStringLiteral("Part of the preset file could not be read"),

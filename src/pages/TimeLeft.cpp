@@ -11,7 +11,8 @@ constexpr double kSettleSeconds = 3.0;
 }
 
 std::optional<double> secondsLeft(double elapsed, double done, double total) {
-    if (!(elapsed >= kSettleSeconds) || !(done > 0.0) || !(total >= done)) return std::nullopt;
+    // Nothing is said at the very end either: "0 s left" tells nobody anything.
+    if (!(elapsed >= kSettleSeconds) || !(done > 0.0) || !(total > done)) return std::nullopt;
     return elapsed * (total - done) / done;
 }
 

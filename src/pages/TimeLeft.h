@@ -8,7 +8,7 @@ namespace aq {
 
 // The time long work still needs at the pace it has kept so far: nothing
 // before a few seconds have passed (the first steps say little about the
-// rest) or before anything is done.
+// rest), before anything is done, or once everything is.
 std::optional<double> secondsLeft(double elapsed, double done, double total);
 
 // "About 40 s left", "About 3 min left": rounded up, as a user reads it.
