@@ -105,7 +105,8 @@ public:
     ViewPoint curveToView(const CurvePoint& point) const;
 
     // Lays the chart out in rect and paints it: background, grid, marker line,
-    // the other channels, the selected channel on top, labels, border.
+    // the other channels, the selected channel on top, labels, border. Very
+    // dark curves get a faint outline in the foreground colour first.
     void drawRect(const ViewRect& rect, Drawing& context);
 
 private:
@@ -117,6 +118,8 @@ private:
     void drawGrid();
     void drawVLine();
     void drawChannel(const DayAdjustmentChannel& channel);
+    // The faint line drawn under very dark curves.
+    Color outlineColor() const;
     void drawText();
     void drawLabel();
 
