@@ -14,6 +14,8 @@
 #include "state/GlobalStore.h"
 #include "widgets/AQButton.h"
 
+#include <algorithm>
+
 namespace aq {
 
 AQDayAdjustmentController::AQDayAdjustmentController(QObject* parent)
@@ -164,12 +166,18 @@ void AQDayAdjustmentController::setOnce() {
     if (_device != kAllDevices && _device >= deviceCount && deviceCount > 0) _device = kAllDevices;
 
     QStringList channels;
+    QList<QColor> colors;
     const std::uint8_t channelCount = GlobalStore::channelCount();
     for (int i = 0; i < channelCount; ++i) {
-        channels << QString::fromStdString(
-            GlobalStore::channelName(static_cast<std::uint8_t>(i)).value_or(std::string()));
+        const auto ch = static_cast<std::uint8_t>(i);
+        channels << QString::fromStdString(GlobalStore::channelName(ch).value_or(std::string()));
+        const Color c = GlobalStore::channelColor(ch).value_or(Color{});
+        colors << QColor::fromRgbF(float(std::clamp(c.red, 0.0, 1.0)),
+                                   float(std::clamp(c.green, 0.0, 1.0)),
+                                   float(std::clamp(c.blue, 0.0, 1.0)));
     }
     _tscChannel->setData(channels);
+    _tscChannel->setColors(colors);
 
     QStringList presets;
     for (const std::string& name : GlobalStore::sharedInstance().presets()) {

@@ -94,6 +94,15 @@ TEST_F(DayPageTest, TheChannelListSelectsTheCurveToEdit) {
     enter(0);
     EXPECT_EQ(page->tscChannel()->data(),
               (QStringList{"Royal Blue", "Red", "Moonlight", "Navy Blue", "White", "Purple"}));
+    // Each row shows its channel's colour.
+    page->btnChannelPressed();
+    QAbstractItemModel* rows = page->tscChannel()->tableView()->model();
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(rows->data(rows->index(i, 0), Qt::DecorationRole).value<QColor>(),
+                  QColor::fromRgbF(float(0.1 * i), 0.5f, 1.0f))
+            << i;
+    }
+    page->tscChannel()->closeSheet();
     struct Case {
         int row;
         int selected;  // the curve being edited afterwards
