@@ -221,6 +221,8 @@ void AQDayAdjustmentController::onEnter() {
     DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
     graph.setDrawBorder(false);
     graph.setPaddingTop(12);
+    // Room for "100%" and a marker's radius between it and the plot.
+    graph.setPaddingLeft(65);
     // Room for half of the "23:59" label, which is centred on the right edge.
     graph.setPaddingRight(30);
     graph.setXParts(8);

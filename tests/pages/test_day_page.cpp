@@ -71,7 +71,7 @@ TEST_F(DayPageTest, FirstEntryShowsFlatLinesAStepApart) {
     EXPECT_EQ(graph().yLabel()[10], "100%");
     EXPECT_EQ(graph().paddingTop(), 12);
     EXPECT_EQ(graph().paddingRight(), 30);
-    EXPECT_EQ(graph().paddingLeft(), 55);
+    EXPECT_EQ(graph().paddingLeft(), 65);
     EXPECT_EQ(page->dayAdjustment()->wnd(), &window);
     EXPECT_TRUE(log.contains("onEnter dayadjustment\n"));
     // Entering reads nothing from the lamp.
