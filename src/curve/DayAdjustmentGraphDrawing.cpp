@@ -162,9 +162,10 @@ void DayAdjustmentGraph::drawLabel() {
     for (int j = 0; j < static_cast<int>(_yLabel.size()) && j <= _yParts; ++j) {
         const std::string& label = _yLabel[static_cast<std::size_t>(j)];
         const ViewSize size = c->measureText(label, kLabelStyle);
-        c->drawText(label,
-                    ViewPoint{x - size.width - 5.0 - r, y + h - j * (h / _yParts) - size.height / 2.0},
-                    kLabelStyle);
+        c->drawText(
+            label,
+            ViewPoint{x - size.width - 5.0 - r, y + h - j * (h / _yParts) - size.height / 2.0},
+            kLabelStyle);
     }
 }
 

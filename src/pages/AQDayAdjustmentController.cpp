@@ -91,8 +91,8 @@ void AQDayAdjustmentController::buildHistory() {
     _undoAction = new QAction(tr("Undo"), this);
     _undoAction->setShortcut(QKeySequence::Undo);
     _redoAction = new QAction(tr("Redo"), this);
-    _redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                               QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    _redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     connect(_undoAction, &QAction::triggered, this, [this] {
         if (_undoAction->isEnabled()) _history->undo();
     });

@@ -129,8 +129,7 @@ private:
     // the end; step: the history's name for it.
     void startDownload(const QString& what, const QString& title, const QString& done,
                        const QString& step, ReadFunction read);
-    void handOver(std::vector<std::shared_ptr<DayAdjustmentChannel>> channels,
-                  const QString& step);
+    void handOver(std::vector<std::shared_ptr<DayAdjustmentChannel>> channels, const QString& step);
     void runAfterTransfer();
     void beginTransfer(const QString& what);
     void endTransfer();

@@ -120,7 +120,8 @@ void AQDayAdjustmentController::showTransferProgress(const TransferProgress& pro
     text += QStringLiteral(" - ") +
             tr("channel %1 of %2").arg(int(progress.channel) + 1).arg(progress.channelCount);
     if (progress.commandTotal > 0) {
-        text += QStringLiteral(" - ") + tr("%1 of %2").arg(progress.command).arg(progress.commandTotal);
+        text +=
+            QStringLiteral(" - ") + tr("%1 of %2").arg(progress.command).arg(progress.commandTotal);
         if (const auto left = secondsLeft(dispatch().now() - _transferStart, progress.command,
                                           progress.commandTotal)) {
             text += QLatin1Char('\n') + timeLeftText(*left);
@@ -144,8 +145,9 @@ bool AQDayAdjustmentController::stopTransferFirst(const QString& question,
     Question q;
     q.title = tr("A transfer is running");
     q.text = question;
-    q.detail = tr("The day programme transfer stops between two commands, and you will be told "
-                  "which lamp and channel were left incomplete.");
+    q.detail =
+        tr("The day programme transfer stops between two commands, and you will be told "
+           "which lamp and channel were left incomplete.");
     q.confirm = tr("Stop Transfer");
     q.cancel = tr("Keep Running");
     if (!ask(mainWindow(), q).confirmed) return false;
@@ -195,13 +197,13 @@ void AQDayAdjustmentController::btnDownloadPressed() {
     if (_busy) return;
     // All lamps share one programme as far as the chart goes: the master's is read.
     const std::uint8_t device = _device == kAllDevices ? 0 : _device;
-    startDownload(QStringLiteral("the day programme of %1").arg(deviceName(device)),
-                  tr("Downloading %1").arg(deviceName(device)),
-                  tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
-                  [device, looks = channelLooks()](BTLEController& lamp,
-                                                   const TransferControl* control) {
-                      return readDeviceProgramme(lamp, device, looks, control);
-                  });
+    startDownload(
+        QStringLiteral("the day programme of %1").arg(deviceName(device)),
+        tr("Downloading %1").arg(deviceName(device)),
+        tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
+        [device, looks = channelLooks()](BTLEController& lamp, const TransferControl* control) {
+            return readDeviceProgramme(lamp, device, looks, control);
+        });
 }
 
 void AQDayAdjustmentController::downloadPreset(std::uint8_t n) {
@@ -210,12 +212,11 @@ void AQDayAdjustmentController::downloadPreset(std::uint8_t n) {
     const QString name = n < presets.size() && !presets[n].empty()
                              ? QStringLiteral("presetting %1").arg(quoted(presets[n]))
                              : QStringLiteral("presetting %1").arg(int(n) + 1);
-    startDownload(name, tr("Downloading %1").arg(name), tr("Loaded %1.").arg(name),
-                  tr("load presetting"),
-                  [n, looks = channelLooks()](BTLEController& lamp,
-                                              const TransferControl* control) {
-                      return readPresetting(lamp, n, looks, control);
-                  });
+    startDownload(
+        name, tr("Downloading %1").arg(name), tr("Loaded %1.").arg(name), tr("load presetting"),
+        [n, looks = channelLooks()](BTLEController& lamp, const TransferControl* control) {
+            return readPresetting(lamp, n, looks, control);
+        });
 }
 
 void AQDayAdjustmentController::startDownload(const QString& what, const QString& title,

@@ -29,7 +29,8 @@ const QString kStatus = QStringLiteral("Please wait.\nDo not turn off!");
 // "Page 12 of 64 - 18 %", the time left once known, and the warning.
 QString pageStatus(int page, int pages, double elapsed) {
     const int percent = pages > 0 ? page * 100 / pages : 0;
-    QString text = AQFirmwareController::tr("Page %1 of %2 - %3 %").arg(page).arg(pages).arg(percent);
+    QString text =
+        AQFirmwareController::tr("Page %1 of %2 - %3 %").arg(page).arg(pages).arg(percent);
     if (const auto left = secondsLeft(elapsed, page, pages)) {
         text += QLatin1Char('\n') + timeLeftText(*left);
     }

@@ -12,7 +12,9 @@ std::vector<CurvePoint> channelPoints(const DayAdjustmentGraph& graph, std::uint
 
 CurveEdit::CurveEdit(DayAdjustmentGraph& graph, std::vector<ChannelChange> changes,
                      const QString& text, std::function<void()> changed)
-    : QUndoCommand(text), _graph(graph), _changes(std::move(changes)),
+    : QUndoCommand(text),
+      _graph(graph),
+      _changes(std::move(changes)),
       _changed(std::move(changed)) {}
 
 void CurveEdit::undo() {

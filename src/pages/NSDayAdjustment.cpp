@@ -228,17 +228,16 @@ void NSDayAdjustment::insertAfterKeyPoint() {
     std::vector<CurvePoint> before = channelPoints(*_daGraph, ch);
     const CurvePoint a = channel->Points()[held];
     // After the last point the segment runs on to the next day's first one.
-    const CurvePoint b = held + 1 < n ? channel->Points()[held + 1]
-                                      : CurvePoint{channel->Points()[0].x + 1.0,
-                                                   channel->Points()[0].y};
+    const CurvePoint b = held + 1 < n
+                             ? channel->Points()[held + 1]
+                             : CurvePoint{channel->Points()[0].x + 1.0, channel->Points()[0].y};
     CurvePoint mid = DayAdjustmentGraph::onLine(a, b, (a.x + b.x) / 2.0);
     if (mid.x > 1.0) mid.x -= 1.0;
     channel->setSelectedPoint(-1);
     channel->addPoint(mid);
     const CurvePoint* points = channel->Points();
-    const auto at = std::find_if(points, points + channel->PointCount(), [&](const CurvePoint& p) {
-        return p.x == mid.x && p.y == mid.y;
-    });
+    const auto at = std::find_if(points, points + channel->PointCount(),
+                                 [&](const CurvePoint& p) { return p.x == mid.x && p.y == mid.y; });
     channel->setSelectedPoint(static_cast<std::int32_t>(at - points));
     reportEdit(ch, std::move(before), tr("add point"));
     update();
@@ -273,14 +272,30 @@ void NSDayAdjustment::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (key) {
-        case Qt::Key_Left: moveKeyPoint(-minutes, 0); break;
-        case Qt::Key_Right: moveKeyPoint(minutes, 0); break;
-        case Qt::Key_Up: moveKeyPoint(0, percent); break;
-        case Qt::Key_Down: moveKeyPoint(0, -percent); break;
-        case Qt::Key_Delete: removeKeyPoint(); break;
-        case Qt::Key_Insert: insertAfterKeyPoint(); break;
-        case Qt::Key_Escape: dropKeyPoint(); break;
-        default: QWidget::keyPressEvent(event); return;
+        case Qt::Key_Left:
+            moveKeyPoint(-minutes, 0);
+            break;
+        case Qt::Key_Right:
+            moveKeyPoint(minutes, 0);
+            break;
+        case Qt::Key_Up:
+            moveKeyPoint(0, percent);
+            break;
+        case Qt::Key_Down:
+            moveKeyPoint(0, -percent);
+            break;
+        case Qt::Key_Delete:
+            removeKeyPoint();
+            break;
+        case Qt::Key_Insert:
+            insertAfterKeyPoint();
+            break;
+        case Qt::Key_Escape:
+            dropKeyPoint();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
 }
 

@@ -113,11 +113,11 @@ void SPProgressHUD::initializePopup() {
     _cancelButton = new QPushButton(_mainHUD);
     _cancelButton->setFocusPolicy(Qt::NoFocus);
     // The HUD's own sheet takes every border away; the button draws its own.
-    _cancelButton->setStyleSheet(QStringLiteral(
-        "QPushButton { color: white; border: 1px solid rgba(255, 255, 255, 150);"
-        " border-radius: 5px; padding: 3px 16px; }"
-        "QPushButton:pressed { background: rgba(255, 255, 255, 50); }"
-        "QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
+    _cancelButton->setStyleSheet(
+        QStringLiteral("QPushButton { color: white; border: 1px solid rgba(255, 255, 255, 150);"
+                       " border-radius: 5px; padding: 3px 16px; }"
+                       "QPushButton:pressed { background: rgba(255, 255, 255, 50); }"
+                       "QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
     _cancelButton->hide();
     connect(_cancelButton, &QPushButton::clicked, this, &SPProgressHUD::cancelPressed);
     _messageTimer = new QTimer(this);

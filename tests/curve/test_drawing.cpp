@@ -193,7 +193,8 @@ TEST(GraphDrawing, VeryDarkCurvesGetAFaintOutlineUnderneath) {
             const auto outline = segmentsIn(drawing, Color{1, 1, 1, 0.45});
             const auto curve = segmentsIn(drawing, c.color);
             ASSERT_FALSE(curve.empty());
-            EXPECT_EQ(outline.size(), c.outlined ? curve.size() : 0u) << c.color.red << c.color.blue;
+            EXPECT_EQ(outline.size(), c.outlined ? curve.size() : 0u)
+                << c.color.red << c.color.blue;
             if (!c.outlined) continue;
             // Wider than the curve, the same path, and stroked just before it.
             EXPECT_EQ(outline[0].width, curve[0].width + 2.0);

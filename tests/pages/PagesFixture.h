@@ -17,8 +17,8 @@
 #include "pages/AQNavigationController.h"
 #include "pages/AQSettingsController.h"
 #include "pages/Alerts.h"
-#include "pages/Questions.h"
 #include "pages/AppDelegate.h"
+#include "pages/Questions.h"
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
 #include "state/GlobalStore.h"
@@ -65,8 +65,9 @@ protected:
         _previousAlert = setAlertFunction(
             [this](QWidget*, const QString&, const QString& text) { alerts.push_back(text); });
         // Questions (before an upload, say) are answered yes.
-        _previousQuestion = setQuestionFunction(
-            [](QWidget*, const Question&) { return Answer{true, false}; });
+        _previousQuestion = setQuestionFunction([](QWidget*, const Question&) {
+            return Answer{true, false};
+        });
         delegate = std::make_unique<AppDelegate>();
         delegate->applicationDidFinishLaunching();
         SPProgressHUD::instance()->setAnimationDuration(0);

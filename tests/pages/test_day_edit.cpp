@@ -28,7 +28,9 @@ protected:
         return QPointF(v.x, v.y);
     }
     std::string chart() { return graph().channelsAsString(); }
-    void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(&view(), Qt::Key(k), m); }
+    void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(&view(), Qt::Key(k), m);
+    }
 
     // Enters on the master with curve 0 at three known points and the view laid out.
     void start() {
@@ -74,8 +76,7 @@ TEST_F(DayEditTest, EveryEditKindIsOneStepUndoneAndRedoneExactly) {
          }},
         {"Undo add point",
          [&] {
-             test::doubleClick(view(), at({0.6, 0.9}),
-                               test::DoubleClickForm::PressThenDoubleClick);
+             test::doubleClick(view(), at({0.6, 0.9}), test::DoubleClickForm::PressThenDoubleClick);
          }},
         {"Undo remove point",
          [&] {
@@ -153,22 +154,46 @@ TEST_F(DayEditTest, TheKeyboardSelectsMovesRemovesAndAddsPoints) {
     const auto m = [](int minutes) { return minutes / 1439.0; };
     const Qt::KeyboardModifiers none = Qt::NoModifier, shift = Qt::ShiftModifier;
     const Case cases[] = {
-        {"tab walks forward", {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}}, 1, 0},
-        {"shift-tab walks back", {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Backtab, shift}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}}, 0, 0},
-        {"past the last point lets go", {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Tab, none}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}}, -1, 0},
-        {"a minute and a percent", {{Qt::Key_Tab, none}, {Qt::Key_Right, none}, {Qt::Key_Down, none}},
-         {{m(361), 0.49}, {0.5, 0.2}, {0.75, 0.8}}, 0, 2},
-        {"shift steps 15 minutes and 10 percent", {{Qt::Key_Tab, none}, {Qt::Key_Left, shift}, {Qt::Key_Up, shift}},
-         {{m(345), 0.6}, {0.5, 0.2}, {0.75, 0.8}}, 0, 2},
-        {"delete holds the next point", {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Delete, none}},
-         {{0.25, 0.5}, {0.75, 0.8}}, 1, 1},
-        {"insert halves the segment after", {{Qt::Key_Tab, none}, {Qt::Key_Insert, none}},
-         {{0.25, 0.5}, {0.375, 0.35}, {0.5, 0.2}, {0.75, 0.8}}, 1, 1},
-        {"insert after the last runs into the next day", {{Qt::Key_Backtab, shift}, {Qt::Key_Insert, none}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}, {1.0, 0.65}}, 3, 1},
+        {"tab walks forward",
+         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}},
+         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}},
+         1,
+         0},
+        {"shift-tab walks back",
+         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Backtab, shift}},
+         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}},
+         0,
+         0},
+        {"past the last point lets go",
+         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Tab, none}},
+         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}},
+         -1,
+         0},
+        {"a minute and a percent",
+         {{Qt::Key_Tab, none}, {Qt::Key_Right, none}, {Qt::Key_Down, none}},
+         {{m(361), 0.49}, {0.5, 0.2}, {0.75, 0.8}},
+         0,
+         2},
+        {"shift steps 15 minutes and 10 percent",
+         {{Qt::Key_Tab, none}, {Qt::Key_Left, shift}, {Qt::Key_Up, shift}},
+         {{m(345), 0.6}, {0.5, 0.2}, {0.75, 0.8}},
+         0,
+         2},
+        {"delete holds the next point",
+         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Delete, none}},
+         {{0.25, 0.5}, {0.75, 0.8}},
+         1,
+         1},
+        {"insert halves the segment after",
+         {{Qt::Key_Tab, none}, {Qt::Key_Insert, none}},
+         {{0.25, 0.5}, {0.375, 0.35}, {0.5, 0.2}, {0.75, 0.8}},
+         1,
+         1},
+        {"insert after the last runs into the next day",
+         {{Qt::Key_Backtab, shift}, {Qt::Key_Insert, none}},
+         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}, {1.0, 0.65}},
+         3,
+         1},
     };
     for (const Case& c : cases) {
         start();

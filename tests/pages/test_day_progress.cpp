@@ -4,8 +4,8 @@
 
 #include <QPushButton>
 
-#include "widgets/AQButton.h"
 #include <QTest>
+#include "widgets/AQButton.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,8 @@ protected:
         return dispatch.runUntilTrue(
             [&] {
                 const QString text = page->progressText();
-                if (!text.isEmpty() && (texts.empty() || texts.back() != text)) texts.push_back(text);
+                if (!text.isEmpty() && (texts.empty() || texts.back() != text))
+                    texts.push_back(text);
                 return done();
             },
             3600.0);
@@ -64,7 +65,8 @@ TEST_F(DayProgressTest, ADownloadSaysWhatAndHowFarWithTheTimeLeft) {
     EXPECT_EQ(texts.at(0), QStringLiteral("Downloading Master #1"));
     EXPECT_EQ(texts.at(1), QStringLiteral("Downloading Master #1 - channel 1 of 6"));
     EXPECT_EQ(texts.at(7), QStringLiteral("Downloading Master #1 - channel 1 of 6 - 7 of 870"));
-    const QString* mid = textStarting(QStringLiteral("Downloading Master #1 - channel 3 of 6 - 412 of 870\nAbout "));
+    const QString* mid =
+        textStarting(QStringLiteral("Downloading Master #1 - channel 3 of 6 - 412 of 870\nAbout "));
     ASSERT_NE(mid, nullptr);
     EXPECT_TRUE(mid->endsWith(QStringLiteral(" left"))) << mid->toStdString();
     EXPECT_EQ(texts.back(), QStringLiteral("Downloading Master #1 - channel 6 of 6 - 870 of 870"));
@@ -76,7 +78,8 @@ TEST_F(DayProgressTest, CancelStopsADownloadBetweenCommandsAndKeepsTheChart) {
     enter(1);
     const std::string before = graph().channelsAsString();
     page->btnDownloadPressed();
-    ASSERT_TRUE(runUntil([&] { return page->progressText().contains(QStringLiteral(" - 300 of 870")); }));
+    ASSERT_TRUE(
+        runUntil([&] { return page->progressText().contains(QStringLiteral(" - 300 of 870")); }));
     pressCancel();
     EXPECT_TRUE(page->progressText().endsWith(QStringLiteral("\nStopping…")));
     const std::size_t asked = sentWith({0x8E, 0x8F}).size();
@@ -99,7 +102,8 @@ TEST_F(DayProgressTest, CancelStopsAnUploadAndSaysWhichLampAndChannelAreIncomple
     for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.1, 0.2}, {0.5, 0.6}, {0.9, 0.3}});
     page->btnUploadPressed();
     // 24 commands a lamp, 4 a channel: the second lamp's fourth channel begins at 37.
-    ASSERT_TRUE(runUntil([&] { return page->progressText().contains(QStringLiteral(" - 37 of 72")); }));
+    ASSERT_TRUE(
+        runUntil([&] { return page->progressText().contains(QStringLiteral(" - 37 of 72")); }));
     EXPECT_EQ(texts.back(),
               QStringLiteral("Uploading to Slave #2 (lamp 2 of 3) - channel 4 of 6 - 37 of 72"));
     pressCancel();
@@ -136,13 +140,21 @@ TEST_F(DayProgressTest, UploadAsksFirstNamingTheTarget) {
         {"accepted", 0, true, false, {true, false}, true, all, true, false},
         {"accepted, don't ask again", 1, true, false, {true, true}, true, master, true, true},
         {"not asked again", 1, true, true, {false, false}, false, {}, true, true},
-        {"starting lines are asked about anyway", 1, false, true, {true, false}, true, master,
-         true, true},
+        {"starting lines are asked about anyway",
+         1,
+         false,
+         true,
+         {true, false},
+         true,
+         master,
+         true,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        preferences.setValue(AQDayAdjustmentController::kUploadWithoutAskingKey,
-                             c.storedDontAsk ? PreferenceValue(std::int64_t{1}) : PreferenceValue());
+        preferences.setValue(
+            AQDayAdjustmentController::kUploadWithoutAskingKey,
+            c.storedDontAsk ? PreferenceValue(std::int64_t{1}) : PreferenceValue());
         store().channels()[0]->setPresentChannel(nullptr);  // the chart starts over
         enter(c.deviceRow);
         EXPECT_TRUE(page->showsPlaceholders());
@@ -181,7 +193,8 @@ TEST_F(DayProgressTest, QuittingDuringATransferAsksAndStopsItWhenTheUserInsists)
     fullMaster();
     enter(1);
     page->btnDownloadPressed();
-    ASSERT_TRUE(runUntil([&] { return page->progressText().contains(QStringLiteral(" - 100 of 870")); }));
+    ASSERT_TRUE(
+        runUntil([&] { return page->progressText().contains(QStringLiteral(" - 100 of 870")); }));
     // Kept running: the window stays and so does the transfer.
     answer = Answer{false, false};
     EXPECT_FALSE(window.close());
