@@ -157,7 +157,11 @@ private:
         }
         return nullptr;
     }
-    static bool hudUp() { return SPProgressHUD::instance()->displaying(); }
+    // A short note ("Uploaded to 3 lamps.") fades by itself and blocks nothing.
+    static bool hudUp() {
+        return SPProgressHUD::instance()->displaying() &&
+               !SPProgressHUD::instance()->showingMessage();
+    }
 
     // Clicks on the window at the widget's centre, so whatever covers the
     // widget (the progress overlay) gets the click instead.
