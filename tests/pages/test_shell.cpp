@@ -219,7 +219,7 @@ TEST_F(ShellTest, DisconnectDuringADayTransferAsksAndStopsItFirst) {
     EXPECT_FALSE(day->busy());
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_TRUE(alerts[0].startsWith(QStringLiteral("Writing the day programme to ")));
-    EXPECT_TRUE(alerts[0].contains(QStringLiteral("was cancelled at channel")));
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("was cancelled at ")));
     EXPECT_FALSE(store().btController().is_connected());
 }
 
