@@ -15,9 +15,11 @@ double clampUnit(double v) {
 }
 
 // Whole value of a fraction scaled up, kept inside 0 .. limit so that the
-// status text never converts an out-of-range double.
+// status text never converts an out-of-range double. A product a rounding
+// error short of a whole number counts as that number (0.29 * 100 is
+// 28.999...), as the lamp's units do.
 unsigned scaledWhole(double fraction, double scale, unsigned limit) {
-    const double v = std::trunc(fraction * scale);
+    const double v = std::trunc(fraction * scale + 1e-7);
     if (!(v > 0.0)) return 0;
     if (v >= limit) return limit;
     return static_cast<unsigned>(v);
@@ -112,15 +114,18 @@ bool DayAdjustmentGraph::movePointTo(const ViewPoint& position) {
     if (!channel || _moonMode || !hasLayout()) return false;
     const std::int32_t held = channel->SelectedPoint();
     if (held < 0 || held >= channel->PointCount()) return false;
-    const CurvePoint p = channel->moveSelectedTo(viewToCurve(position));
+    _text = statusTextFor(channel->moveSelectedTo(viewToCurve(position)));
+    return true;
+}
+
+std::string DayAdjustmentGraph::statusTextFor(const CurvePoint& p) {
     // The lamp counts whole percent and minutes; show what it will get.
     const unsigned percent = scaledWhole(p.y, 100.0, 255);
     const unsigned minutes = scaledWhole(p.x, 1439.0, 65535);
     const unsigned hours = minutes / 60;
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%u%%@%02u:%02u", percent, hours, minutes - 60 * hours);
-    _text = buffer;
-    return true;
+    return buffer;
 }
 
 void DayAdjustmentGraph::dropPoint() {

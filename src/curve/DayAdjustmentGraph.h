@@ -69,6 +69,8 @@ public:
 
     // "percent%@hh:mm" of the point being dragged; empty when none is held.
     const std::string& text() const { return _text; }
+    // That text for any point, in the lamp's whole percent and minutes.
+    static std::string statusTextFor(const CurvePoint& point);
 
     // --- layout properties
     bool moonMode() const { return _moonMode; }
@@ -103,7 +105,8 @@ public:
     ViewPoint curveToView(const CurvePoint& point) const;
 
     // Lays the chart out in rect and paints it: background, grid, marker line,
-    // the other channels, the selected channel on top, labels, border.
+    // the other channels, the selected channel on top, labels, border. Very
+    // dark curves get a faint outline in the foreground colour first.
     void drawRect(const ViewRect& rect, Drawing& context);
 
 private:
@@ -115,6 +118,8 @@ private:
     void drawGrid();
     void drawVLine();
     void drawChannel(const DayAdjustmentChannel& channel);
+    // The faint line drawn under very dark curves.
+    Color outlineColor() const;
     void drawText();
     void drawLabel();
 

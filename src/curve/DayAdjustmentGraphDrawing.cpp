@@ -11,6 +11,14 @@ ViewRect squareAround(const ViewPoint& centre, double half) {
     return ViewRect{centre.x - half, centre.y - half, 2.0 * half, 2.0 * half};
 }
 
+// Curves darker than this (navy, purple) all but vanish on the dark chart:
+// they get a faint outline in the foreground colour.
+constexpr double kDarkLuminance = 0.2;
+
+double luminance(const Color& c) {
+    return 0.2126 * c.red + 0.7152 * c.green + 0.0722 * c.blue;
+}
+
 }  // namespace
 
 void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
@@ -88,29 +96,39 @@ void DayAdjustmentGraph::drawChannel(const DayAdjustmentChannel& channel) {
     const CurvePoint& first = points[0];
     const CurvePoint& last = points[n - 1];
 
-    c->setStrokeColor(channel.Color());
     // The curve repeats every day: carry the last point on toward the next
     // day's first one up to the right edge, and the first point back toward
     // the previous day's last one down to the left edge.
-    if (last.x < 1.0) {
-        const CurvePoint end = onLine(last, CurvePoint{first.x + 1.0, first.y}, 1.0);
-        c->moveTo(curveToView(last));
-        c->addLineTo(curveToView(end));
-    }
-    if (first.x > 0.0) {
-        const CurvePoint start = onLine(CurvePoint{last.x - 1.0, last.y}, first, 0.0);
-        c->moveTo(curveToView(first));
-        c->addLineTo(curveToView(start));
-    }
-    for (int i = 0; i + 1 < n; ++i) {
-        c->moveTo(curveToView(points[i]));
-        c->addLineTo(curveToView(points[i + 1]));
-    }
+    const auto addCurve = [&] {
+        if (last.x < 1.0) {
+            const CurvePoint end = onLine(last, CurvePoint{first.x + 1.0, first.y}, 1.0);
+            c->moveTo(curveToView(last));
+            c->addLineTo(curveToView(end));
+        }
+        if (first.x > 0.0) {
+            const CurvePoint start = onLine(CurvePoint{last.x - 1.0, last.y}, first, 0.0);
+            c->moveTo(curveToView(first));
+            c->addLineTo(curveToView(start));
+        }
+        for (int i = 0; i + 1 < n; ++i) {
+            c->moveTo(curveToView(points[i]));
+            c->addLineTo(curveToView(points[i + 1]));
+        }
+    };
 
     const bool isSelected = &channel == editableChannel();
-    if (isSelected) c->setLineWidth(4.0);
+    const double width = isSelected ? 4.0 : 1.0;
+    if (luminance(channel.Color()) < kDarkLuminance) {
+        c->setStrokeColor(outlineColor());
+        c->setLineWidth(width + 2.0);
+        addCurve();
+        c->strokePath();
+    }
+    c->setStrokeColor(channel.Color());
+    c->setLineWidth(width);
+    addCurve();
     c->strokePath();
-    if (isSelected) c->setLineWidth(1.0);
+    c->setLineWidth(1.0);
 
     if (_moonMode || !isSelected) return;
     c->setStrokeColor(_background);
@@ -124,22 +142,30 @@ void DayAdjustmentGraph::drawChannel(const DayAdjustmentChannel& channel) {
     }
 }
 
+Color DayAdjustmentGraph::outlineColor() const {
+    return Color{_foreground.red, _foreground.green, _foreground.blue, 0.45};
+}
+
 void DayAdjustmentGraph::drawText() {
     // Reserved for the point status text (text()); the chart does not paint it.
 }
 
 void DayAdjustmentGraph::drawLabel() {
+    // A marker's radius away from the plot, so that the points at its edges
+    // do not cover the labels.
     for (int i = 0; i < static_cast<int>(_xLabel.size()) && i <= _xParts; ++i) {
         const std::string& label = _xLabel[static_cast<std::size_t>(i)];
         const ViewSize size = c->measureText(label, kLabelStyle);
-        c->drawText(label, ViewPoint{x + i * (w / _xParts) - size.width / 2.0, y + h}, kLabelStyle);
+        c->drawText(label, ViewPoint{x + i * (w / _xParts) - size.width / 2.0, y + h + r},
+                    kLabelStyle);
     }
     for (int j = 0; j < static_cast<int>(_yLabel.size()) && j <= _yParts; ++j) {
         const std::string& label = _yLabel[static_cast<std::size_t>(j)];
         const ViewSize size = c->measureText(label, kLabelStyle);
-        c->drawText(label,
-                    ViewPoint{x - size.width - 5.0, y + h - j * (h / _yParts) - size.height / 2.0},
-                    kLabelStyle);
+        c->drawText(
+            label,
+            ViewPoint{x - size.width - 5.0 - r, y + h - j * (h / _yParts) - size.height / 2.0},
+            kLabelStyle);
     }
 }
 

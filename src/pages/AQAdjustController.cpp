@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTime>
 #include <QTimeEdit>
@@ -30,6 +32,29 @@ int truncatedWithin(double v, int lo, int hi) {
     if (t > hi) return hi;
     return static_cast<int>(t);
 }
+// A click into a time field leaves a bare cursor, and Qt 6.4's time edit
+// refuses digits typed beside the ones already there: typing "0630" after a
+// click changed nothing. Selecting the clicked section makes typed digits
+// replace it, as they do after Tab.
+class SectionOnClick : public QObject {
+public:
+    explicit SectionOnClick(QTimeEdit* edit) : QObject(edit), _edit(edit) {
+        if (QLineEdit* line = edit->findChild<QLineEdit*>()) line->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonRelease) return false;
+        // The line edit places its cursor first; the section it lies in is then chosen.
+        static_cast<QObject*>(watched)->event(event);
+        _edit->setSelectedSection(_edit->currentSection());
+        return true;
+    }
+
+private:
+    QTimeEdit* _edit;
+};
+
 }  // namespace
 
 AQAdjustController::AQAdjustController(QObject* parent) : SheetController(parent) {}
@@ -59,6 +84,7 @@ void AQAdjustController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
     _dpTime = new QTimeEdit(&dialog);
     _dpTime->setDisplayFormat(QStringLiteral("HH:mm"));
     _dpTime->setMinimumWidth(90);
+    new SectionOnClick(_dpTime);
     grid->addWidget(_dpTime, 0, 1, 1, 2, Qt::AlignLeft);
 
     grid->addWidget(new QLabel(QStringLiteral("Intensity"), &dialog), 1, 0);
@@ -120,7 +146,7 @@ void AQAdjustController::sheetDidEnd() {
     _slIntense = nullptr;
     _dpTime = nullptr;
     logLine(format("<-- w%f h%f", static_cast<double>(_w), static_cast<double>(_h)));
-    if (_done) {
+    if (_done && accepted()) {
         const Done done = _done;
         done(_w, _h);
     }

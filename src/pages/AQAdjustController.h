@@ -14,8 +14,8 @@ class AQSlider;
 // A sheet that edits one set point of a day curve: its time of day in hours
 // and minutes, and its intensity in whole percent. The values go in and out
 // as fractions (w of 1440 minutes, h of full); a control the user does not
-// touch hands its value back exactly as it came. The completion runs however
-// the sheet is closed.
+// touch hands its value back exactly as it came. The completion runs when
+// the sheet is accepted; Escape leaves the point as it was.
 class AQAdjustController : public SheetController {
     Q_OBJECT
 public:

@@ -1,8 +1,10 @@
 #include "pages/AQDayAdjustmentController.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "link/BTLEController.h"
@@ -11,6 +13,8 @@
 #include "pages/PageLook.h"
 #include "state/GlobalStore.h"
 #include "widgets/AQButton.h"
+
+#include <algorithm>
 
 namespace aq {
 
@@ -24,6 +28,7 @@ AQDayAdjustmentController::AQDayAdjustmentController(QObject* parent)
     _tscPresets->setTitle(QStringLiteral("Presetting to load"));
     _sheetSetup = false;
     buildView();
+    buildHistory();
 }
 
 AQDayAdjustmentController::~AQDayAdjustmentController() = default;
@@ -48,17 +53,22 @@ void AQDayAdjustmentController::buildView() {
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
-    const auto add = [&](const char* title, void (AQDayAdjustmentController::*action)()) {
+    const auto add = [&](const char* title,
+                         void (AQDayAdjustmentController::*action)()) -> AQButton* {
         AQButton* b = look::button(QString::fromUtf8(title));
         b->setMinimumWidth(0);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         b->setObjectName(QString::fromUtf8(title));
         connect(b, &AQButton::clicked, this, action);
         buttons->addWidget(b);
+        return b;
     };
     add("Channel", &AQDayAdjustmentController::btnChannelPressed);
     add("Presets", &AQDayAdjustmentController::btnPresetsPressed);
-    add("Preview", &AQDayAdjustmentController::btnPreviewPressed);
+    // Lit while the lamp shows the preview; a second click ends it.
+    _btnPreview = add("Preview", &AQDayAdjustmentController::btnPreviewPressed);
+    _btnPreview->setToggleButton(true);
+    look::styleToggle(*_btnPreview);
     buttons->addSpacing(look::kSpacing);
     add("Download", &AQDayAdjustmentController::btnDownloadPressed);
     add("Upload", &AQDayAdjustmentController::btnUploadPressed);
@@ -67,6 +77,56 @@ void AQDayAdjustmentController::buildView() {
     add("Load", &AQDayAdjustmentController::btnLoadPressed);
     layout->addLayout(buttons);
     setView(page);
+
+    _dayAdjustment->setOnEdit([this](ChannelChange change, const QString& what) {
+        std::vector<ChannelChange> changes;
+        changes.push_back(std::move(change));
+        record(std::move(changes), what);
+    });
+    _dayAdjustment->setOnChannelPicked([this](std::uint8_t) { updateCaption(); });
+}
+
+void AQDayAdjustmentController::buildHistory() {
+    _history = new QUndoStack(this);
+    _undoAction = new QAction(tr("Undo"), this);
+    _undoAction->setShortcut(QKeySequence::Undo);
+    _redoAction = new QAction(tr("Redo"), this);
+    _redoAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(_undoAction, &QAction::triggered, this, [this] {
+        if (_undoAction->isEnabled()) _history->undo();
+    });
+    connect(_redoAction, &QAction::triggered, this, [this] {
+        if (_redoAction->isEnabled()) _history->redo();
+    });
+    connect(_history, &QUndoStack::indexChanged, this, [this] { updateHistoryActions(); });
+    updateHistoryActions();
+}
+
+void AQDayAdjustmentController::updateHistoryActions() {
+    // Only while the chart is in front and no transfer is about to replace it.
+    const bool usable = _active && !_busy;
+    _undoAction->setEnabled(usable && _history->canUndo());
+    _redoAction->setEnabled(usable && _history->canRedo());
+    _undoAction->setText(_history->canUndo() ? tr("Undo %1").arg(_history->undoText())
+                                             : tr("Undo"));
+    _redoAction->setText(_history->canRedo() ? tr("Redo %1").arg(_history->redoText())
+                                             : tr("Redo"));
+}
+
+void AQDayAdjustmentController::record(std::vector<ChannelChange> changes, const QString& what) {
+    if (changes.empty()) return;
+    _history->push(new CurveEdit(_dayAdjustment->daGraph(), std::move(changes), what,
+                                 [this] { chartChanged(); }));
+}
+
+void AQDayAdjustmentController::chartChanged() {
+    _dayAdjustment->update();
+    updateCaption();
+}
+
+bool AQDayAdjustmentController::showsPlaceholders() const {
+    return _placeholderStep >= 0 && _history->index() == _placeholderStep;
 }
 
 QWidget* AQDayAdjustmentController::mainWindow() const {
@@ -106,12 +166,18 @@ void AQDayAdjustmentController::setOnce() {
     if (_device != kAllDevices && _device >= deviceCount && deviceCount > 0) _device = kAllDevices;
 
     QStringList channels;
+    QList<QColor> colors;
     const std::uint8_t channelCount = GlobalStore::channelCount();
     for (int i = 0; i < channelCount; ++i) {
-        channels << QString::fromStdString(
-            GlobalStore::channelName(static_cast<std::uint8_t>(i)).value_or(std::string()));
+        const auto ch = static_cast<std::uint8_t>(i);
+        channels << QString::fromStdString(GlobalStore::channelName(ch).value_or(std::string()));
+        const Color c = GlobalStore::channelColor(ch).value_or(Color{});
+        colors << QColor::fromRgbF(float(std::clamp(c.red, 0.0, 1.0)),
+                                   float(std::clamp(c.green, 0.0, 1.0)),
+                                   float(std::clamp(c.blue, 0.0, 1.0)));
     }
     _tscChannel->setData(channels);
+    _tscChannel->setColors(colors);
 
     QStringList presets;
     for (const std::string& name : GlobalStore::sharedInstance().presets()) {
@@ -142,11 +208,21 @@ void AQDayAdjustmentController::presetChosen(qint64 row) {
 void AQDayAdjustmentController::onEnter() {
     AQController::onEnter();
     setOnce();
+    // The history is of this lamp's chart; another lamp begins a new one.
+    const std::optional<std::string> lamp = GlobalStore::sharedInstance().connectedUUID();
+    if (lamp != _historyLamp) {
+        _historyLamp = lamp;
+        _history->clear();
+        _placeholderStep = -1;
+    }
+    _active = true;
     _tscDevice->openSheet(mainWindow());
 
     DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
     graph.setDrawBorder(false);
     graph.setPaddingTop(12);
+    // Room for "100%" and a marker's radius between it and the plot.
+    graph.setPaddingLeft(65);
     // Room for half of the "23:59" label, which is centred on the right edge.
     graph.setPaddingRight(30);
     graph.setXParts(8);
@@ -157,10 +233,15 @@ void AQDayAdjustmentController::onEnter() {
     _dayAdjustment->setWnd(mainWindow());
     setPointsFromChannels();
     updateCaption();
+    updateHistoryActions();
 }
 
 void AQDayAdjustmentController::onLeave() {
     AQController::onLeave();
+    _active = false;
+    updateHistoryActions();
+    _previewing = false;
+    _btnPreview->setChecked(false);
     link().setMode(0);
 }
 
@@ -173,25 +254,36 @@ void AQDayAdjustmentController::btnPresetsPressed() {
 }
 
 void AQDayAdjustmentController::btnPreviewPressed() {
-    link().setMode(1);
+    _previewing = !_previewing;
+    // The button flips itself when clicked; a call from elsewhere sets it.
+    _btnPreview->setChecked(_previewing);
+    link().setMode(_previewing ? 1 : 0);
 }
 
 void AQDayAdjustmentController::setPointsFromChannels() {
     DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
     graph.channelRemoveAll();
     const std::vector<std::shared_ptr<Channel>> channels = GlobalStore::sharedInstance().channels();
+    bool placeholders = false;
     for (std::size_t i = 0; i < channels.size(); ++i) {
         const std::shared_ptr<Channel>& channel = channels[i];
         if (!channel->presentChannel()) {
+            placeholders = true;
             auto curve = std::make_shared<DayAdjustmentChannel>(channel->color());
             curve->setName(channel->name());
-            // New curves start as flat lines a step apart, so none hides another.
-            const double v = static_cast<double>(0.1f + 0.05f * static_cast<float>(i));
+            // New curves start as flat lines a step apart, so none hides
+            // another, each a little off the grid's 10 % lines.
+            const double v = static_cast<double>(0.1f + 0.05f * static_cast<float>(i)) + 0.02;
             curve->addPoint(CurvePoint{0.0, v});
             curve->addPoint(CurvePoint{1.0, v});
             channel->setPresentChannel(curve);
         }
         graph.channelAdd(channel->presentChannel());
+    }
+    if (placeholders) {
+        // Steps taken on other curves do not apply to these.
+        _history->clear();
+        _placeholderStep = 0;
     }
     // Keeps the chosen curve when the channels are the same, and a valid one otherwise.
     _dayAdjustment->setChannel(graph.selectedChannelIndex());

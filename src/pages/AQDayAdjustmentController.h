@@ -5,14 +5,19 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "pages/AQController.h"
+#include "pages/DayEditHistory.h"
 #include "pages/DayTransfer.h"
 
+class QAction;
 class QLabel;
+class QUndoStack;
 
 namespace aq {
 
@@ -28,8 +33,15 @@ class NSDayAdjustment;
 //
 // Transfers run on one worker each, behind the progress overlay. A download
 // builds its curves aside and hands them over only when every answer came;
-// an upload sends a copy of the points taken when it starts. A lamp that
-// stops answering ends the transfer with an alert saying what was not done.
+// an upload sends a copy of the points taken when it starts. The overlay
+// says how far the transfer has come and offers Cancel, which stops it
+// between two commands; a cancelled transfer, like one whose lamp stops
+// answering, ends with an alert saying what was not done. Closing the
+// window or disconnecting during a transfer asks first.
+//
+// Every edit of the chart, and every download or file replacing curves, is
+// a step of the page's history (undo and redo), kept while the application
+// runs and begun anew for another lamp.
 class AQDayAdjustmentController : public AQController {
     Q_OBJECT
 public:
@@ -64,6 +76,26 @@ public:
     bool loadFromFile(const QString& path);
 
     NSDayAdjustment* dayAdjustment() const { return _dayAdjustment; }
+    QUndoStack* history() const { return _history; }
+    // The menu entries; enabled while there is a step and no transfer runs.
+    QAction* undoAction() const { return _undoAction; }
+    QAction* redoAction() const { return _redoAction; }
+    // The chart holds the flat lines it starts with, not a programme read,
+    // loaded or edited since the lamp was connected.
+    bool showsPlaceholders() const;
+    // The preference that lets Upload go without asking.
+    static constexpr const char* kUploadWithoutAskingKey = "UploadWithoutAsking";
+
+    // Asks, during a transfer, whether to stop it for what the user is about
+    // to do ("quit"); true when no transfer runs. When the user insists the
+    // transfer is cancelled and `then` runs once it has stopped and said
+    // what was left undone; false is returned either way.
+    bool stopTransferFirst(const QString& action, std::function<void()> then);
+    // The running transfer's overlay text, for tests and screenshots.
+    QString progressText() const { return _progressText; }
+    // Cancels the running transfer at its next command (the overlay's Cancel).
+    void cancelTransfer();
+    bool previewing() const { return _previewing; }
     // The window the sheets, dialogs and alerts open on: the page's own
     // window unless one is set.
     QWidget* mainWindow() const;
@@ -92,11 +124,28 @@ private:
 
     // Transfers.
     std::vector<ChannelLook> channelLooks() const;
-    void startDownload(const QString& what, std::function<ProgrammeRead(BTLEController&)> read);
-    void handOver(std::vector<std::shared_ptr<DayAdjustmentChannel>> channels);
-    void beginTransfer();
+    using ReadFunction = std::function<ProgrammeRead(BTLEController&, const TransferControl*)>;
+    // what: how a failure names it; title: the overlay's; done: the note at
+    // the end; step: the history's name for it.
+    void startDownload(const QString& what, const QString& title, const QString& done,
+                       const QString& step, ReadFunction read);
+    void handOver(std::vector<std::shared_ptr<DayAdjustmentChannel>> channels, const QString& step);
+    void runAfterTransfer();
+    void beginTransfer(const QString& what);
     void endTransfer();
+    void showTransferProgress(const TransferProgress& progress);
+    std::shared_ptr<TransferControl> newTransferControl();
     void tellLampSilent(const QString& text);
+    void tellStopped(const TransferStop& stop, const QString& text);
+    bool askBeforeUpload(const std::vector<std::uint8_t>& devices);
+    void startUpload(std::vector<std::uint8_t> devices);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // History.
+    void buildHistory();
+    void updateHistoryActions();
+    void record(std::vector<ChannelChange> changes, const QString& what);
+    void chartChanged();
 
     NSDayAdjustment* _dayAdjustment = nullptr;
     QPointer<QWidget> _mainWindow;
@@ -108,6 +157,26 @@ private:
     bool _sheetSetup = false;
     bool _busy = false;
     QLabel* _caption = nullptr;
+    QUndoStack* _history = nullptr;
+    QAction* _undoAction = nullptr;
+    QAction* _redoAction = nullptr;
+    // The history step at which the chart showed its starting lines, or -1.
+    int _placeholderStep = -1;
+    // The lamp the history belongs to.
+    std::optional<std::string> _historyLamp;
+    bool _previewing = false;
+    bool _active = false;
+    AQButton* _btnPreview = nullptr;
+
+    // The running transfer.
+    std::shared_ptr<TransferControl> _control;
+    QString _transferWhat;
+    QString _progressText;
+    double _transferStart = 0.0;
+    // Lamps of the running upload; 0 for a download.
+    int _uploadLamps = 0;
+    QPointer<QWidget> _closeWatched;
+    std::vector<std::function<void()>> _afterTransfer;
 };
 
 }  // namespace aq

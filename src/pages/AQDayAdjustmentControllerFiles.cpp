@@ -91,7 +91,15 @@ bool AQDayAdjustmentController::loadFromFile(const QString& path) {
                     .arg(shownName(path)));
             return false;
     }
-    const PresetLoad loaded = loadPresetText(bytes, _dayAdjustment->daGraph());
+    // The load is one step of the chart's history: every channel's points
+    // before and after (a channel the file leaves alone comes back as it was).
+    DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
+    std::vector<ChannelChange> changes;
+    for (std::size_t i = 0; i < graph.channelCount(); ++i) {
+        const auto ch = static_cast<std::uint8_t>(i);
+        changes.push_back(ChannelChange{ch, channelPoints(graph, ch), {}});
+    }
+    const PresetLoad loaded = loadPresetText(bytes, graph);
     switch (loaded.outcome) {
         case PresetLoad::Outcome::NotText:
             showAlert(mainWindow(), kLoadFailed,
@@ -107,6 +115,8 @@ bool AQDayAdjustmentController::loadFromFile(const QString& path) {
         case PresetLoad::Outcome::Loaded:
             break;
     }
+    for (ChannelChange& change : changes) change.after = channelPoints(graph, change.channel);
+    record(std::move(changes), tr("load preset file"));
     _dayAdjustment->update();
     if (!loaded.skipped.empty()) {
         QStringList skipped;

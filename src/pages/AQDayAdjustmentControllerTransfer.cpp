@@ -7,8 +7,13 @@
 #include "link/Log.h"
 #include "pages/Alerts.h"
 #include "pages/NSDayAdjustment.h"
+#include "pages/Questions.h"
+#include "pages/TimeLeft.h"
 #include "state/GlobalStore.h"
 #include "widgets/SPProgressHUD.h"
+
+#include <QCloseEvent>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -41,6 +46,17 @@ QString stopPlace(const TransferStop& stop, const std::vector<ChannelLook>& look
         .arg(stop.count);
 }
 
+// What an upload that stopped early did not write.
+QString leftUnwritten(const TransferStop& stop) {
+    QString left = QStringLiteral("the rest of this channel and the channels after it");
+    if (stop.lampsLeft == 1) {
+        left += QStringLiteral(", and the next lamp,");
+    } else if (stop.lampsLeft > 1) {
+        left += QStringLiteral(", and the %1 lamps after this one,").arg(stop.lampsLeft);
+    }
+    return left;
+}
+
 }  // namespace
 
 std::vector<ChannelLook> AQDayAdjustmentController::channelLooks() const {
@@ -51,14 +67,110 @@ std::vector<ChannelLook> AQDayAdjustmentController::channelLooks() const {
     return looks;
 }
 
-void AQDayAdjustmentController::beginTransfer() {
+std::shared_ptr<TransferControl> AQDayAdjustmentController::newTransferControl() {
+    Dispatch& d = dispatch();
+    QPointer<AQDayAdjustmentController> page(this);
+    // Each report is posted: the worker never touches the overlay.
+    _control = std::make_shared<TransferControl>([&d, page](const TransferProgress& progress) {
+        d.postToMain([page, progress] {
+            if (page) page->showTransferProgress(progress);
+        });
+    });
+    return _control;
+}
+
+void AQDayAdjustmentController::beginTransfer(const QString& what) {
     _busy = true;
-    SPProgressHUD::showStatus(QString(), mainView());
+    _transferWhat = what;
+    _progressText = what;
+    _transferStart = dispatch().now();
+    SPProgressHUD::showStatus(what, mainView());
+    QPointer<AQDayAdjustmentController> page(this);
+    SPProgressHUD::setCancelAction(tr("Cancel"), [page] {
+        if (page) page->cancelTransfer();
+    });
+    // Closing the window asks first while the transfer runs.
+    if (QWidget* window = mainWindow()) {
+        window->installEventFilter(this);
+        _closeWatched = window;
+    }
+    updateHistoryActions();
 }
 
 void AQDayAdjustmentController::endTransfer() {
     _busy = false;
+    _control.reset();
+    _progressText.clear();
+    if (_closeWatched) _closeWatched->removeEventFilter(this);
+    _closeWatched = nullptr;
     SPProgressHUD::dismiss();
+    updateHistoryActions();
+}
+
+void AQDayAdjustmentController::showTransferProgress(const TransferProgress& progress) {
+    if (!_busy) return;
+    QString text = _transferWhat;
+    if (_uploadLamps > 0) {
+        text = _uploadLamps > 1 ? tr("Uploading to %1 (lamp %2 of %3)")
+                                      .arg(deviceName(progress.device))
+                                      .arg(int(progress.device) + 1)
+                                      .arg(_uploadLamps)
+                                : tr("Uploading to %1").arg(deviceName(progress.device));
+    }
+    text += QStringLiteral(" - ") +
+            tr("channel %1 of %2").arg(int(progress.channel) + 1).arg(progress.channelCount);
+    if (progress.commandTotal > 0) {
+        text +=
+            QStringLiteral(" - ") + tr("%1 of %2").arg(progress.command).arg(progress.commandTotal);
+        if (const auto left = secondsLeft(dispatch().now() - _transferStart, progress.command,
+                                          progress.commandTotal)) {
+            text += QLatin1Char('\n') + timeLeftText(*left);
+        }
+    }
+    if (_control && _control->cancelRequested()) text += QLatin1Char('\n') + tr("Stopping…");
+    _progressText = text;
+    SPProgressHUD::setStatus(text);
+}
+
+void AQDayAdjustmentController::cancelTransfer() {
+    if (!_busy || !_control) return;
+    _control->requestCancel();
+    _progressText += QLatin1Char('\n') + tr("Stopping…");
+    SPProgressHUD::setStatus(_progressText);
+}
+
+bool AQDayAdjustmentController::stopTransferFirst(const QString& question,
+                                                  std::function<void()> then) {
+    if (!_busy) return true;
+    Question q;
+    q.title = tr("A transfer is running");
+    q.text = question;
+    q.detail =
+        tr("The day programme transfer stops between two commands, and you will be told "
+           "which lamp and channel were left incomplete.");
+    q.confirm = tr("Stop Transfer");
+    q.cancel = tr("Keep Running");
+    if (!ask(mainWindow(), q).confirmed) return false;
+    if (!_busy) {
+        // It ended while the question was open: nothing left to stop.
+        if (then) then();
+        return false;
+    }
+    if (then) _afterTransfer.push_back(std::move(then));
+    cancelTransfer();
+    return false;
+}
+
+bool AQDayAdjustmentController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == _closeWatched && event->type() == QEvent::Close && _busy) {
+        QPointer<QWidget> window = _closeWatched.data();
+        event->ignore();
+        stopTransferFirst(tr("Stop the transfer and quit?"), [window] {
+            if (window) window->close();
+        });
+        return true;
+    }
+    return AQController::eventFilter(watched, event);
 }
 
 void AQDayAdjustmentController::tellLampSilent(const QString& text) {
@@ -66,14 +178,32 @@ void AQDayAdjustmentController::tellLampSilent(const QString& text) {
     showAlert(mainWindow(), kSilentTitle, text);
 }
 
+void AQDayAdjustmentController::tellStopped(const TransferStop& stop, const QString& text) {
+    if (stop.cancelled) {
+        logLine(text.toStdString());
+        showAlert(mainWindow(), tr("The transfer was cancelled"), text);
+    } else {
+        tellLampSilent(text);
+    }
+}
+
+void AQDayAdjustmentController::runAfterTransfer() {
+    std::vector<std::function<void()>> then;
+    then.swap(_afterTransfer);
+    for (auto& f : then) f();
+}
+
 void AQDayAdjustmentController::btnDownloadPressed() {
     if (_busy) return;
     // All lamps share one programme as far as the chart goes: the master's is read.
     const std::uint8_t device = _device == kAllDevices ? 0 : _device;
-    startDownload(QStringLiteral("the day programme of %1").arg(deviceName(device)),
-                  [device, looks = channelLooks()](BTLEController& lamp) {
-                      return readDeviceProgramme(lamp, device, looks);
-                  });
+    startDownload(
+        QStringLiteral("the day programme of %1").arg(deviceName(device)),
+        tr("Downloading %1").arg(deviceName(device)),
+        tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
+        [device, looks = channelLooks()](BTLEController& lamp, const TransferControl* control) {
+            return readDeviceProgramme(lamp, device, looks, control);
+        });
 }
 
 void AQDayAdjustmentController::downloadPreset(std::uint8_t n) {
@@ -82,62 +212,69 @@ void AQDayAdjustmentController::downloadPreset(std::uint8_t n) {
     const QString name = n < presets.size() && !presets[n].empty()
                              ? QStringLiteral("presetting %1").arg(quoted(presets[n]))
                              : QStringLiteral("presetting %1").arg(int(n) + 1);
-    startDownload(name, [n, looks = channelLooks()](BTLEController& lamp) {
-        return readPresetting(lamp, n, looks);
-    });
+    startDownload(
+        name, tr("Downloading %1").arg(name), tr("Loaded %1.").arg(name), tr("load presetting"),
+        [n, looks = channelLooks()](BTLEController& lamp, const TransferControl* control) {
+            return readPresetting(lamp, n, looks, control);
+        });
 }
 
-void AQDayAdjustmentController::startDownload(const QString& what,
-                                              std::function<ProgrammeRead(BTLEController&)> read) {
-    beginTransfer();
+void AQDayAdjustmentController::startDownload(const QString& what, const QString& title,
+                                              const QString& done, const QString& step,
+                                              ReadFunction read) {
+    _uploadLamps = 0;
+    beginTransfer(title);
     BTLEController& lamp = link();
     Dispatch& d = dispatch();
     QPointer<AQDayAdjustmentController> page(this);
     std::vector<ChannelLook> looks = channelLooks();
-    d.runOnWorker([&lamp, &d, page, what, looks, read = std::move(read)] {
-        ProgrammeRead result = read(lamp);
-        d.postToMain([page, what, looks, result = std::move(result)]() mutable {
+    std::shared_ptr<TransferControl> control = newTransferControl();
+    d.runOnWorker([&lamp, &d, page, what, done, step, looks, control, read = std::move(read)] {
+        ProgrammeRead result = read(lamp, control.get());
+        d.postToMain([page, what, done, step, looks, result = std::move(result)]() mutable {
             if (!page) return;
             page->endTransfer();
             if (result.stop) {
-                page->tellLampSilent(
-                    QStringLiteral("Reading %1 stopped at %2. The chart and its curves were "
-                                   "left as they were.")
+                page->tellStopped(
+                    *result.stop,
+                    (result.stop->cancelled
+                         ? tr("Reading %1 was cancelled at %2. The chart and its curves were "
+                              "left as they were.")
+                         : QStringLiteral("Reading %1 stopped at %2. The chart and its curves "
+                                          "were left as they were."))
                         .arg(what, stopPlace(*result.stop, looks)));
-                return;
+            } else {
+                page->handOver(std::move(result.channels), step);
+                SPProgressHUD::showMessage(done, page->mainView());
             }
-            page->handOver(std::move(result.channels));
+            page->runAfterTransfer();
         });
     });
 }
 
 void AQDayAdjustmentController::handOver(
-    std::vector<std::shared_ptr<DayAdjustmentChannel>> channels) {
+    std::vector<std::shared_ptr<DayAdjustmentChannel>> channels, const QString& step) {
     // On the main thread, in channel order, so the chart never draws a
     // half-replaced list.
     const std::vector<std::shared_ptr<Channel>> store = GlobalStore::sharedInstance().channels();
     DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
+    std::vector<ChannelChange> changes;
+    for (std::uint8_t ch = 0; ch < channels.size() && ch < graph.channelCount(); ++ch) {
+        changes.push_back(ChannelChange{ch, channelPoints(graph, ch), {}});
+    }
     graph.channelRemoveAll();
     for (std::size_t ch = 0; ch < channels.size(); ++ch) {
         if (ch < store.size()) store[ch]->setPresentChannel(channels[ch]);
         graph.channelAdd(channels[ch]);
     }
+    for (ChannelChange& change : changes) change.after = channelPoints(graph, change.channel);
+    record(std::move(changes), step);
     _dayAdjustment->setChannel(graph.selectedChannelIndex());
     updateCaption();
 }
 
 void AQDayAdjustmentController::btnUploadPressed() {
     if (_busy) return;
-    // The points as they are now: the user may not edit them while the
-    // overlay is up, but the worker must not read the live curves either way.
-    const DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
-    const std::uint8_t n = GlobalStore::channelCount();
-    std::vector<std::vector<CurvePoint>> points(n);
-    for (std::uint8_t ch = 0; ch < n; ++ch) {
-        if (const auto channel = graph.channelAtIndex(ch)) {
-            points[ch].assign(channel->Points(), channel->Points() + channel->PointCount());
-        }
-    }
     std::vector<std::uint8_t> devices;
     if (_device == kAllDevices) {
         // Before the lamps behind the connection are known, "all" is at
@@ -147,28 +284,79 @@ void AQDayAdjustmentController::btnUploadPressed() {
     } else {
         devices.push_back(_device);
     }
+    if (!askBeforeUpload(devices)) return;
+    startUpload(std::move(devices));
+}
 
-    beginTransfer();
+bool AQDayAdjustmentController::askBeforeUpload(const std::vector<std::uint8_t>& devices) {
+    Preferences& preferences = GlobalStore::sharedInstance().preferences();
+    const std::optional<PreferenceValue> stored = preferences.value(kUploadWithoutAskingKey);
+    const bool placeholders = showsPlaceholders();
+    // The starting lines are asked about every time: they are seldom meant.
+    if (!placeholders && stored && stored->number() && *stored->number() == 1) return true;
+    Question q;
+    q.title = tr("Upload");
+    q.text = devices.size() > 1
+                 ? tr("Replace the day programme of all %1 lamps?").arg(devices.size())
+                 : tr("Replace the day programme of %1?").arg(deviceName(devices.front()));
+    q.detail = placeholders
+                   ? tr("The chart still holds the placeholder lines: nothing was downloaded, "
+                        "loaded or edited since connecting. Uploading replaces the lamp's "
+                        "programme with these flat lines.")
+                   : tr("The programme the lamp holds now is overwritten. Download it first to "
+                        "keep it.");
+    q.confirm = tr("Replace");
+    q.cancel = tr("Cancel");
+    q.offerDontAsk = !placeholders;
+    const Answer answer = ask(mainWindow(), q);
+    if (answer.confirmed && answer.dontAskAgain) {
+        preferences.setValue(kUploadWithoutAskingKey, PreferenceValue(std::int64_t{1}));
+        preferences.synchronize();
+    }
+    return answer.confirmed;
+}
+
+void AQDayAdjustmentController::startUpload(std::vector<std::uint8_t> devices) {
+    // The points as they are now: the user may not edit them while the
+    // overlay is up, but the worker must not read the live curves either way.
+    const DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
+    const std::uint8_t n = GlobalStore::channelCount();
+    std::vector<std::vector<CurvePoint>> points(n);
+    for (std::uint8_t ch = 0; ch < n; ++ch) points[ch] = channelPoints(graph, ch);
+
+    const QString done = devices.size() > 1
+                             ? tr("Uploaded to %1 lamps.").arg(devices.size())
+                             : tr("Uploaded to %1.").arg(deviceName(devices.front()));
+    _uploadLamps = static_cast<int>(devices.size());
+    beginTransfer(devices.size() > 1 ? tr("Uploading to all lamps")
+                                     : tr("Uploading to %1").arg(deviceName(devices.front())));
     BTLEController& lamp = link();
     Dispatch& d = dispatch();
     QPointer<AQDayAdjustmentController> page(this);
-    d.runOnWorker([&lamp, &d, page, devices, points = std::move(points), looks = channelLooks()] {
-        const std::optional<TransferStop> stop = writeProgramme(lamp, devices, points);
-        d.postToMain([page, stop, looks] {
+    std::shared_ptr<TransferControl> control = newTransferControl();
+    d.runOnWorker([&lamp, &d, page, devices, done, control, points = std::move(points),
+                   looks = channelLooks()] {
+        const std::optional<TransferStop> stop =
+            writeProgramme(lamp, devices, points, control.get());
+        d.postToMain([page, stop, done, looks] {
             if (!page) return;
             page->endTransfer();
-            if (!stop) return;
-            QString left = QStringLiteral("the rest of this channel and the channels after it");
-            if (stop->lampsLeft == 1) {
-                left += QStringLiteral(", and the next lamp,");
-            } else if (stop->lampsLeft > 1) {
-                left += QStringLiteral(", and the %1 lamps after this one,").arg(stop->lampsLeft);
+            if (!stop) {
+                SPProgressHUD::showMessage(done, page->mainView());
+            } else {
+                page->tellStopped(
+                    *stop,
+                    (stop->cancelled
+                         ? tr("Writing the day programme to %1 was cancelled at %2; %3 were not "
+                              "written. The lamp may now hold a partial programme: upload again "
+                              "to complete it.")
+                         : QStringLiteral("Writing the day programme to %1 stopped at %2; %3 "
+                                          "were not written. The lamp may now hold a partial "
+                                          "programme: upload again once it answers."))
+                        .arg(deviceName(stop->device), stopPlace(*stop, looks),
+                             leftUnwritten(*stop)));
             }
-            page->tellLampSilent(
-                QStringLiteral("Writing the day programme to %1 stopped at %2; %3 were not "
-                               "written. The lamp may now hold a partial programme: upload "
-                               "again once it answers.")
-                    .arg(deviceName(stop->device), stopPlace(*stop, looks), left));
+            page->runAfterTransfer();
         });
     });
 }

@@ -15,14 +15,28 @@
 #include "pages/AQNavigationController.h"
 #include "pages/Alerts.h"
 #include "pages/PageLook.h"
+#include "pages/TimeLeft.h"
 #include "widgets/AQButton.h"
 #include "widgets/SPProgressHUD.h"
+
+#include <cmath>
 
 namespace aq {
 
 namespace {
 
 const QString kStatus = QStringLiteral("Please wait.\nDo not turn off!");
+
+// "Page 12 of 64 - 18 %", the time left once known, and the warning.
+QString pageStatus(int page, int pages, double elapsed) {
+    const int percent = pages > 0 ? page * 100 / pages : 0;
+    QString text =
+        AQFirmwareController::tr("Page %1 of %2 - %3 %").arg(page).arg(pages).arg(percent);
+    if (const auto left = secondsLeft(elapsed, page, pages)) {
+        text += QLatin1Char('\n') + timeLeftText(*left);
+    }
+    return text + QLatin1Char('\n') + AQFirmwareController::tr("Do not turn off!");
+}
 
 AQFirmwareController::ConfirmFunction& confirmFunction() {
     static AQFirmwareController::ConfirmFunction f;
@@ -156,6 +170,7 @@ void AQFirmwareController::runUpdatePressed() {
 void AQFirmwareController::loadHexFile(const QString& path) {
     _updating = true;
     _progress = 0.0;
+    _progressText.clear();
     _btnRun->setEnabled(false);
     emit updatingChanged(true);
     SPProgressHUD::showStatus(kStatus, _mainView);
@@ -164,14 +179,23 @@ void AQFirmwareController::loadHexFile(const QString& path) {
     Dispatch& d = dispatch();
     BTLEController& lamp = link();
     auto image = _hexfile;
-    d.runOnWorker([&d, &lamp, file, image, self] {
-        const FirmwareResult result = runFirmwareUpdate(lamp, file, *image, [&d, self](double f) {
-            d.postToMain([self, f] {
-                if (!self) return;
-                self->_progress = f;
-                SPProgressHUD::showProgress(f, kStatus, self->_mainView);
+    const double start = d.now();
+    d.runOnWorker([&d, &lamp, file, image, self, start] {
+        // Reported once per page sent, as the fraction page / pages: the
+        // count of reports is the page, and the fraction gives the total.
+        int page = 0;
+        const FirmwareResult result =
+            runFirmwareUpdate(lamp, file, *image, [&d, self, start, &page](double f) {
+                ++page;
+                const int pages = f > 0.0 ? static_cast<int>(std::lround(page / f)) : 0;
+                const QString text = pageStatus(page, pages, d.now() - start);
+                d.postToMain([self, f, text] {
+                    if (!self) return;
+                    self->_progress = f;
+                    self->_progressText = text;
+                    SPProgressHUD::showProgress(f, text, self->_mainView);
+                });
             });
-        });
         d.postToMain([self, result] {
             if (self) self->finished(result);
         });
@@ -185,6 +209,8 @@ void AQFirmwareController::finished(FirmwareResult result) {
     emit updatingChanged(false);
     if (result != FirmwareResult::Sent) {
         showAlert(_mainView, QStringLiteral("Update failed?"), firmwareFailureText(result));
+    } else {
+        SPProgressHUD::showMessage(tr("The firmware update is finished."), _mainView);
     }
     // After a transfer (whole or broken off) the lamp is no longer the one
     // that was connected: go back to the connection page. A refused file

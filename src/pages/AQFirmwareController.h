@@ -52,6 +52,8 @@ public:
     bool updating() const { return _updating; }
     // The fraction of pages sent by the running or last transfer.
     double progress() const { return _progress; }
+    // The overlay's text of the running or last transfer ("Page 12 of 64 - 18 %").
+    QString progressText() const { return _progressText; }
 
 signals:
     // An update started (true) or ended (false).
@@ -70,6 +72,7 @@ private:
     std::shared_ptr<HexFile> _hexfile = std::make_shared<HexFile>();
     bool _updating = false;
     double _progress = 0.0;
+    QString _progressText;
 };
 
 // The informative text of the failure alert for a result.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "link/Dispatch.h"
 #include "pages/AQController.h"
@@ -102,9 +103,14 @@ private:
     void moonWndEndChanged(std::uint16_t minutes);
     void restartTimer(std::optional<Dispatch::TimerId>& timer,
                       void (AQMoonAdjustmentController::*fire)(std::uint16_t), QTimeEdit* picker);
+    // Escape on the window sheet: edits still waiting are dropped and the
+    // lamp gets back the window it had when the sheet opened.
+    void revertWindow();
 
     std::uint16_t _begin = 0;
     std::uint16_t _end = 0;
+    // The window as read when the window sheet opened, once read.
+    std::optional<std::pair<std::uint16_t, std::uint16_t>> _windowAtOpen;
     std::uint8_t _moonIntenseVal = 50;
     std::uint8_t _moonDayVal = 14;
     QPointer<MoonFrameSheet> _timeFrameSheet;

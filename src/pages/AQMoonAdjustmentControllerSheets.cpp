@@ -105,8 +105,12 @@ void AQMoonAdjustmentController::openSheet() {
         connect(sheet->dtpTimeframeFrom(), &QTimeEdit::timeChanged, this,
                 [this] { changedFrom(); });
         connect(sheet->dtpTimeframeTo(), &QTimeEdit::timeChanged, this, [this] { changedTo(); });
-        // The close button, Escape and the close box all end the sheet.
-        connect(sheet, &QDialog::finished, this, [this] { closeSheet(); });
+        // The close button keeps the edits; Escape and the close box take
+        // them back. Either way the sheet ends.
+        connect(sheet, &QDialog::finished, this, [this](int result) {
+            if (result != QDialog::Accepted) revertWindow();
+            closeSheet();
+        });
         _timeFrameSheet = sheet;
     }
     MoonFrameSheet* sheet = _timeFrameSheet;
@@ -115,10 +119,12 @@ void AQMoonAdjustmentController::openSheet() {
     sheet->setPickersEnabled(false);
     QPointer<AQMoonAdjustmentController> self(this);
     QPointer<MoonFrameSheet> shown(sheet);
+    _windowAtOpen.reset();
     link().getMoonWnd([self, shown](std::uint16_t start, std::uint16_t end) {
         if (!self) return;
         self->_begin = start;
         self->_end = end;
+        if (shown) self->_windowAtOpen = std::make_pair(start, end);
         if (!shown) return;
         const QSignalBlocker blockFrom(shown->dtpTimeframeFrom());
         const QSignalBlocker blockTo(shown->dtpTimeframeTo());
@@ -139,6 +145,19 @@ void AQMoonAdjustmentController::closeSheet() {
     if (sheet->isVisible()) sheet->done(QDialog::Accepted);
     sheet->hide();
     sheet->deleteLater();
+}
+
+void AQMoonAdjustmentController::revertWindow() {
+    for (std::optional<Dispatch::TimerId>* timer : {&_timerFrom, &_timerTo}) {
+        if (*timer && _timerDispatch) _timerDispatch->cancel(**timer);
+        timer->reset();
+    }
+    if (!_windowAtOpen) return;
+    const auto [begin, end] = *_windowAtOpen;
+    if (begin == _begin && end == _end) return;
+    _begin = begin;
+    _end = end;
+    link().setMoonWnd(_begin, _end);
 }
 
 void AQMoonAdjustmentController::changedFrom() {

@@ -59,6 +59,13 @@ void AQNavigationController::customInit() {
 }
 
 void AQNavigationController::switchTo(const QString& ident) {
+    if (_connected && ident == kDiscover && _disconnectGuard && !_disconnectGuard([this] {
+            if (_connected) switchTo(kDiscover);
+        })) {
+        // The page stays; its button shows the page that is still current.
+        if (_currentController) switchButtonsTo(_currentController->ident());
+        return;
+    }
     if (_currentController) {
         _currentController->onLeave();
         _currentController = nullptr;

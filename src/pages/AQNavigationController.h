@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 #include "pages/AQController.h"
 
 class QAction;
@@ -63,6 +65,10 @@ public:
     // The application is quitting: the current page is left and what it
     // sends on leaving given time to reach the lamp.
     void leaveForQuit();
+    // Asked before Disconnect; false holds it back, and the guard may
+    // disconnect later through `retry`.
+    using DisconnectGuard = std::function<bool(std::function<void()> retry)>;
+    void setDisconnectGuard(DisconnectGuard guard) { _disconnectGuard = std::move(guard); }
 
     void buttonClicked(AQButton* sender);
     void firmwareClicked();
@@ -89,6 +95,7 @@ private:
     QList<AQButton*> _buttons;
     QList<AQController*> _controller;
     bool _connected = false;
+    DisconnectGuard _disconnectGuard;
 };
 
 }  // namespace aq

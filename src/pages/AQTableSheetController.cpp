@@ -12,6 +12,26 @@
 
 namespace aq {
 
+namespace {
+// The texts, with the sheet's colours as their rows' decoration: the item
+// delegate paints a colour decoration as a swatch before the text.
+class SwatchListModel : public QStringListModel {
+public:
+    SwatchListModel(const QStringList& texts, const QList<QColor>* colors, QObject* parent)
+        : QStringListModel(texts, parent), _colors(colors) {}
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::DecorationRole && index.isValid() && index.row() < _colors->size()) {
+            return _colors->at(index.row());
+        }
+        return QStringListModel::data(index, role);
+    }
+
+private:
+    const QList<QColor>* _colors;
+};
+}  // namespace
+
 AQTableSheetController::AQTableSheetController(QObject* parent) : SheetController(parent) {}
 
 AQTableSheetController::~AQTableSheetController() = default;
@@ -19,6 +39,11 @@ AQTableSheetController::~AQTableSheetController() = default;
 void AQTableSheetController::setData(QStringList data) {
     _data = std::move(data);
     if (_model) _model->setStringList(_data);
+}
+
+void AQTableSheetController::setColors(QList<QColor> colors) {
+    _colors = std::move(colors);
+    if (_tableView) _tableView->viewport()->update();
 }
 
 void AQTableSheetController::openSheet(QWidget* wnd) {
@@ -38,7 +63,7 @@ void AQTableSheetController::closeSheet() {
 }
 
 void AQTableSheetController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
-    _model = new QStringListModel(_data, &dialog);
+    _model = new SwatchListModel(_data, &_colors, &dialog);
     _tableView = new QListView(&dialog);
     _tableView->setModel(_model);
     _tableView->setItemDelegate(new AQTableRowView(_tableView));
@@ -86,7 +111,7 @@ void AQTableSheetController::selectionChanged() {
 void AQTableSheetController::sheetDidEnd() {
     _tableView = nullptr;
     _model = nullptr;
-    if (_done) {
+    if (_done && accepted()) {
         // A copy: the completion may replace it.
         const Done done = _done;
         done(_selectedIndex);

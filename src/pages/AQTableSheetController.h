@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -14,7 +16,8 @@ namespace aq {
 
 // A sheet with a list of texts, one of which the user chooses. The
 // completion receives the chosen row, or -1 when the user cleared the
-// selection; it runs however the sheet is closed.
+// selection; it runs when the sheet is accepted (its button, Return or a
+// double click), not when Escape cancels it.
 class AQTableSheetController : public SheetController {
     Q_OBJECT
 public:
@@ -34,6 +37,9 @@ public:
 
     const QStringList& data() const { return _data; }
     void setData(QStringList data);
+    // A colour swatch beside each row (a channel's colour); none by default.
+    const QList<QColor>& colors() const { return _colors; }
+    void setColors(QList<QColor> colors);
     qint64 selectedIndex() const { return _selectedIndex; }
 
     // The list while the sheet is loaded.
@@ -49,6 +55,7 @@ private:
 
     QListView* _tableView = nullptr;
     QStringListModel* _model = nullptr;
+    QList<QColor> _colors;
     Done _done;
     QStringList _data;
     qint64 _selectedIndex = -1;

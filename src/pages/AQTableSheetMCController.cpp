@@ -49,6 +49,8 @@ void AQTableSheetMCController::clearData() {
 }
 
 void AQTableSheetMCController::openSheet(QWidget* wnd) {
+    // A sheet already open keeps the states it was opened with.
+    if (!sheet()) _statusAtOpen = _status;
     beginSheet(wnd);
     _selectedIndex = -1;
 }
@@ -125,6 +127,10 @@ void AQTableSheetMCController::setControls() {
 
 void AQTableSheetMCController::sheetDidEnd() {
     _tableView = nullptr;
+    if (!accepted()) {
+        _status = _statusAtOpen;
+        return;
+    }
     if (_done) {
         const Done done = _done;
         done(_status);

@@ -32,7 +32,8 @@ private:
 
 // A sheet with a list of texts, each with a check mark that a click (or the
 // space bar) toggles; rows never become selected. The completion receives
-// every row's state, changed or not, however the sheet is closed.
+// every row's state, changed or not, when the sheet is accepted; Escape
+// gives the rows back the states they had when it opened.
 class AQTableSheetMCController : public SheetController {
     Q_OBJECT
 public:
@@ -73,6 +74,7 @@ private:
     Done _done;
     QStringList _data;
     QList<bool> _status;
+    QList<bool> _statusAtOpen;
     qint64 _selectedIndex = -1;
 };
 

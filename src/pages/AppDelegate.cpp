@@ -116,7 +116,8 @@ void AppDelegate::buildWindow() {
     o.ctlDiscover = _ctlDiscover;
     o.ctlInfo = _ctlInfo;
     o.ctlSettings = _ctlSettings;
-    o.ctlDayAdjustment = new AQDayAdjustmentController(pages);
+    auto* day = new AQDayAdjustmentController(pages);
+    o.ctlDayAdjustment = day;
     o.ctlMoonAdjustment = new AQMoonAdjustmentController(pages);
     o.ctlWeather = new AQWeatherController(pages);
     o.ctlLiveController = new AQLiveController(pages);
@@ -144,6 +145,14 @@ void AppDelegate::buildWindow() {
     }
     connect(firmware, &QAction::triggered, navigation,
             [navigation] { navigation->firmwareClicked(); });
+    // The day chart's history.
+    QMenu* edit = window.menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(day->undoAction());
+    edit->addAction(day->redoAction());
+    // Disconnecting during a day programme transfer asks first.
+    navigation->setDisconnectGuard([day](std::function<void()> retry) {
+        return day->stopTransferFirst(tr("Stop the transfer and disconnect?"), std::move(retry));
+    });
     _ctlDiscover->setNavigationController(navigation);
     _ctlDiscover->setMainView(content);
     AQFirmwareController* updater = _ctlFirmware;

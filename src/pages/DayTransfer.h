@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +35,39 @@ struct TransferStop {
     int count = -1;
     // How many lamps of the transfer come after the one that stopped.
     int lampsLeft = 0;
+    // The user asked the transfer to stop; the command named was not sent.
+    bool cancelled = false;
+};
+
+// How far a transfer has come: reported on the worker after every command.
+struct TransferProgress {
+    std::uint8_t device = 0;  // the lamp written to; unused when reading
+    std::uint8_t channel = 0;
+    int channelCount = 0;
+    // Commands answered so far, and all the transfer needs; -1 while the
+    // total is not known yet (a read before its channels' counts are in).
+    int command = 0;
+    int commandTotal = -1;
+};
+
+// What the page and the worker of one transfer share: the progress report,
+// called on the worker (it posts to wherever it is shown), and a request to
+// stop, honoured between two commands so that no command is cut off.
+class TransferControl {
+public:
+    using Report = std::function<void(const TransferProgress&)>;
+
+    explicit TransferControl(Report report = {}) : _report(std::move(report)) {}
+
+    void requestCancel() { _cancel.store(true); }
+    bool cancelRequested() const { return _cancel.load(); }
+    void report(const TransferProgress& progress) const {
+        if (_report) _report(progress);
+    }
+
+private:
+    Report _report;
+    std::atomic<bool> _cancel{false};
 };
 
 // What a read of a day programme is made into: one curve per channel.
@@ -49,17 +84,21 @@ struct ProgrammeRead {
     std::optional<TransferStop> stop;
 };
 
-// Worker threads only: each lamp command waits for its answer.
+// Worker threads only: each lamp command waits for its answer. A control,
+// when given, hears of every command and may stop the read between two.
 ProgrammeRead readDeviceProgramme(BTLEController& link, std::uint8_t device,
-                                  const std::vector<ChannelLook>& looks);
+                                  const std::vector<ChannelLook>& looks,
+                                  const TransferControl* control = nullptr);
 ProgrammeRead readPresetting(BTLEController& link, std::uint8_t presetting,
-                             const std::vector<ChannelLook>& looks);
+                             const std::vector<ChannelLook>& looks,
+                             const TransferControl* control = nullptr);
 
 // Writes the curves to each lamp in turn: per channel its count, then its
 // points in order. Stops at the first command the lamp does not answer.
 // Worker threads only.
 std::optional<TransferStop> writeProgramme(BTLEController& link,
                                            const std::vector<std::uint8_t>& devices,
-                                           const std::vector<std::vector<CurvePoint>>& channels);
+                                           const std::vector<std::vector<CurvePoint>>& channels,
+                                           const TransferControl* control = nullptr);
 
 }  // namespace aq

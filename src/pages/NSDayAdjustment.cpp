@@ -1,6 +1,7 @@
 #include "pages/NSDayAdjustment.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -8,6 +9,9 @@
 #include "link/Log.h"
 #include "pages/AQAdjustController.h"
 #include "platform/QPainterDrawing.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace aq {
 
@@ -37,12 +41,20 @@ void NSDayAdjustment::initMembers() {
     _daGraph->channelAdd(std::make_shared<DayAdjustmentChannel>(Color{0.0, 0.0, 0.0, 1.0}));
     setMoonMode(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void NSDayAdjustment::setChannel(std::uint8_t n) {
+    dropKeyPoint();
     _daGraph->setChannel(n);
     update();
+}
+
+void NSDayAdjustment::reportEdit(std::uint8_t channel, std::vector<CurvePoint> before,
+                                 const QString& what) {
+    std::vector<CurvePoint> after = channelPoints(*_daGraph, channel);
+    if (after == before || !_onEdit) return;
+    _onEdit(ChannelChange{channel, std::move(before), std::move(after)}, what);
 }
 
 void NSDayAdjustment::setMoonMode(bool on) {
@@ -56,7 +68,13 @@ void NSDayAdjustment::setMoonMode(bool on) {
 void NSDayAdjustment::mouseDown(const QPointF& position) {
     _mouseDown = true;
     if (!_moonMode) {
+        // A point the keyboard held must not follow the mouse.
+        dropKeyPoint();
+        _pressChannel = _daGraph->selectedChannelIndex();
+        _pressBefore = channelPoints(*_daGraph, _pressChannel);
         _daGraph->dragPointOn(toView(position));
+        const auto channel = _daGraph->selectedChannel();
+        _pressHeldPoint = channel && channel->SelectedPoint() >= 0;
         update();
     }
 }
@@ -87,10 +105,20 @@ void NSDayAdjustment::mouseUp(const QPointF& position, int clickCount) {
     _drag = false;
     if (clickCount == 2) {
         // The graph itself refuses both in moon mode.
-        if (!_daGraph->removePointOn(toView(position))) _daGraph->addPointOn(toView(position));
+        const std::uint8_t ch = _daGraph->selectedChannelIndex();
+        std::vector<CurvePoint> before = channelPoints(*_daGraph, ch);
+        if (_daGraph->removePointOn(toView(position))) {
+            reportEdit(ch, std::move(before), tr("remove point"));
+        } else {
+            _daGraph->addPointOn(toView(position));
+            reportEdit(ch, std::move(before), tr("add point"));
+        }
         update();
     } else if (!_moonMode) {
         _daGraph->dropPoint();
+        reportEdit(_pressChannel, std::move(_pressBefore),
+                   _pressHeldPoint ? tr("move point") : tr("move curve"));
+        _pressBefore.clear();
         update();
     }
 }
@@ -107,18 +135,176 @@ void NSDayAdjustment::rightMouseDown(const QPointF& position) {
         logLine(format("pn mid %i", i));
     }
     QPointer<NSDayAdjustment> view(this);
-    _adjustSheet->setOnDone([view, i](float w, float h) {
+    const std::uint8_t ch = _daGraph->selectedChannelIndex();
+    _adjustSheet->setOnDone([view, i, ch](float w, float h) {
         logLine(format("pn out %i", i));
         if (!view) return;
+        // The curve the sheet was opened on, even if another one is selected now.
+        if (view->_daGraph->selectedChannelIndex() != ch) return;
+        std::vector<CurvePoint> before = channelPoints(*view->_daGraph, ch);
         view->_daGraph->changePoint(static_cast<std::uint8_t>(i), w, h);
+        view->reportEdit(ch, std::move(before), tr("adjust point"));
         view->update();
     });
     _adjustSheet->openSheet(_wnd, static_cast<float>(p.x), static_cast<float>(p.y));
 }
 
 QString NSDayAdjustment::statusText() const {
+    if (const std::int32_t held = keyPoint(); held >= 0) {
+        return QString::fromStdString(
+            DayAdjustmentGraph::statusTextFor(_daGraph->selectedChannel()->Points()[held]));
+    }
     if (!_mouseDown) return QString();
     return QString::fromStdString(_daGraph->text());
+}
+
+std::int32_t NSDayAdjustment::keyPoint() const {
+    const auto channel = _daGraph->selectedChannel();
+    if (!_keyHeld || !channel || _moonMode) return -1;
+    const std::int32_t held = channel->SelectedPoint();
+    return held >= 0 && held < channel->PointCount() ? held : -1;
+}
+
+void NSDayAdjustment::dropKeyPoint() {
+    if (!_keyHeld) return;
+    _keyHeld = false;
+    if (const auto channel = _daGraph->selectedChannel()) channel->setSelectedPoint(-1);
+    update();
+}
+
+bool NSDayAdjustment::stepKeyPoint(int step) {
+    const auto channel = _daGraph->selectedChannel();
+    if (_moonMode || !channel || channel->PointCount() == 0) return false;
+    const int n = channel->PointCount();
+    const std::int32_t held = keyPoint();
+    const int next = held < 0 ? (step > 0 ? 0 : n - 1) : held + step;
+    if (next < 0 || next >= n) {
+        dropKeyPoint();
+        return false;
+    }
+    // Putting the points in order first keeps the indices meaning time order.
+    channel->setSelectedPoint(-1);
+    channel->setSelectedPoint(next);
+    _keyHeld = true;
+    update();
+    return true;
+}
+
+void NSDayAdjustment::moveKeyPoint(int minutes, int percent) {
+    const std::int32_t held = keyPoint();
+    if (held < 0) return;
+    const auto channel = _daGraph->selectedChannel();
+    const std::uint8_t ch = _daGraph->selectedChannelIndex();
+    std::vector<CurvePoint> before = channelPoints(*_daGraph, ch);
+    // Steps on the lamp's whole minutes and percent, as the status text shows.
+    const CurvePoint p = channel->Points()[held];
+    const double m = std::clamp(std::round(p.x * 1439.0) + minutes, 0.0, 1439.0);
+    const double pc = std::clamp(std::round(p.y * 100.0) + percent, 0.0, 100.0);
+    channel->moveSelectedTo(CurvePoint{m / 1439.0, pc / 100.0});
+    reportEdit(ch, std::move(before), tr("move point"));
+    update();
+}
+
+void NSDayAdjustment::removeKeyPoint() {
+    const std::int32_t held = keyPoint();
+    if (held < 0) return;
+    const auto channel = _daGraph->selectedChannel();
+    const std::uint8_t ch = _daGraph->selectedChannelIndex();
+    std::vector<CurvePoint> before = channelPoints(*_daGraph, ch);
+    channel->removePointAt(static_cast<std::uint8_t>(held));
+    // The next point is held, or the one before when the last one went.
+    channel->setSelectedPoint(std::min<std::int32_t>(held, channel->PointCount() - 1));
+    reportEdit(ch, std::move(before), tr("remove point"));
+    update();
+}
+
+void NSDayAdjustment::insertAfterKeyPoint() {
+    const std::int32_t held = keyPoint();
+    if (held < 0) return;
+    const auto channel = _daGraph->selectedChannel();
+    const int n = channel->PointCount();
+    if (n >= DayAdjustmentChannel::kMaxPoints) return;
+    const std::uint8_t ch = _daGraph->selectedChannelIndex();
+    std::vector<CurvePoint> before = channelPoints(*_daGraph, ch);
+    const CurvePoint a = channel->Points()[held];
+    // After the last point the segment runs on to the next day's first one.
+    const CurvePoint b = held + 1 < n
+                             ? channel->Points()[held + 1]
+                             : CurvePoint{channel->Points()[0].x + 1.0, channel->Points()[0].y};
+    CurvePoint mid = DayAdjustmentGraph::onLine(a, b, (a.x + b.x) / 2.0);
+    if (mid.x > 1.0) mid.x -= 1.0;
+    channel->setSelectedPoint(-1);
+    channel->addPoint(mid);
+    const CurvePoint* points = channel->Points();
+    const auto at = std::find_if(points, points + channel->PointCount(),
+                                 [&](const CurvePoint& p) { return p.x == mid.x && p.y == mid.y; });
+    channel->setSelectedPoint(static_cast<std::int32_t>(at - points));
+    reportEdit(ch, std::move(before), tr("add point"));
+    update();
+}
+
+bool NSDayAdjustment::event(QEvent* event) {
+    // Tab walks the points before it walks the focus chain.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && key->key() == Qt::Key_Tab && stepKeyPoint(1)) return true;
+        if (plain && key->key() == Qt::Key_Backtab && stepKeyPoint(-1)) return true;
+    }
+    return QWidget::event(event);
+}
+
+void NSDayAdjustment::keyPressEvent(QKeyEvent* event) {
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const int minutes = shift ? 15 : 1;
+    const int percent = shift ? 10 : 1;
+    const int key = event->key();
+    if (key >= Qt::Key_1 && key <= Qt::Key_9 && !(event->modifiers() & Qt::ControlModifier)) {
+        const int n = key - Qt::Key_1;
+        if (n < _daGraph->channelCount()) {
+            setChannel(static_cast<std::uint8_t>(n));
+            if (_onChannelPicked) _onChannelPicked(static_cast<std::uint8_t>(n));
+        }
+        return;
+    }
+    if (_moonMode || _mouseDown || keyPoint() < 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (key) {
+        case Qt::Key_Left:
+            moveKeyPoint(-minutes, 0);
+            break;
+        case Qt::Key_Right:
+            moveKeyPoint(minutes, 0);
+            break;
+        case Qt::Key_Up:
+            moveKeyPoint(0, percent);
+            break;
+        case Qt::Key_Down:
+            moveKeyPoint(0, -percent);
+            break;
+        case Qt::Key_Delete:
+            removeKeyPoint();
+            break;
+        case Qt::Key_Insert:
+            insertAfterKeyPoint();
+            break;
+        case Qt::Key_Escape:
+            dropKeyPoint();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+}
+
+void NSDayAdjustment::focusOutEvent(QFocusEvent* event) {
+    // A popup (a menu, a sheet) takes the focus for a moment; the point stays held.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
+        dropKeyPoint();
+    }
+    QWidget::focusOutEvent(event);
 }
 
 QRectF NSDayAdjustment::statusTextRect(const QPointF& point, double markerRadius,

@@ -7,9 +7,11 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "curve/DayAdjustmentGraph.h"
+#include "pages/DayEditHistory.h"
 
 namespace aq {
 
@@ -21,6 +23,13 @@ class AQAdjustController;
 // whole selected curve; a double click removes the point under it or adds
 // one; a right click opens the point adjust sheet. In moon mode the curves
 // are shown but not edited.
+//
+// With the keyboard: Tab and Shift+Tab hold the next and previous point of
+// the curve (past either end the focus moves on), the arrow keys move it by
+// a minute or a percent (with Shift by 15 minutes or 10 percent), Delete
+// removes it, Insert adds a point halfway along the segment after it, and
+// the keys 1 to 9 pick the channel. Every edit, by mouse, keyboard or sheet,
+// is reported once with the points before and after it.
 class NSDayAdjustment : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +38,17 @@ public:
 
     // Selects the curve to edit and redraws.
     void setChannel(std::uint8_t n);
+
+    // Hears of every finished edit: the channel's points before and after,
+    // and what was done ("move point").
+    using EditReport = std::function<void(ChannelChange change, const QString& what)>;
+    void setOnEdit(EditReport report) { _onEdit = std::move(report); }
+    // Hears of a channel picked with the keyboard.
+    void setOnChannelPicked(std::function<void(std::uint8_t)> picked) {
+        _onChannelPicked = std::move(picked);
+    }
+    // The point the keyboard holds on the selected curve, or -1.
+    std::int32_t keyPoint() const;
 
     DayAdjustmentGraph& daGraph() { return *_daGraph; }
     const DayAdjustmentGraph& daGraph() const { return *_daGraph; }
@@ -64,10 +84,21 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void initMembers();
     void drawStatusText(QPainter& painter);
+    // Reports the edit of the selected curve when its points differ from before.
+    void reportEdit(std::uint8_t channel, std::vector<CurvePoint> before, const QString& what);
+    // Holds the next (step 1) or previous (-1) point; false past either end.
+    bool stepKeyPoint(int step);
+    void dropKeyPoint();
+    void moveKeyPoint(int minutes, int percent);
+    void removeKeyPoint();
+    void insertAfterKeyPoint();
 
     bool _mouseDown = false;
     bool _drag = false;
@@ -78,6 +109,13 @@ private:
     QPointer<QWidget> _wnd;
     // Clicks of the press in progress: a double click's second press counts 2.
     int _clickCount = 1;
+    // The selected curve as the press in progress found it.
+    std::vector<CurvePoint> _pressBefore;
+    std::uint8_t _pressChannel = 0;
+    bool _pressHeldPoint = false;
+    bool _keyHeld = false;
+    EditReport _onEdit;
+    std::function<void(std::uint8_t)> _onChannelPicked;
 };
 
 }  // namespace aq

@@ -50,10 +50,11 @@ void SheetController::beginSheet(QWidget* wnd) {
 }
 
 void SheetController::endSheet() {
-    if (_sheet) _sheet->done(0);
+    if (_sheet) _sheet->done(QDialog::Accepted);
 }
 
-void SheetController::finished() {
+void SheetController::finished(int result) {
+    _accepted = result == QDialog::Accepted;
     // The next showing builds the dialog again; the values live on in the
     // controller. The completion may open the sheet again at once.
     if (QDialog* dialog = _sheet) {

@@ -12,9 +12,9 @@ namespace aq {
 
 // What the three sheets share: a dialog built when the sheet is opened and
 // not built yet, shown window-modal on the parent's window with open() (so
-// nothing nests an event loop), and dropped again when it ends. Every way
-// out of the dialog (its button, Escape, the window's close box) ends the
-// sheet the same way, so the owner's completion always runs.
+// nothing nests an event loop), and dropped again when it ends. Its button
+// and Return accept it; Escape and the window's close box cancel it, and a
+// cancelled sheet leaves its owner's values as they were.
 class SheetController : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +37,8 @@ protected:
     void beginSheet(QWidget* wnd);
     // Ends the sheet as its closing button does.
     void endSheet();
+    // The showing that ended last was accepted rather than cancelled.
+    bool accepted() const { return _accepted; }
 
     // Adds the sheet's controls to a new dialog's layout.
     virtual void loadSheet(QDialog& dialog, QVBoxLayout& layout) = 0;
@@ -46,9 +48,10 @@ protected:
     virtual void sheetDidEnd() = 0;
 
 private:
-    void finished();
+    void finished(int result);
 
     QPointer<QDialog> _sheet;
+    bool _accepted = false;
     QPointer<QWidget> _wnd;
     QString _title;
 };

@@ -49,6 +49,8 @@ public:
     std::vector<Device> devices() const;
     void setDevices(std::vector<Device> devices);
     BTLEController& btController() { return *_btController; }
+    // The per-user preferences the store was configured with.
+    Preferences& preferences() { return _preferences; }
     // Upper-case UUID text of the lamp connected last; none before the first.
     std::optional<std::string> connectedUUID() const;
     void setConnectedUUID(std::optional<std::string> uuid);

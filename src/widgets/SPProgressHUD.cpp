@@ -6,7 +6,10 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QVariantAnimation>
 
 namespace aq {
@@ -40,6 +43,23 @@ void SPProgressHUD::showProgress(double progress, const QString& text, QWidget* 
     QPointer<QWidget> target(view);
     onGuiThread([progress, text, target] {
         if (target) instance()->present(text, target, progress);
+    });
+}
+
+void SPProgressHUD::setStatus(const QString& text) {
+    onGuiThread([text] { instance()->setStatusText(text); });
+}
+
+void SPProgressHUD::setCancelAction(const QString& title, std::function<void()> action) {
+    onGuiThread([title, action = std::move(action)]() mutable {
+        instance()->setCancel(title, std::move(action));
+    });
+}
+
+void SPProgressHUD::showMessage(const QString& text, QWidget* view, double seconds) {
+    QPointer<QWidget> target(view);
+    onGuiThread([text, target, seconds] {
+        if (target) instance()->presentMessage(text, target, seconds);
     });
 }
 
@@ -90,6 +110,19 @@ void SPProgressHUD::initializePopup() {
     _progressIndicator->resize(_indicatorSize.toSize());
     _progressIndicator->hide();
     _backgroundMask = new hud::Mask();
+    _cancelButton = new QPushButton(_mainHUD);
+    _cancelButton->setFocusPolicy(Qt::NoFocus);
+    // The HUD's own sheet takes every border away; the button draws its own.
+    _cancelButton->setStyleSheet(
+        QStringLiteral("QPushButton { color: white; border: 1px solid rgba(255, 255, 255, 150);"
+                       " border-radius: 5px; padding: 3px 16px; }"
+                       "QPushButton:pressed { background: rgba(255, 255, 255, 50); }"
+                       "QPushButton:disabled { color: rgba(255, 255, 255, 110); }"));
+    _cancelButton->hide();
+    connect(_cancelButton, &QPushButton::clicked, this, &SPProgressHUD::cancelPressed);
+    _messageTimer = new QTimer(this);
+    _messageTimer->setSingleShot(true);
+    connect(_messageTimer, &QTimer::timeout, this, &SPProgressHUD::expireMessage);
     setFocusPolicy(Qt::NoFocus);
     // A style sheet on the covered page must not paint boxes behind the
     // popup's parts: the HUD draws all of itself.
@@ -107,6 +140,7 @@ void SPProgressHUD::setActionsEnabled(bool on) {
 }
 
 void SPProgressHUD::present(const QString& text, QWidget* view, std::optional<double> progress) {
+    endMessageMode();
     if (_parentView && _parentView != view) _parentView->removeEventFilter(this);
     _parentView = view;
     _label->setText(text);
@@ -127,6 +161,78 @@ void SPProgressHUD::present(const QString& text, QWidget* view, std::optional<do
     }
 }
 
+void SPProgressHUD::presentMessage(const QString& text, QWidget* view, double seconds) {
+    // A note replaces whatever was shown, spinner and button included.
+    setCancel(QString(), {});
+    present(text, view, std::nullopt);
+    _activityIndicator->hide();
+    _activityIndicator->stopAnimation();
+    _actionsBeforeMessage = _actionsEnabled;
+    _message = true;
+    setActionsEnabled(true);
+    updateLayout();
+    placeParts();
+    _messageTimer->start(static_cast<int>(seconds * 1000.0));
+}
+
+void SPProgressHUD::endMessageMode() {
+    if (!_message) return;
+    _message = false;
+    _messageTimer->stop();
+    setActionsEnabled(_actionsBeforeMessage);
+}
+
+void SPProgressHUD::expireMessage() {
+    if (!_message) return;
+    _messageTimer->stop();
+    hideAnimated();
+}
+
+void SPProgressHUD::setStatusText(const QString& text) {
+    if (!_displaying || _message) return;
+    _label->setText(text);
+    updateLayout();
+    placeParts();
+}
+
+void SPProgressHUD::setCancel(const QString& title, std::function<void()> action) {
+    _cancelAction = std::move(action);
+    _cancelButton->setText(title);
+    _cancelButton->setEnabled(true);
+    _cancelButton->setVisible(bool(_cancelAction));
+    if (_displaying) {
+        updateLayout();
+        placeParts();
+        if (_cancelAction) raise();
+    }
+}
+
+void SPProgressHUD::cancelPressed() {
+    if (!_cancelAction) return;
+    // Once: the work stops at its next step, a second press adds nothing.
+    auto action = std::move(_cancelAction);
+    _cancelAction = nullptr;
+    _cancelButton->setEnabled(false);
+    action();
+}
+
+QPushButton* SPProgressHUD::cancelButton() const {
+    return _cancelButton->isVisibleTo(_mainHUD) ? _cancelButton : nullptr;
+}
+
+void SPProgressHUD::mousePressEvent(QMouseEvent* e) {
+    e->accept();
+}
+void SPProgressHUD::mouseReleaseEvent(QMouseEvent* e) {
+    e->accept();
+}
+void SPProgressHUD::mouseDoubleClickEvent(QMouseEvent* e) {
+    e->accept();
+}
+void SPProgressHUD::wheelEvent(QWheelEvent* e) {
+    e->accept();
+}
+
 void SPProgressHUD::beginShowing() {
     updateLayout();
     // A HUD still on another view moves to this one.
@@ -140,6 +246,7 @@ void SPProgressHUD::beginShowing() {
     QWidget::show();
     raise();
     addMask();
+    if (_cancelAction) raise();
     if (!_filtering) {
         QCoreApplication::instance()->installEventFilter(this);
         _filtering = true;
@@ -184,6 +291,9 @@ void SPProgressHUD::finishHiding() {
     setParent(nullptr);
     _parentView = nullptr;
     _displaying = false;
+    endMessageMode();
+    _cancelAction = nullptr;
+    _cancelButton->hide();
     removeMask();
     _activityIndicator->stopAnimation();
 }
@@ -228,6 +338,13 @@ bool SPProgressHUD::eventFilter(QObject* watched, QEvent* event) {
         // Keys would still reach the covered view's focused control, and
         // its shortcuts; the HUD blocks them as it blocks clicks.
         case QEvent::KeyPress:
+            if (blocksInput(watched) && _cancelAction &&
+                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                cancelPressed();
+                return true;
+            }
+            if (blocksInput(watched)) return true;
+            break;
         case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:

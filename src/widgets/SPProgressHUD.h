@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+class QPushButton;
+class QTimer;
 class QVariantAnimation;
 
 namespace aq {
@@ -34,6 +36,16 @@ public:
     static void showStatus(const QString& text, QWidget* view);
     // Shows the progress ring at progress (0 … 1) and the text over the view.
     static void showProgress(double progress, const QString& text, QWidget* view);
+    // Changes the text of the current showing in place, as long work reports
+    // how far it has come; nothing when the HUD is not showing.
+    static void setStatus(const QString& text);
+    // Offers a button under the text (Escape does the same) that runs the
+    // action once; an empty action takes the button away. The button goes
+    // when the HUD hides.
+    static void setCancelAction(const QString& title, std::function<void()> action);
+    // A short note over the view that blocks nothing: the text alone, without
+    // dimming, fading out after the given seconds.
+    static void showMessage(const QString& text, QWidget* view, double seconds = 2.0);
     // Hides (animated); with keepActivityCount, only ends one showing.
     static void dismiss();
     // Ends one showing; the last one hides.
@@ -82,6 +94,11 @@ public:
     SPActivityIndicator* activityIndicator() const { return _activityIndicator; }
     SPProgressIndicator* progressIndicator() const { return _progressIndicator; }
     QFont labelFont() const;
+    // The cancel button while one is offered, else none.
+    QPushButton* cancelButton() const;
+    bool showingMessage() const { return _message; }
+    // Ends a showing note now, as if its time had passed.
+    void expireMessage();
 
     // Layout of the popup for a measured status text: sizes and frames in
     // the popup's coordinates, y growing downward (the label at the bottom).
@@ -110,12 +127,23 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The popup lies above the mask while it offers a button: its own
+    // clicks stop here rather than reach the covered view.
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     SPProgressHUD();
     void initializePopup();
     void present(const QString& text, QWidget* view, std::optional<double> progress);
+    void presentMessage(const QString& text, QWidget* view, double seconds);
+    void endMessageMode();
+    void setStatusText(const QString& text);
+    void setCancel(const QString& title, std::function<void()> action);
+    void cancelPressed();
     void hideAnimated();
     void popOne();
     void beginShowing();
@@ -168,6 +196,13 @@ private:
     double _fromContent = 1, _toContent = 1;
     std::function<void()> _animationDone;
     bool _filtering = false;
+
+    QPushButton* _cancelButton = nullptr;
+    std::function<void()> _cancelAction;
+    QRectF _cancelFrame;
+    bool _message = false;
+    bool _actionsBeforeMessage = false;
+    QTimer* _messageTimer = nullptr;
 };
 
 }  // namespace aq

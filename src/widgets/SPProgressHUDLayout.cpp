@@ -11,6 +11,7 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -99,8 +100,24 @@ void SPProgressHUD::updateLayout() {
     const double maxW = kMaxPopupWidth - 2 * _pPadding;
     const QString text = _label->text();
     const QSizeF measured = measureText(text, labelFont(), maxW);
-    _layout =
-        layoutFor(measured.width(), measured.height(), !text.isEmpty(), _pPadding, _indicatorSize);
+    // A note has no indicator: its text alone fills the popup.
+    _layout = layoutFor(measured.width(), measured.height(), !text.isEmpty(), _pPadding,
+                        _message ? QSizeF(0, 0) : _indicatorSize);
+    _cancelFrame = QRectF();
+    if (_cancelAction) {
+        // The button goes under everything else; the popup widens for it if
+        // need be, its other parts staying centred.
+        const QSize hint = _cancelButton->sizeHint();
+        const double bw = std::max(90.0, double(hint.width()));
+        const double bh = double(hint.height());
+        const double oldWidth = _layout.popupSize.width();
+        const double width = std::max(oldWidth, bw + 2 * _pPadding);
+        const double shift = (width - oldWidth) / 2;
+        _layout.labelFrame.translate(shift, 0);
+        _layout.indicatorFrame.translate(shift, 0);
+        _cancelFrame = QRectF((width - bw) / 2, _layout.popupSize.height(), bw, bh);
+        _layout.popupSize = QSizeF(width, _layout.popupSize.height() + bh + _pPadding);
+    }
     _pSize = _layout.popupSize;
     _progressIndicator->resize(_layout.indicatorFrame.size().toSize());
     _progressIndicator->setRingThickness(6);
@@ -126,6 +143,7 @@ void SPProgressHUD::placeParts() {
     place(_activityIndicator, _layout.indicatorFrame);
     place(_progressIndicator, _layout.indicatorFrame);
     place(_label, _layout.labelFrame);
+    if (!_cancelFrame.isEmpty()) place(_cancelButton, _cancelFrame);
     const double content = _mainOpacity * _contentOpacity;
     _activityIndicator->setOpacity(content);
     _progressIndicator->setOpacity(content);
@@ -133,6 +151,8 @@ void SPProgressHUD::placeParts() {
 }
 
 void SPProgressHUD::paintEvent(QPaintEvent*) {
+    // A note dims nothing: the page beneath stays as it is.
+    if (_message) return;
     QPainter p(this);
     p.fillRect(rect(), QColor::fromRgbF(0, 0, 0, float(_backgroundAlpha)));
 }

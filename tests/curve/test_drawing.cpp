@@ -138,10 +138,11 @@ TEST(GraphDrawing, OrderAndColours) {
     EXPECT_EQ(calls[1].op, Op::FillRect);
     EXPECT_EQ(calls[1].rect, (ViewRect{0, 0, 710, 410}));
 
-    // Curves: the others in list order, the selected one last and wider.
+    // Curves: the others in list order, the selected one last and wider;
+    // the dark blue one lies on a faint white outline.
     std::vector<Color> curveOrder;
     for (const Segment& s : drawing.strokedSegments()) {
-        if (s.color == kWhite || s.color == kBlack) continue;
+        if (s.color == kWhite || s.color == kBlack || s.color.alpha < 1.0) continue;
         if (curveOrder.empty() || !(curveOrder.back() == s.color)) curveOrder.push_back(s.color);
         EXPECT_EQ(s.width, s.color == kGreen ? 4.0 : 1.0);
     }
@@ -167,6 +168,44 @@ TEST(GraphDrawing, OrderAndColours) {
     EXPECT_EQ(calls[calls.size() - 2].op, Op::AddRect);
     EXPECT_EQ(calls[calls.size() - 2].rect, (ViewRect{20, 30, 710, 410}));
     EXPECT_EQ(calls.back().op, Op::StrokePath);
+}
+
+TEST(GraphDrawing, VeryDarkCurvesGetAFaintOutlineUnderneath) {
+    struct Case {
+        Color color;
+        bool outlined;
+    };
+    const Case cases[] = {
+        {{0.0, 0.0, 0.5, 1.0}, true},   // navy
+        {{0.5, 0.0, 0.5, 1.0}, true},   // purple
+        {{0.0, 0.0, 1.0, 1.0}, true},   // blue
+        {{1.0, 0.0, 0.0, 1.0}, false},  // red
+        {{1.0, 1.0, 1.0, 1.0}, false},
+    };
+    for (const Case& c : cases) {
+        for (const bool selected : {false, true}) {
+            DayAdjustmentGraph graph(kBlack, kWhite);
+            graph.channelAdd(makeChannel(kGreen, {{0.5, 0.5}}));
+            graph.channelAdd(makeChannel(c.color, {{0.2, 0.2}, {0.6, 0.4}}));
+            graph.setChannel(selected ? 1 : 0);
+            RecordingDrawing drawing;
+            graph.drawRect(kBounds, drawing);
+            const auto outline = segmentsIn(drawing, Color{1, 1, 1, 0.45});
+            const auto curve = segmentsIn(drawing, c.color);
+            ASSERT_FALSE(curve.empty());
+            EXPECT_EQ(outline.size(), c.outlined ? curve.size() : 0u)
+                << c.color.red << c.color.blue;
+            if (!c.outlined) continue;
+            // Wider than the curve, the same path, and stroked just before it.
+            EXPECT_EQ(outline[0].width, curve[0].width + 2.0);
+            EXPECT_EQ(outline[0].from, curve[0].from);
+            const auto all = drawing.strokedSegments();
+            const auto at = std::find_if(all.begin(), all.end(),
+                                         [&](const Segment& s) { return s.color == c.color; });
+            ASSERT_GE(at - all.begin(), static_cast<long>(outline.size()));
+            EXPECT_EQ((at - outline.size())->color, (Color{1, 1, 1, 0.45}));
+        }
+    }
 }
 
 TEST(GraphDrawing, NoBorderWhenSwitchedOff) {
@@ -268,7 +307,8 @@ TEST(GraphDrawing, DayPageLabelsAllDrawn) {
         EXPECT_EQ(texts[i].text, times[i]);
         EXPECT_EQ(texts[i].style, style);
         EXPECT_DOUBLE_EQ(texts[i].point.x, 55 + i * (775.0 / 8) - width / 2);
-        EXPECT_DOUBLE_EQ(texts[i].point.y, 12 + 533);
+        // A marker's radius (10 here) below the plot, clear of the points on its edge.
+        EXPECT_DOUBLE_EQ(texts[i].point.y, 12 + 533 + 10);
     }
     EXPECT_DOUBLE_EQ(texts[8].point.x, 55 + 775 - 5 * 0.5 * 14 / 2);  // at the right edge
     for (std::size_t j = 0; j < levels.size(); ++j) {
@@ -276,7 +316,7 @@ TEST(GraphDrawing, DayPageLabelsAllDrawn) {
         const auto& call = texts[times.size() + j];
         const double width = levels[j].size() * 0.5 * 14;
         EXPECT_EQ(call.text, levels[j]);
-        EXPECT_DOUBLE_EQ(call.point.x, 55 - width - 5);
+        EXPECT_DOUBLE_EQ(call.point.x, 55 - width - 5 - 10);
         EXPECT_DOUBLE_EQ(call.point.y, 12 + 533 - j * (533.0 / 10) - 1.25 * 14 / 2);
     }
 

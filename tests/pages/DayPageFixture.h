@@ -18,6 +18,7 @@
 #include "pages/AQTableSheetController.h"
 #include "pages/Alerts.h"
 #include "pages/NSDayAdjustment.h"
+#include "pages/Questions.h"
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
 #include "sim/VirtualDispatch.h"
@@ -43,6 +44,10 @@ protected:
             setAlertFunction([this](QWidget*, const QString& title, const QString& text) {
                 alerts.push_back({title, text});
             });
+        _previousQuestion = setQuestionFunction([this](QWidget*, const Question& q) {
+            questions.push_back(q);
+            return answer;
+        });
         SPProgressHUD::instance()->setAnimationDuration(0);
         const char* names[] = {"Royal Blue", "Red", "Moonlight", "Navy Blue", "White", "Purple"};
         for (int i = 0; i < 6; ++i)
@@ -64,6 +69,7 @@ protected:
         page.reset();
         GlobalStore::reset();
         setAlertFunction(std::move(_previousAlert));
+        setQuestionFunction(std::move(_previousQuestion));
     }
 
     void connectLamp() {
@@ -150,11 +156,15 @@ protected:
         return l;
     }();
     std::vector<Alert> alerts;
+    // Questions asked, and the answer every one of them gets.
+    std::vector<Question> questions;
+    Answer answer{true, false};
     QMainWindow window;
     std::unique_ptr<AQDayAdjustmentController> page;
 
 private:
     AlertFunction _previousAlert;
+    QuestionFunction _previousQuestion;
 };
 
 }  // namespace aq::test

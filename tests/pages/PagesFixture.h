@@ -19,6 +19,7 @@
 #include "pages/Alerts.h"
 #include "pages/ClockCare.h"
 #include "pages/AppDelegate.h"
+#include "pages/Questions.h"
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
 #include "state/GlobalStore.h"
@@ -72,6 +73,10 @@ protected:
             [this] { return computerStart().addMSecs(qint64(dispatch.now() * 1000)); });
         _previousAlert = setAlertFunction(
             [this](QWidget*, const QString&, const QString& text) { alerts.push_back(text); });
+        // Questions (before an upload, say) are answered yes.
+        _previousQuestion = setQuestionFunction([](QWidget*, const Question&) {
+            return Answer{true, false};
+        });
         delegate = std::make_unique<AppDelegate>();
         delegate->applicationDidFinishLaunching();
         SPProgressHUD::instance()->setAnimationDuration(0);
@@ -84,6 +89,7 @@ protected:
         GlobalStore::reset();
         setAlertFunction(std::move(_previousAlert));
         clockcare::setComputerClock(std::move(_previousClock));
+        setQuestionFunction(std::move(_previousQuestion));
     }
 
     // The preferences the store is made with: in memory unless a test says.
@@ -172,6 +178,7 @@ protected:
 private:
     AlertFunction _previousAlert;
     clockcare::Clock _previousClock;
+    QuestionFunction _previousQuestion;
 };
 
 }  // namespace aq::test

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <cmath>
 
 namespace aq {
 namespace {
@@ -46,7 +47,9 @@ TEST_F(DayPageTest, FirstEntryShowsFlatLinesAStepApart) {
     enter(0);
     ASSERT_EQ(graph().channelCount(), 6);
     for (std::uint8_t ch = 0; ch < 6; ++ch) {
-        const double level = static_cast<double>(0.1f + 0.05f * ch);
+        const double level = static_cast<double>(0.1f + 0.05f * ch) + 0.02;
+        // Off the grid's 10 % lines, where a line would hide behind the grid.
+        EXPECT_GT(std::abs(level * 10 - std::round(level * 10)), 0.1) << int(ch);
         const auto points = curve(ch);
         ASSERT_EQ(points.size(), 2u) << int(ch);
         EXPECT_EQ(points[0].x, 0.0);
@@ -59,7 +62,7 @@ TEST_F(DayPageTest, FirstEntryShowsFlatLinesAStepApart) {
         EXPECT_EQ(graph().channelAtIndex(ch)->name(), channel->name());
         EXPECT_EQ(graph().channelAtIndex(ch)->Color(), channel->color());
     }
-    EXPECT_NEAR(curve(5)[0].y, 0.35, 1e-6);
+    EXPECT_NEAR(curve(5)[0].y, 0.37, 1e-6);
     // The chart's layout: no border, hours along the bottom, percent up the side.
     EXPECT_FALSE(graph().drawBorder());
     EXPECT_EQ(graph().xParts(), 8);
@@ -69,7 +72,7 @@ TEST_F(DayPageTest, FirstEntryShowsFlatLinesAStepApart) {
     EXPECT_EQ(graph().yLabel()[10], "100%");
     EXPECT_EQ(graph().paddingTop(), 12);
     EXPECT_EQ(graph().paddingRight(), 30);
-    EXPECT_EQ(graph().paddingLeft(), 55);
+    EXPECT_EQ(graph().paddingLeft(), 65);
     EXPECT_EQ(page->dayAdjustment()->wnd(), &window);
     EXPECT_TRUE(log.contains("onEnter dayadjustment\n"));
     // Entering reads nothing from the lamp.
@@ -92,6 +95,15 @@ TEST_F(DayPageTest, TheChannelListSelectsTheCurveToEdit) {
     enter(0);
     EXPECT_EQ(page->tscChannel()->data(),
               (QStringList{"Royal Blue", "Red", "Moonlight", "Navy Blue", "White", "Purple"}));
+    // Each row shows its channel's colour.
+    page->btnChannelPressed();
+    QAbstractItemModel* rows = page->tscChannel()->tableView()->model();
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(rows->data(rows->index(i, 0), Qt::DecorationRole).value<QColor>(),
+                  QColor::fromRgbF(float(0.1 * i), 0.5f, 1.0f))
+            << i;
+    }
+    page->tscChannel()->closeSheet();
     struct Case {
         int row;
         int selected;  // the curve being edited afterwards

@@ -98,9 +98,14 @@ TEST_F(DayTransferTest, DownloadShowsTheLampsProgrammeInCurveUnits) {
     enter(0);  // all lamps: the master is read
     const auto before = store().channels()[0]->presentChannel();
     page->btnDownloadPressed();
-    EXPECT_TRUE(SPProgressHUD::instance()->displaying());
+    SPProgressHUD* hud = SPProgressHUD::instance();
+    EXPECT_TRUE(hud->displaying());
     finish();
-    EXPECT_FALSE(SPProgressHUD::instance()->displaying());
+    // A short note says it is done, and goes by itself.
+    EXPECT_TRUE(hud->showingMessage());
+    EXPECT_EQ(hud->status(), QStringLiteral("Downloaded from Master #1."));
+    hud->expireMessage();
+    EXPECT_FALSE(hud->displaying());
     ASSERT_EQ(graph().channelCount(), 6);
     const auto c0 = curve(0);
     ASSERT_EQ(c0.size(), 2u);

@@ -79,8 +79,14 @@ TEST_F(FirmwarePage, AnUpdateReachesTheBootLoaderAndEndsDisconnected) {
     EXPECT_TRUE(hudUp());
     EXPECT_TRUE(page().updating());
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return !page().updating(); }, 600.0));
+    // A short note says it is done, and goes by itself.
+    SPProgressHUD* hud = SPProgressHUD::instance();
+    EXPECT_TRUE(hud->showingMessage());
+    EXPECT_EQ(hud->status(), QStringLiteral("The firmware update is finished."));
+    hud->expireMessage();
     EXPECT_FALSE(hudUp());
     EXPECT_DOUBLE_EQ(page().progress(), 1.0);
+    EXPECT_EQ(page().progressText(), QStringLiteral("Page 1 of 1 - 100 %\nDo not turn off!"));
     EXPECT_EQ(lamp->bootLoader().completedUpdates(), 1);
     EXPECT_EQ(bootLoaderPackets().size(), 2u + 17 + 1);
     EXPECT_TRUE(alerts.empty());
@@ -88,6 +94,33 @@ TEST_F(FirmwarePage, AnUpdateReachesTheBootLoaderAndEndsDisconnected) {
     EXPECT_FALSE(nav().connected());
     EXPECT_EQ(nav().currentController()->ident(), QStringLiteral("discover"));
     EXPECT_FALSE(nav().miFirmware()->isEnabled());
+}
+
+TEST_F(FirmwarePage, TheOverlaySaysWhichPageAndTheTimeLeft) {
+    updateWith({":10000000000102030405060708090A0B0C0D0E0F78",
+                ":10010000000102030405060708090A0B0C0D0E0F77",
+                ":10020000000102030405060708090A0B0C0D0E0F76",
+                ":10030000000102030405060708090A0B0C0D0E0F75", ":00000001FF"});
+    std::vector<QString> seen;
+    ASSERT_TRUE(dispatch.runUntilTrue(
+        [&] {
+            const QString text = page().progressText();
+            if (!text.isEmpty() && (seen.empty() || seen.back() != text)) seen.push_back(text);
+            return !page().updating();
+        },
+        600.0));
+    // Opening the boot loader and each page take seconds: the time left is
+    // known from the first page on, and the last one needs none.
+    ASSERT_EQ(seen.size(), 4u);
+    const char* const pages[] = {"Page 1 of 4 - 25 %", "Page 2 of 4 - 50 %", "Page 3 of 4 - 75 %"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(seen[i].startsWith(QString::fromUtf8(pages[i]) + QStringLiteral("\nAbout ")))
+            << seen[i].toStdString();
+        EXPECT_TRUE(seen[i].endsWith(QStringLiteral(" s left\nDo not turn off!")));
+    }
+    EXPECT_EQ(seen[3], QStringLiteral("Page 4 of 4 - 100 %\nDo not turn off!"));
+    // Nothing offers to stop it.
+    EXPECT_EQ(SPProgressHUD::instance()->cancelButton(), nullptr);
 }
 
 TEST_F(FirmwarePage, CancelSendsNothingAndShowsNothing) {

@@ -279,5 +279,34 @@ TEST_F(MoonTest, WindowSheetSendsTheOtherEndAsRead) {
     page().closeSheet();
 }
 
+// Escape takes the sheet's edits back: a waiting one is dropped, one already
+// sent is undone with the window as it was read.
+TEST_F(MoonTest, EscapeOnTheWindowSheetLeavesTheWindowAsItWas) {
+    lamp->updateModel([](SimLampModel& m) {
+        m.moonStart = 360;
+        m.moonEnd = 540;
+    });
+    connectLamp();
+    enterMoon();
+    for (const bool sentBeforeEscape : {false, true}) {
+        click(page().btnTimeframe());
+        MoonFrameSheet* sheet = page().timeFrameSheet();
+        ASSERT_NE(sheet, nullptr);
+        dispatch.runUntilIdle();
+        lamp->clearReceived();
+        page().dtpTimeframeTo()->setTime(QTime(11, 0));
+        if (sentBeforeEscape) dispatch.runUntilIdle();
+        EXPECT_EQ(sentWith(kSetMoonWnd).size(), sentBeforeEscape ? 1u : 0u);
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        EXPECT_EQ(page().timeFrameSheet(), nullptr);
+        EXPECT_FALSE(page().timerToPending());
+        dispatch.runUntilIdle();
+        EXPECT_EQ(sentWith(kSetMoonWnd).size(), sentBeforeEscape ? 2u : 0u) << sentBeforeEscape;
+        EXPECT_EQ(lamp->model().moonStart, 360);
+        EXPECT_EQ(lamp->model().moonEnd, 540);
+        EXPECT_EQ(page().end(), 540);
+    }
+}
+
 }  // namespace
 }  // namespace aq::test

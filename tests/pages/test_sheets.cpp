@@ -12,9 +12,11 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QStringListModel>
+#include <QTest>
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
@@ -112,11 +114,11 @@ TEST_F(SheetTest, SingleChoiceFollowsTheUsersClicks) {
     EXPECT_EQ(sheet.selectedIndex(), -1);
     pressOk(sheet.sheet());
 
-    // The arrow keys move the choice; Escape ends the sheet like its button.
+    // The arrow keys move the choice; Return takes it.
     sheet.openSheet(&window, 1);
     key(*sheet.tableView(), Qt::Key_Down);
     EXPECT_EQ(sheet.selectedIndex(), 2);
-    key(*sheet.sheet(), Qt::Key_Escape);
+    key(*sheet.tableView(), Qt::Key_Return);
     EXPECT_EQ(sheet.sheet(), nullptr);
 
     // A double click on a row chooses it and ends the sheet.
@@ -126,6 +128,48 @@ TEST_F(SheetTest, SingleChoiceFollowsTheUsersClicks) {
     EXPECT_EQ(sheet.sheet(), nullptr);
 
     EXPECT_EQ(results, (std::vector<qint64>{-1, 2, 3}));
+}
+
+TEST_F(SheetTest, EscapeCancelsEverySheetAndLeavesTheOwnersValues) {
+    // Each sheet is opened, changed and then left with Escape or the close box.
+    for (const bool closeBox : {false, true}) {
+        const auto leave = [&](QDialog* dialog) {
+            ASSERT_NE(dialog, nullptr);
+            if (closeBox) {
+                dialog->close();
+            } else {
+                key(*dialog, Qt::Key_Escape);
+            }
+        };
+        AQTableSheetController single;
+        single.setData(entries(4));
+        int singleCalls = 0;
+        single.setOnDone([&](qint64) { ++singleCalls; });
+        single.openSheet(&window, 1);
+        key(*single.tableView(), Qt::Key_Down);
+        leave(single.sheet());
+        EXPECT_EQ(single.sheet(), nullptr);
+        EXPECT_EQ(singleCalls, 0) << closeBox;
+
+        AQTableSheetMCController multi;
+        multi.addData(QStringLiteral("a"), true);
+        multi.addData(QStringLiteral("b"), false);
+        int multiCalls = 0;
+        multi.setOnDone([&](const QList<bool>&) { ++multiCalls; });
+        multi.openSheet(&window);
+        key(*multi.tableView(), Qt::Key_Space);
+        leave(multi.sheet());
+        EXPECT_EQ(multiCalls, 0) << closeBox;
+        EXPECT_EQ(multi.status(), (QList<bool>{true, false})) << "the ticks as they were";
+
+        AQAdjustController adjust;
+        int adjustCalls = 0;
+        adjust.setOnDone([&](float, float) { ++adjustCalls; });
+        adjust.openSheet(&window, 0.5f, 0.5f);
+        adjust.slIntense()->setValue(90);
+        leave(adjust.sheet());
+        EXPECT_EQ(adjustCalls, 0) << closeBox;
+    }
 }
 
 TEST_F(SheetTest, ACompletionMayOpenTheSheetAgain) {
@@ -240,8 +284,15 @@ TEST_F(SheetTest, AdjustSheetTakesWhatTheUserSets) {
     sheet.openSheet(&window, 0.5f, 0.333f);
     sheet.slIntense()->setValue(70);
     EXPECT_EQ(sheet.lbIntense()->text(), QStringLiteral("70%"));
-    sheet.dpTime()->setTime(QTime(6, 30));
-    key(*sheet.sheet(), Qt::Key_Escape);  // every way out completes the sheet
+    // Digits typed after a click into the hours replace the time.
+    QTimeEdit& time = *sheet.dpTime();
+    QLineEdit* field = time.findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    time.setFocus();
+    QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(4, field->height() / 2));
+    QTest::keyClicks(&time, QStringLiteral("0630"));
+    EXPECT_EQ(time.time(), QTime(6, 30));
+    key(time, Qt::Key_Return);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].first, 390.0f / 1440.0f);
     EXPECT_EQ(results[0].second, 70.0f / 100.0f);

@@ -8,6 +8,8 @@
 #include <QStackedWidget>
 
 #include "PagesFixture.h"
+#include "pages/AQDayAdjustmentController.h"
+#include "pages/AQTableSheetController.h"
 
 namespace aq::test {
 namespace {
@@ -201,6 +203,46 @@ TEST_F(ShellTest, StrayKeysOnAnOpenedPageSendNothing) {
         EXPECT_TRUE(lamp->received().empty())
             << (focus ? focus->metaObject()->className() : "no focus");
     }
+}
+
+TEST_F(ShellTest, DisconnectDuringADayTransferAsksAndStopsItFirst) {
+    connectLamp();
+    // The day chart's history is in the Edit menu.
+    const QList<QAction*> menus = delegate->window()->menuBar()->actions();
+    ASSERT_GE(menus.size(), 2);
+    const QList<QAction*> edit = menus[1]->menu()->actions();
+    ASSERT_EQ(edit.size(), 2);
+    EXPECT_EQ(edit[0]->text(), QStringLiteral("Undo"));
+    EXPECT_EQ(edit[0]->shortcut(), QKeySequence(QKeySequence::Undo));
+
+    click(barButton("dayadjustment"));
+    auto* day = qobject_cast<AQDayAdjustmentController*>(nav().currentController());
+    ASSERT_NE(day, nullptr);
+    day->tscDevice()->closeSheet();
+    day->btnUploadPressed();
+    ASSERT_TRUE(day->busy());
+    std::vector<QString> asked;
+    bool stop = false;
+    setQuestionFunction([&](QWidget*, const Question& q) {
+        asked.push_back(q.text);
+        return Answer{stop, false};
+    });
+    // Kept running: still connected, still on the day page.
+    nav().switchTo(QStringLiteral("discover"));
+    ASSERT_EQ(asked, std::vector<QString>{QStringLiteral("Stop the transfer and disconnect?")});
+    EXPECT_TRUE(nav().connected());
+    EXPECT_EQ(nav().currentController(), day);
+    EXPECT_TRUE(barButton("dayadjustment")->isChecked());
+    // Stopped: the disconnect waits for the transfer to say what it left undone.
+    stop = true;
+    nav().switchTo(QStringLiteral("discover"));
+    EXPECT_TRUE(nav().connected());
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !nav().connected(); }, 600.0));
+    EXPECT_FALSE(day->busy());
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].startsWith(QStringLiteral("Writing the day programme to ")));
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("was cancelled at ")));
+    EXPECT_FALSE(store().btController().is_connected());
 }
 
 }  // namespace

@@ -42,6 +42,7 @@
 #include "pages/DayTransfer.h"
 #include "pages/MoonFrameSheet.h"
 #include "pages/NSDayAdjustment.h"
+#include "pages/Questions.h"
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
 #include "sim/VirtualDispatch.h"
@@ -88,6 +89,8 @@ public:
         AQFirmwareController::setConfirmFunction([](QWidget*, const QString&, const QString&) {
             return true;
         });
+        _previousQuestion = setQuestionFunction(
+            [](QWidget*, const Question&) { return Answer{true, false}; });
         _delegate = std::make_unique<AppDelegate>();
         _delegate->applicationDidFinishLaunching();
         SPProgressHUD::instance()->setAnimationDuration(0);
@@ -102,6 +105,7 @@ public:
         GlobalStore::reset();
         AQFirmwareController::setConfirmFunction({});
         setAlertFunction(std::move(_previousAlert));
+        setQuestionFunction(std::move(_previousQuestion));
     }
 
     // Runs the session; returns what went wrong, empty when nothing did.
@@ -152,7 +156,11 @@ private:
         }
         return nullptr;
     }
-    static bool hudUp() { return SPProgressHUD::instance()->displaying(); }
+    // A short note ("Uploaded to 3 lamps.") fades by itself and blocks nothing.
+    static bool hudUp() {
+        return SPProgressHUD::instance()->displaying() &&
+               !SPProgressHUD::instance()->showingMessage();
+    }
 
     // Clicks on the window at the widget's centre, so whatever covers the
     // widget (the progress overlay) gets the click instead.
@@ -693,6 +701,7 @@ private:
     std::shared_ptr<SimModelLamp> _lamp;
     std::vector<QString> _alerts;
     AlertFunction _previousAlert;
+    QuestionFunction _previousQuestion;
     std::unique_ptr<AppDelegate> _delegate;
 };
 

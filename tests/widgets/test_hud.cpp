@@ -288,6 +288,57 @@ TEST_F(HudTest, ClicksReachTheCoveredControlsOnlyWithActionsEnabled) {
     EXPECT_EQ(clicks, 1) << "the page works again once the HUD is gone";
 }
 
+TEST_F(HudTest, TheCancelButtonRunsItsActionOnceAndGoesWithTheHud) {
+    hud()->setAnimationDuration(0);
+    showSettled(QStringLiteral("Working"));
+    const double plainHeight = hud()->pSize().height();
+    int cancels = 0;
+    SPProgressHUD::setCancelAction(QStringLiteral("Cancel"), [&] { ++cancels; });
+    QPushButton* cancel = hud()->cancelButton();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_GT(hud()->pSize().height(), plainHeight + cancel->height() - 1);
+    EXPECT_TRUE(cancel->parentWidget()->rect().contains(cancel->geometry())) << "inside the popup";
+    // Clicked where the window system would deliver it; twice, but it runs once.
+    const QPoint centre = cancel->mapTo(page.get(), cancel->rect().center());
+    sendClick(*page, centre);
+    sendClick(*page, centre);
+    sendClick(*page, QPoint(50, 25));
+    EXPECT_EQ(cancels, 1);
+    EXPECT_EQ(clicks, 0) << "the covered controls stay blocked";
+    // Escape does the same; the progress text changes in place.
+    SPProgressHUD::setCancelAction(QStringLiteral("Cancel"), [&] { ++cancels; });
+    SPProgressHUD::setStatus(QStringLiteral("Working - 2 of 9"));
+    EXPECT_EQ(hud()->status(), QStringLiteral("Working - 2 of 9"));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(button, &escape);
+    EXPECT_EQ(cancels, 2);
+    SPProgressHUD::dismiss();
+    EXPECT_EQ(hud()->cancelButton(), nullptr);
+    showSettled(QStringLiteral("Again"));
+    EXPECT_EQ(hud()->cancelButton(), nullptr) << "a new showing has no button of its own";
+}
+
+TEST_F(HudTest, AMessageBlocksNothingAndFadesAway) {
+    hud()->setAnimationDuration(0);
+    SPProgressHUD::showMessage(QStringLiteral("Uploaded to 3 lamps."), page.get());
+    EXPECT_TRUE(hud()->displaying());
+    EXPECT_TRUE(hud()->showingMessage());
+    EXPECT_EQ(hud()->status(), QStringLiteral("Uploaded to 3 lamps."));
+    EXPECT_FALSE(hud()->activityIndicator()->isVisible());
+    sendClick(*page, QPoint(50, 25));
+    EXPECT_EQ(clicks, 1);
+    // Progress text does not overwrite a note; work that starts replaces it.
+    SPProgressHUD::setStatus(QStringLiteral("3 of 9"));
+    EXPECT_EQ(hud()->status(), QStringLiteral("Uploaded to 3 lamps."));
+    hud()->expireMessage();
+    EXPECT_FALSE(hud()->displaying());
+    SPProgressHUD::showMessage(QStringLiteral("Done."), page.get());
+    showSettled(QStringLiteral("Working"));
+    EXPECT_FALSE(hud()->showingMessage());
+    sendClick(*page, QPoint(50, 25));
+    EXPECT_EQ(clicks, 1) << "blocking again";
+}
+
 TEST_F(HudTest, KeysDoNotReachTheCoveredControls) {
     showSettled(QString());
     sendSpace(*button);
