@@ -45,6 +45,11 @@ public:
     void setMainView(QWidget* view) { _mainView = view; }
     // Whether another page tells of a lost link itself (a firmware update
     // reports its own end).
+    // Runs its callable once no transfer is running (at once when none is),
+    // so a transfer cut off by a lost link reports first.
+    void setAfterRunningWork(std::function<void(std::function<void()>)> after) {
+        _afterRunningWork = std::move(after);
+    }
     void setLossReportedElsewhere(std::function<bool()> check) {
         _lossReportedElsewhere = std::move(check);
     }
@@ -106,6 +111,8 @@ private:
     QLabel* _lblBluetoothState = nullptr;
     AQButton* _btnPowerOn = nullptr;
     std::function<bool()> _lossReportedElsewhere;
+    std::function<void(std::function<void()>)> _afterRunningWork;
+    bool _deferredLoss = false;
     bool _tmrProgress = false;
     Dispatch::TimerId _tmrProgressId = 0;
     Dispatch* _timerDispatch = nullptr;

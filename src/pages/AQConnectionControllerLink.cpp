@@ -1,5 +1,6 @@
 // What the page tells about the link itself: the adapter's state, why a
 // connect failed, and a connection that was lost.
+#include <QDialog>
 #include <QLabel>
 #include <QPointer>
 
@@ -53,7 +54,25 @@ void AQConnectionController::connectionLost(const PeripheralPtr& peripheral,
     // A connect still reading the lamp reports the failure itself.
     if (!_navigationController || !_navigationController->connected()) return;
     if (_lossReportedElsewhere && _lossReportedElsewhere()) return;
+    if (_afterRunningWork && !_deferredLoss) {
+        // A running transfer says first what it left undone; the loss is
+        // told after its report, never on top of it.
+        _deferredLoss = true;
+        QPointer<AQConnectionController> self(this);
+        _afterRunningWork([self, peripheral, reason] {
+            if (!self) return;
+            self->connectionLost(peripheral, reason);
+            self->_deferredLoss = false;
+        });
+        return;
+    }
     SPProgressHUD::dismiss();
+    // A sheet open on the lost lamp's values has nothing left to act on.
+    if (_mainView) {
+        for (QDialog* sheet : _mainView->window()->findChildren<QDialog*>()) {
+            if (sheet->isVisible()) sheet->reject();
+        }
+    }
     _navigationController->switchTo(ident());
     // The lost lamp stays listed and chosen, so one click connects it again.
     QString name = _connectedName;

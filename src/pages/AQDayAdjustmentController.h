@@ -111,6 +111,15 @@ public:
     std::uint8_t device() const { return _device; }
     // A download or upload is running.
     bool busy() const { return _busy; }
+    // Runs fn at once when no transfer runs, else once the running one has
+    // ended and reported.
+    void whenIdle(std::function<void()> fn) {
+        if (_busy) {
+            _afterTransfer.push_back(std::move(fn));
+        } else {
+            fn();
+        }
+    }
 
     // "Master #1", "Slave #2", ...: how the lists and alerts name a lamp.
     static QString deviceName(std::uint8_t device);

@@ -157,6 +157,7 @@ void AppDelegate::buildWindow() {
     _ctlDiscover->setMainView(content);
     AQFirmwareController* updater = _ctlFirmware;
     _ctlDiscover->setLossReportedElsewhere([updater] { return updater->updating(); });
+    _ctlDiscover->setAfterRunningWork([day](std::function<void()> fn) { day->whenIdle(std::move(fn)); });
     _ctlFirmware->setNavigationController(navigation);
     _ctlFirmware->setMainView(content);
     // A lamp whose clock is off is pointed out once per connection.

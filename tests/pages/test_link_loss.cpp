@@ -2,6 +2,8 @@
 #include <QLabel>
 
 #include "PagesFixture.h"
+#include "pages/AQDayAdjustmentController.h"
+#include "pages/AQTableSheetController.h"
 
 namespace aq::test {
 
@@ -77,6 +79,35 @@ TEST_F(LinkLossTest, ReconnectInTheAlertConnectsTheLampAgain) {
     EXPECT_EQ(actions, std::vector<QString>{QStringLiteral("Reconnect")});
     EXPECT_TRUE(store().btController().is_connected());
     setActionAlertFunction(previous);
+}
+
+// A day transfer cut off by a lost link says first what it left undone; the
+// loss is told after that report, never on top of it. A sheet open on the
+// lost lamp closes.
+TEST_F(LinkLossTest, ATransferReportsBeforeTheLossAndSheetsClose) {
+    connectLamp();
+    click(barButton("dayadjustment"));
+    auto* day = qobject_cast<AQDayAdjustmentController*>(nav().currentController());
+    ASSERT_NE(day, nullptr);
+    ASSERT_TRUE(day->tscDevice()->sheet() && day->tscDevice()->sheet()->isVisible());
+    switchLampOff();
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return !nav().connected(); }));
+    EXPECT_FALSE(day->tscDevice()->sheet() && day->tscDevice()->sheet()->isVisible());
+
+    click(discover().btnConnect());
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return nav().connected(); }));
+    click(barButton("dayadjustment"));
+    day->tscDevice()->closeSheet();
+    alerts.clear();
+    loseLinkAtNextCommand();
+    day->btnDownloadPressed();
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return alerts.size() >= 2; }, 30.0));
+    ASSERT_TRUE(dispatch.runUntilIdle(60.0));
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("left as they were"))) << alerts[0].toStdString();
+    EXPECT_TRUE(alerts[1].startsWith(QStringLiteral("The connection to "))) << alerts[1].toStdString();
+    EXPECT_EQ(nav().currentController(), &discover());
+    EXPECT_FALSE(hudUp());
 }
 
 // The connection page says in words what keeps it from finding lamps, and
