@@ -590,6 +590,9 @@ private:
         if (!nav().connected() || nav().currentController() != &l) return;
         const QList<AQSlider*> sliders = l.slider();
         for (int i = pick(1, 4); i > 0; --i) {
+            // A lost link may have left the page meanwhile: a click at a
+            // key's place would land on whatever is there now.
+            if (nav().currentController() != &l) break;
             if (!sliders.isEmpty() && chance(0.7)) {
                 note("live slider");
                 dragRandom(sliders[pick(0, int(sliders.size()) - 1)]);
