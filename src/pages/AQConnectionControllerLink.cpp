@@ -2,6 +2,7 @@
 // connect failed, and a connection that was lost.
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 
 #include "link/BTLEController.h"
@@ -67,10 +68,11 @@ void AQConnectionController::connectionLost(const PeripheralPtr& peripheral,
         return;
     }
     SPProgressHUD::dismiss();
-    // A sheet open on the lost lamp's values has nothing left to act on.
+    // A sheet open on the lost lamp's values has nothing left to act on
+    // (alerts stay: they say what happened).
     if (_mainView) {
         for (QDialog* sheet : _mainView->window()->findChildren<QDialog*>()) {
-            if (sheet->isVisible()) sheet->reject();
+            if (sheet->isVisible() && !qobject_cast<QMessageBox*>(sheet)) sheet->reject();
         }
     }
     _navigationController->switchTo(ident());

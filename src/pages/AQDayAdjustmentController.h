@@ -112,9 +112,9 @@ public:
     // A download or upload is running.
     bool busy() const { return _busy; }
     // Runs fn at once when no transfer runs, else once the running one has
-    // ended and reported.
+    // ended and its report has been read.
     void whenIdle(std::function<void()> fn) {
-        if (_busy) {
+        if (_busy || _reporting) {
             _afterTransfer.push_back(std::move(fn));
         } else {
             fn();
@@ -165,6 +165,7 @@ private:
     std::uint8_t _device = 0;
     bool _sheetSetup = false;
     bool _busy = false;
+    bool _reporting = false;
     QLabel* _caption = nullptr;
     QUndoStack* _history = nullptr;
     QAction* _undoAction = nullptr;

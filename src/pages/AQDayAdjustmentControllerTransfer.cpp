@@ -99,6 +99,8 @@ void AQDayAdjustmentController::beginTransfer(const QString& what) {
 
 void AQDayAdjustmentController::endTransfer() {
     _busy = false;
+    // Its report is still to come (an alert that runs its own event loop).
+    _reporting = true;
     _control.reset();
     _progressText.clear();
     if (_closeWatched) _closeWatched->removeEventFilter(this);
@@ -188,6 +190,7 @@ void AQDayAdjustmentController::tellStopped(const TransferStop& stop, const QStr
 }
 
 void AQDayAdjustmentController::runAfterTransfer() {
+    _reporting = false;
     std::vector<std::function<void()>> then;
     then.swap(_afterTransfer);
     for (auto& f : then) f();

@@ -81,9 +81,9 @@ TEST_F(LinkLossTest, ReconnectInTheAlertConnectsTheLampAgain) {
     setActionAlertFunction(previous);
 }
 
-// A day transfer cut off by a lost link says first what it left undone; the
-// loss is told after that report, never on top of it. A sheet open on the
-// lost lamp closes.
+// A lamp lost while a day transfer's report is being read is told after
+// that report, never on top of it (nor does the report vanish). A sheet open
+// on the lost lamp closes.
 TEST_F(LinkLossTest, ATransferReportsBeforeTheLossAndSheetsClose) {
     connectLamp();
     click(barButton("dayadjustment"));
@@ -98,14 +98,37 @@ TEST_F(LinkLossTest, ATransferReportsBeforeTheLossAndSheetsClose) {
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return nav().connected(); }));
     click(barButton("dayadjustment"));
     day->tscDevice()->closeSheet();
-    alerts.clear();
-    loseLinkAtNextCommand();
+    // Alerts run their own event loop, as a real message box does: what is
+    // shown while one is open comes on top of it.
+    std::vector<QString> shown;
+    int open = 0;
+    const AlertFunction previous =
+        setAlertFunction([&](QWidget*, const QString&, const QString& text) {
+            shown.push_back(QStringLiteral("%1 %2").arg(open).arg(text));
+            // The lamp goes while the first report is being read.
+            if (shown.size() == 1) switchLampOff();
+            ++open;
+            dispatch.runUntil(dispatch.now() + 1.0);
+            --open;
+        });
+    const ActionAlertFunction previousAction = setActionAlertFunction(
+        [&](QWidget* p, const QString& t, const QString& text, const QString&) {
+            showAlert(p, t, text);
+            return false;
+        });
+    SimFaults silent;
+    silent.noAnswerFrom = lamp->receivedCount() + 3;
+    lamp->setFaults(silent);
     day->btnDownloadPressed();
-    ASSERT_TRUE(dispatch.runUntilTrue([&] { return alerts.size() >= 2; }, 30.0));
+    ASSERT_TRUE(dispatch.runUntilTrue([&] { return shown.size() >= 2; }, 30.0));
     ASSERT_TRUE(dispatch.runUntilIdle(60.0));
-    ASSERT_EQ(alerts.size(), 2u);
-    EXPECT_TRUE(alerts[0].contains(QStringLiteral("left as they were"))) << alerts[0].toStdString();
-    EXPECT_TRUE(alerts[1].startsWith(QStringLiteral("The connection to "))) << alerts[1].toStdString();
+    setAlertFunction(previous);
+    setActionAlertFunction(previousAction);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("0 Reading "))) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("left as they were"))) << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].startsWith(QStringLiteral("0 The connection to ")))
+        << "the loss was told on top of the transfer's report: " << shown[1].toStdString();
     EXPECT_EQ(nav().currentController(), &discover());
     EXPECT_FALSE(hudUp());
 }
