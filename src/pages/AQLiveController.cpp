@@ -54,7 +54,7 @@ void AQLiveController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Live control")));
+    layout->addWidget(look::pageTitle(tr("Live control")));
 
     _rowsHolder = new QWidget;
     _rowsLayout = new QVBoxLayout(_rowsHolder);
@@ -67,13 +67,13 @@ void AQLiveController::buildView() {
     _tableView->setWidget(_rowsHolder);
     layout->addWidget(_tableView, 1);
 
-    _btnNavLeft = look::button(QStringLiteral("Left"));
-    _btnNavRight = look::button(QStringLiteral("Right"));
-    _btnNavPush = look::button(QStringLiteral("Push"));
-    _btnNavLongPush = look::button(QStringLiteral("Long push"));
+    _btnNavLeft = look::button(tr("Left"));
+    _btnNavRight = look::button(tr("Right"));
+    _btnNavPush = look::button(tr("Push"));
+    _btnNavLongPush = look::button(tr("Long push"));
     auto* keys = new QHBoxLayout;
     keys->setSpacing(look::kSpacing);
-    keys->addWidget(look::caption(QStringLiteral("Lamp keys")));
+    keys->addWidget(look::caption(tr("Lamp keys")));
     for (AQButton* b : {_btnNavLeft, _btnNavRight, _btnNavPush, _btnNavLongPush}) {
         keys->addWidget(b);
     }

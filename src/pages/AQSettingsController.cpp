@@ -37,7 +37,7 @@ void AQSettingsController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Lamp settings")));
+    layout->addWidget(look::pageTitle(tr("Lamp settings")));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);
@@ -49,33 +49,33 @@ void AQSettingsController::buildView() {
     _tfName->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[\\x20-\\x7E]*")), _tfName));
     _tfName->setMinimumWidth(260);
-    _tfName->setPlaceholderText(QStringLiteral("Name of the lamp"));
-    _btnApplyName = look::button(QStringLiteral("Rename"));
+    _tfName->setPlaceholderText(tr("Name of the lamp"));
+    _btnApplyName = look::button(tr("Rename"));
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(look::kSpacing);
     nameRow->addWidget(_tfName);
     nameRow->addWidget(_btnApplyName);
-    grid->addWidget(look::caption(QStringLiteral("Name")), 0, 0);
+    grid->addWidget(look::caption(tr("Name")), 0, 0);
     grid->addLayout(nameRow, 0, 1);
 
     _chbDemo = look::checkBox();
     _chbDemoLoop = look::checkBox();
     const std::pair<AQButton*, const char*> boxes[] = {
-        {_chbDemo, "Demonstration mode"},
-        {_chbDemoLoop, "Repeat the demonstration"},
+        {_chbDemo, QT_TR_NOOP("Demonstration mode")},
+        {_chbDemoLoop, QT_TR_NOOP("Repeat the demonstration")},
     };
     int row = 1;
     for (const auto& [box, text] : boxes) {
         auto* line = new QHBoxLayout;
         line->setSpacing(look::kSpacing);
         line->addWidget(box);
-        auto* label = new QLabel(QString::fromLatin1(text));
+        auto* label = new QLabel(tr(text));
         label->setBuddy(box);
         line->addWidget(label);
         line->addStretch(1);
         grid->addLayout(line, row++, 1);
     }
-    grid->addWidget(look::caption(QStringLiteral("Demo")), 1, 0);
+    grid->addWidget(look::caption(tr("Demo")), 1, 0);
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
@@ -123,8 +123,8 @@ void AQSettingsController::applyName() {
     for (const QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() > 0x7E) {
             // Sent as it stands, the lamp would lose its name altogether.
-            showAlert(_tfName, QStringLiteral("Name not changed"),
-                      QStringLiteral("The lamp's name may hold only letters, digits, spaces and "
+            showAlert(_tfName, tr("Name not changed"),
+                      tr("The lamp's name may hold only letters, digits, spaces and "
                                      "punctuation without accents."));
             return;
         }

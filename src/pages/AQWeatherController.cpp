@@ -63,7 +63,7 @@ void AQWeatherController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Weather")));
+    layout->addWidget(look::pageTitle(tr("Weather")));
 
     _chbCloudSimulation = look::checkBox();
     _sldCloudsPerDay = valueSlider();
@@ -77,8 +77,8 @@ void AQWeatherController::buildView() {
     _lbBoltsPerHour = valueLabel();
     _dpBegin = timePicker();
     _dpEnd = timePicker();
-    _btnTestCloud = look::button(QStringLiteral("Test cloud"));
-    _btnTestBolt = look::button(QStringLiteral("Test bolt"));
+    _btnTestCloud = look::button(tr("Test cloud"));
+    _btnTestBolt = look::button(tr("Test bolt"));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);
@@ -101,20 +101,20 @@ void AQWeatherController::buildView() {
         grid->addWidget(slider, row, 1);
         grid->addWidget(label, row++, 2);
     };
-    section(_chbCloudSimulation, QStringLiteral("Clouds"));
-    value(QStringLiteral("Clouds per day"), _sldCloudsPerDay, _lbCloudsPerDay);
-    value(QStringLiteral("Cloud duration"), _sldCloudDuration, _lbCloudDuration);
-    value(QStringLiteral("Cloud intensity"), _sldCloudIntensity, _lbCloudIntensity);
+    section(_chbCloudSimulation, tr("Clouds"));
+    value(tr("Clouds per day"), _sldCloudsPerDay, _lbCloudsPerDay);
+    value(tr("Cloud duration"), _sldCloudDuration, _lbCloudDuration);
+    value(tr("Cloud intensity"), _sldCloudIntensity, _lbCloudIntensity);
     grid->setRowMinimumHeight(row++, look::kSpacing);
-    section(_chbBoltSimulation, QStringLiteral("Lightning"));
-    value(QStringLiteral("Bolts per hour"), _sldBoltsPerHour, _lbBoltsPerHour);
+    section(_chbBoltSimulation, tr("Lightning"));
+    value(tr("Bolts per hour"), _sldBoltsPerHour, _lbBoltsPerHour);
     auto* window = new QHBoxLayout;
     window->setSpacing(look::kSpacing);
     window->addWidget(_dpBegin);
-    window->addWidget(new QLabel(QStringLiteral("to")));
+    window->addWidget(new QLabel(tr("to")));
     window->addWidget(_dpEnd);
     window->addStretch(1);
-    grid->addWidget(look::caption(QStringLiteral("Bolt window")), row, 0);
+    grid->addWidget(look::caption(tr("Bolt window")), row, 0);
     grid->addLayout(window, row++, 1, 1, 2);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
@@ -237,10 +237,10 @@ void AQWeatherController::readBoltsWnd(std::uint64_t entry) {
 }
 
 void AQWeatherController::setLabels() {
-    _lbCloudDuration->setText(QString::number(_cloudDuration));
-    _lbCloudIntensity->setText(QStringLiteral("%1%").arg(_cloudDimming));
-    _lbCloudsPerDay->setText(QString::number(_cloudsPerDay));
-    _lbBoltsPerHour->setText(QString::number(_boltsPerHour));
+    _lbCloudDuration->setText(tr("%1 min").arg(_cloudDuration));
+    _lbCloudIntensity->setText(tr("%1%").arg(_cloudDimming));
+    _lbCloudsPerDay->setText(tr("%1 per day").arg(_cloudsPerDay));
+    _lbBoltsPerHour->setText(tr("%1 per hour").arg(_boltsPerHour));
 }
 
 void AQWeatherController::setSliders() {

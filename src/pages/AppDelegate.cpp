@@ -69,12 +69,12 @@ void AppDelegate::buildWindow() {
     QMenu* appMenu = window.menuBar()->addMenu(QStringLiteral("&aqlamp"));
     QAction* about = appMenu->addAction(tr("&About aqlamp"));
     appMenu->addSeparator();
-    QAction* firmware = appMenu->addAction(QStringLiteral("&Firmware Update…"));
+    QAction* firmware = appMenu->addAction(tr("&Firmware Update…"));
     appMenu->addSeparator();
     QAction* showLog = appMenu->addAction(tr("Show &Log"));
     showLog->setObjectName(QStringLiteral("showLogAction"));
     appMenu->addSeparator();
-    QAction* quit = appMenu->addAction(QStringLiteral("&Quit"));
+    QAction* quit = appMenu->addAction(tr("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, &window, &QWidget::close);
@@ -90,13 +90,13 @@ void AppDelegate::buildWindow() {
     column->setSpacing(0);
 
     AQNavigationController::Outlets o;
-    o.btnDiscover = pageButton(QStringLiteral("discover"), QStringLiteral("Connect"));
-    o.btnInfo = pageButton(QStringLiteral("info"), QStringLiteral("Info"));
-    o.btnSettings = pageButton(QStringLiteral("settings"), QStringLiteral("Settings"));
-    o.btnDayAdjustment = pageButton(QStringLiteral("dayadjustment"), QStringLiteral("Day"));
-    o.btnMoonAdjustment = pageButton(QStringLiteral("moonadjustment"), QStringLiteral("Moon"));
-    o.btnWeather = pageButton(QStringLiteral("weather"), QStringLiteral("Weather"));
-    o.btnLiveController = pageButton(QStringLiteral("livecontroller"), QStringLiteral("Live"));
+    o.btnDiscover = pageButton(QStringLiteral("discover"), tr("Connect"));
+    o.btnInfo = pageButton(QStringLiteral("info"), tr("Info"));
+    o.btnSettings = pageButton(QStringLiteral("settings"), tr("Settings"));
+    o.btnDayAdjustment = pageButton(QStringLiteral("dayadjustment"), tr("Day"));
+    o.btnMoonAdjustment = pageButton(QStringLiteral("moonadjustment"), tr("Moon"));
+    o.btnWeather = pageButton(QStringLiteral("weather"), tr("Weather"));
+    o.btnLiveController = pageButton(QStringLiteral("livecontroller"), tr("Live"));
     auto* bar = new QWidget;
     bar->setObjectName(QStringLiteral("pageBar"));
     auto* row = new QHBoxLayout(bar);
