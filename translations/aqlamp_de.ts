@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
     <name>AQFirmwareController</name>
@@ -68,7 +69,7 @@
 <context>
     <name>Questions</name>
     <message>
-        <source>Don't ask again</source>
+        <source>Don&apos;t ask again</source>
         <translation>Nicht mehr fragen</translation>
     </message>
 </context>
@@ -169,7 +170,7 @@
         <translation>Neu verbinden</translation>
     </message>
     <message>
-        <source>The Bluetooth service is not running, so no lamps can be found. Start it (for example with "systemctl start bluetooth") and press Discover again.</source>
+        <source>The Bluetooth service is not running, so no lamps can be found. Start it (for example with &quot;systemctl start bluetooth&quot;) and press Discover again.</source>
         <translation>Der Bluetooth-Dienst läuft nicht, daher können keine Lampen gefunden werden. Starten Sie ihn (zum Beispiel mit „systemctl start bluetooth“) und drücken Sie erneut auf Suchen.</translation>
     </message>
     <message>
@@ -221,7 +222,7 @@
         <translation>Der Lampendienst bietet keine Befehls-Charakteristik an.</translation>
     </message>
     <message>
-        <source>The lamp service offers no test characteristic: the lamp's firmware may be too old.</source>
+        <source>The lamp service offers no test characteristic: the lamp&apos;s firmware may be too old.</source>
         <translation>Der Lampendienst bietet keine Test-Charakteristik an: Die Firmware der Lampe ist vielleicht zu alt.</translation>
     </message>
     <message>
@@ -231,6 +232,14 @@
     <message>
         <source>The lamp did not answer while its channels were read.</source>
         <translation>Die Lampe hat beim Lesen ihrer Kanäle nicht geantwortet.</translation>
+    </message>
+    <message>
+        <source>The lamps found nearby. Double-click one, or pick it with the arrow keys and press Return, to connect.</source>
+        <translation>Die in der Nähe gefundenen Lampen. Doppelklicken Sie auf eine oder wählen Sie sie mit den Pfeiltasten und drücken Sie die Eingabetaste, um sie zu verbinden.</translation>
+    </message>
+    <message>
+        <source>Choose a lamp first.</source>
+        <translation>Wählen Sie zuerst eine Lampe.</translation>
     </message>
 </context>
 <context>
@@ -488,7 +497,7 @@
         <translation>Das Tagesprogramm von %1 ersetzen?</translation>
     </message>
     <message>
-        <source>The chart still holds the placeholder lines: nothing was downloaded, loaded or edited since connecting. Uploading replaces the lamp's programme with these flat lines.</source>
+        <source>The chart still holds the placeholder lines: nothing was downloaded, loaded or edited since connecting. Uploading replaces the lamp&apos;s programme with these flat lines.</source>
         <translation>Das Diagramm enthält noch die Platzhalterlinien: Seit dem Verbinden wurde nichts abgerufen, geladen oder bearbeitet. Die Übertragung ersetzt das Programm der Lampe durch diese flachen Linien.</translation>
     </message>
     <message>
@@ -530,6 +539,14 @@
     <message>
         <source>Slave #%1</source>
         <translation>Nebenlampe #%1</translation>
+    </message>
+    <message>
+        <source>Loads one of the programmes stored in the lamp into the chart.</source>
+        <translation>Lädt eines der in der Lampe gespeicherten Programme in das Diagramm.</translation>
+    </message>
+    <message>
+        <source>The lamp shows its day programme in preview mode until clicked again or the page is left.</source>
+        <translation>Die Lampe zeigt ihr Tagesprogramm in der Vorschau, bis Sie erneut klicken oder die Seite verlassen.</translation>
     </message>
 </context>
 <context>
@@ -591,7 +608,7 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <translation>Firmware-Aktualisierung</translation>
     </message>
     <message>
-        <source>Choose the lamp's new firmware (an Intel HEX file) and start the update. It takes about three seconds per 256 bytes of firmware; keep the lamp powered and near until it is done. The lamp restarts afterwards and must be connected again.</source>
+        <source>Choose the lamp&apos;s new firmware (an Intel HEX file) and start the update. It takes about three seconds per 256 bytes of firmware; keep the lamp powered and near until it is done. The lamp restarts afterwards and must be connected again.</source>
         <translation>Wählen Sie die neue Firmware der Lampe (eine Intel-HEX-Datei) und starten Sie die Aktualisierung. Sie dauert etwa drei Sekunden je 256 Byte Firmware; halten Sie die Lampe eingeschaltet und in der Nähe, bis sie fertig ist. Die Lampe startet danach neu und muss erneut verbunden werden.</translation>
     </message>
     <message>
@@ -626,6 +643,18 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <source>The firmware update is finished.</source>
         <translation>Die Firmware-Aktualisierung ist abgeschlossen.</translation>
     </message>
+    <message>
+        <source>Intel HEX (*.hex *.ihx)</source>
+        <translation>Intel HEX (*.hex *.ihx)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Pick the firmware file (Intel HEX) to send to the lamp.</source>
+        <translation>Wählt die Firmware-Datei (Intel HEX), die an die Lampe gesendet wird.</translation>
+    </message>
 </context>
 <context>
     <name>aq::AQInfoController</name>
@@ -654,7 +683,7 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <translation>Energieverbrauch</translation>
     </message>
     <message>
-        <source>Set to this computer's time</source>
+        <source>Set to this computer&apos;s time</source>
         <translation>Auf die Zeit dieses Computers stellen</translation>
     </message>
     <message>
@@ -687,6 +716,22 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
     <message>
         <source>Lamp keys</source>
         <translation>Lampentasten</translation>
+    </message>
+    <message>
+        <source>Works as a press of the lamp&apos;s left key.</source>
+        <translation>Wirkt wie ein Druck auf die linke Taste der Lampe.</translation>
+    </message>
+    <message>
+        <source>Works as a press of the lamp&apos;s right key.</source>
+        <translation>Wirkt wie ein Druck auf die rechte Taste der Lampe.</translation>
+    </message>
+    <message>
+        <source>Works as a short press of the lamp&apos;s own button.</source>
+        <translation>Wirkt wie ein kurzer Druck auf den Knopf der Lampe.</translation>
+    </message>
+    <message>
+        <source>Works as holding the lamp&apos;s own button down.</source>
+        <translation>Wirkt wie langes Halten des Knopfs der Lampe.</translation>
     </message>
 </context>
 <context>
@@ -735,6 +780,14 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <source>Slave #%1</source>
         <translation>Nebenlampe #%1</translation>
     </message>
+    <message>
+        <source>Chooses which of the connected lamps show the moon.</source>
+        <translation>Legt fest, welche der verbundenen Lampen den Mond zeigen.</translation>
+    </message>
+    <message>
+        <source>Sets the hours of the night during which the moon shines.</source>
+        <translation>Legt die Nachtstunden fest, in denen der Mond scheint.</translation>
+    </message>
 </context>
 <context>
     <name>aq::AQNavigationController</name>
@@ -782,8 +835,31 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <translation>Name nicht geändert</translation>
     </message>
     <message>
-        <source>The lamp's name may hold only letters, digits, spaces and punctuation without accents.</source>
+        <source>The lamp&apos;s name may hold only letters, digits, spaces and punctuation without accents.</source>
         <translation>Der Name der Lampe darf nur Buchstaben, Ziffern, Leerzeichen und Satzzeichen ohne Akzente enthalten.</translation>
+    </message>
+    <message>
+        <source>The lamp runs through its colours to show what it can do.</source>
+        <translation>Die Lampe zeigt nacheinander ihre Farben, um vorzuführen, was sie kann.</translation>
+    </message>
+    <message>
+        <source>The demonstration starts again when it ends, instead of running once.</source>
+        <translation>Die Vorführung beginnt nach ihrem Ende von vorn, statt nur einmal zu laufen.</translation>
+    </message>
+    <message>
+        <source>%1/%2</source>
+        <translation>%1/%2</translation>
+    </message>
+    <message>
+        <source>Give the lamp a name first.</source>
+        <translation>Geben Sie der Lampe zuerst einen Namen.</translation>
+    </message>
+</context>
+<context>
+    <name>aq::AQTableCellView</name>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
     </message>
 </context>
 <context>
@@ -862,6 +938,49 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <source>%1 per hour</source>
         <translation>%1 pro Stunde</translation>
     </message>
+    <message>
+        <source>The lamp shows one cloud now, as the simulation would.</source>
+        <translation>Die Lampe zeigt jetzt eine Wolke, wie die Simulation es täte.</translation>
+    </message>
+    <message>
+        <source>The lamp shows one lightning bolt now.</source>
+        <translation>Die Lampe zeigt jetzt einen Blitz.</translation>
+    </message>
+    <message>
+        <source>Clouds pass over the tank now and then during the day.</source>
+        <translation>Tagsüber ziehen ab und zu Wolken über das Becken.</translation>
+    </message>
+    <message>
+        <source>Lightning flashes within the bolt window; a window whose start is after its end runs across midnight.</source>
+        <translation>Blitze zucken innerhalb der Gewitterzeit; eine Zeit, deren Beginn nach ihrem Ende liegt, reicht über Mitternacht.</translation>
+    </message>
+    <message>
+        <source>(across midnight)</source>
+        <translation>(über Mitternacht)</translation>
+    </message>
+    <message>
+        <source>Bolt window start</source>
+        <translation>Beginn der Gewitterzeit</translation>
+    </message>
+    <message>
+        <source>Bolt window end</source>
+        <translation>Ende der Gewitterzeit</translation>
+    </message>
+</context>
+<context>
+    <name>aq::Accessibility</name>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>Working</source>
+        <translation>In Arbeit</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
 </context>
 <context>
     <name>aq::AppDelegate</name>
@@ -937,7 +1056,7 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
 <context>
     <name>aq::ClockNotice</name>
     <message>
-        <source>Set to this computer's time</source>
+        <source>Set to this computer&apos;s time</source>
         <translation>Auf die Zeit dieses Computers stellen</translation>
     </message>
     <message>
@@ -945,11 +1064,11 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <translation>Nicht jetzt</translation>
     </message>
     <message>
-        <source>The lamp's clock shows no valid date.</source>
+        <source>The lamp&apos;s clock shows no valid date.</source>
         <translation>Die Uhr der Lampe zeigt kein gültiges Datum.</translation>
     </message>
     <message>
-        <source>The lamp's clock is %1.</source>
+        <source>The lamp&apos;s clock is %1.</source>
         <translation>Die Uhr der Lampe geht %1.</translation>
     </message>
 </context>
@@ -997,6 +1116,24 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
     <message>
         <source>adjust point</source>
         <translation>Punkt anpassen</translation>
+    </message>
+    <message>
+        <source>Drag a point to move it, or drag beside the points to shift the whole curve. Double-click to add or remove a point; right-click a point to type its time and intensity.
+Keys: Tab picks the next point, the arrow keys move it (with Shift in larger steps), Delete removes it, Insert adds one, 1 to 9 pick the channel.</source>
+        <translation>Ziehen Sie einen Punkt, um ihn zu verschieben, oder ziehen Sie neben den Punkten, um die ganze Kurve zu verschieben. Doppelklicken Sie, um einen Punkt hinzuzufügen oder zu entfernen; ein Rechtsklick auf einen Punkt lässt Zeit und Helligkeit eintippen.
+Tasten: Tab wählt den nächsten Punkt, die Pfeiltasten verschieben ihn (mit Umschalt in größeren Schritten), Entf entfernt ihn, Einfg fügt einen hinzu, 1 bis 9 wählen den Kanal.</translation>
+    </message>
+    <message>
+        <source>%1, point %2 of %3: %4</source>
+        <translation>%1, Punkt %2 von %3: %4</translation>
+    </message>
+    <message>
+        <source>%1, %2 points</source>
+        <translation>%1, %2 Punkte</translation>
+    </message>
+    <message>
+        <source>Day programme chart</source>
+        <translation>Diagramm des Tagesprogramms</translation>
     </message>
 </context>
 </TS>

@@ -40,6 +40,10 @@ void AQConnectionController::buildView() {
 
     _tblDevices = new AQTableView;
     look::styleTable(*_tblDevices);
+    _tblDevices->setAccessibleName(tr("Lamps nearby"));
+    _tblDevices->setToolTip(
+        tr("The lamps found nearby. Double-click one, or pick it with the arrow keys and "
+           "press Return, to connect."));
     layout->addWidget(_tblDevices, 1);
 
     auto* state = new QHBoxLayout;
@@ -67,6 +71,8 @@ void AQConnectionController::buildView() {
 
     connect(_btnDiscover, &QPushButton::clicked, this, [this] { btnDiscoverPressed(); });
     connect(_btnConnect, &QPushButton::clicked, this, [this] { btnConnectDevice(); });
+    // A double click on a lamp, or Return on the highlighted one, connects it.
+    connect(_tblDevices, &AQTableView::rowActivated, this, [this] { btnConnectDevice(); });
     connect(_btnPowerOn, &QPushButton::clicked, this, [this] { link().powerOn(); });
     setView(page);
 }

@@ -23,7 +23,10 @@ constexpr std::uint8_t kPresettings = 6;
 
 void AQConnectionController::btnConnectDevice() {
     const qint64 row = _tblDevices->selectedRow();
-    if (row < 0) return;
+    if (row < 0 || row >= _tblDevices->rows().size()) {
+        SPProgressHUD::showMessage(tr("Choose a lamp first."), _mainView);
+        return;
+    }
     BTLEController& lamp = link();
     const std::vector<PeripheralPtr> found = lamp.peripherals();
     // The table can show lamps the link no longer lists (a new scan began):

@@ -64,10 +64,14 @@ void AQDayAdjustmentController::buildView() {
         return b;
     };
     add(QT_TR_NOOP("Channel"), &AQDayAdjustmentController::btnChannelPressed);
-    add(QT_TR_NOOP("Presets"), &AQDayAdjustmentController::btnPresetsPressed);
+    add(QT_TR_NOOP("Presets"), &AQDayAdjustmentController::btnPresetsPressed)
+        ->setToolTip(tr("Loads one of the programmes stored in the lamp into the chart."));
     // Lit while the lamp shows the preview; a second click ends it.
     _btnPreview = add(QT_TR_NOOP("Preview"), &AQDayAdjustmentController::btnPreviewPressed);
     _btnPreview->setToggleButton(true);
+    _btnPreview->setToolTip(
+        tr("The lamp shows its day programme in preview mode until clicked again or the "
+           "page is left."));
     look::styleToggle(*_btnPreview);
     buttons->addSpacing(look::kSpacing);
     add(QT_TR_NOOP("Download"), &AQDayAdjustmentController::btnDownloadPressed);

@@ -60,9 +60,12 @@ bool confirmWithMessageBox(QWidget* parent, const QString& message, const QStrin
 }
 
 QString chooseWithDialog(QWidget* parent) {
-    // One file, no folders, any type.
+    // One file, no folders; firmware files first, any file on request.
     return QFileDialog::getOpenFileName(parent ? parent->window() : nullptr,
-                                        AQFirmwareController::tr("Choose a firmware file"));
+                                        AQFirmwareController::tr("Choose a firmware file"),
+                                        QString(),
+                                        AQFirmwareController::fileFilters().join(
+                                            QStringLiteral(";;")));
 }
 
 }  // namespace
@@ -96,6 +99,10 @@ QString firmwareFailureText(FirmwareResult result) {
             break;
     }
     return AQFirmwareController::tr("Error loading Hex-File.");
+}
+
+QStringList AQFirmwareController::fileFilters() {
+    return {tr("Intel HEX (*.hex *.ihx)"), tr("All files (*)")};
 }
 
 void AQFirmwareController::setConfirmFunction(ConfirmFunction confirm) {
@@ -134,6 +141,7 @@ void AQFirmwareController::buildView() {
     _tfFile->setPlaceholderText(tr("Path of the firmware file"));
     row->addWidget(_tfFile, 1);
     _btnSelect = look::button(tr("Choose…"));
+    _btnSelect->setToolTip(tr("Pick the firmware file (Intel HEX) to send to the lamp."));
     row->addWidget(_btnSelect);
     layout->addLayout(row);
 
@@ -144,10 +152,17 @@ void AQFirmwareController::buildView() {
     layout->addLayout(actions);
     layout->addStretch(1);
 
+    // Nothing to send until a file is named.
+    _btnRun->setEnabled(false);
+    connect(_tfFile, &QLineEdit::textChanged, this, [this] { updateRunEnabled(); });
     connect(_btnSelect, &AQButton::clicked, this, [this] { selectFilePressed(); });
     connect(_btnRun, &AQButton::clicked, this, [this] { runUpdatePressed(); });
     if (!_mainView) _mainView = page;
     setView(page);
+}
+
+void AQFirmwareController::updateRunEnabled() {
+    _btnRun->setEnabled(!_updating && !_tfFile->text().trimmed().isEmpty());
 }
 
 void AQFirmwareController::selectFilePressed() {
@@ -204,7 +219,7 @@ void AQFirmwareController::loadHexFile(const QString& path) {
 
 void AQFirmwareController::finished(FirmwareResult result) {
     _updating = false;
-    _btnRun->setEnabled(true);
+    updateRunEnabled();
     SPProgressHUD::dismiss();
     emit updatingChanged(false);
     if (result != FirmwareResult::Sent) {

@@ -75,6 +75,8 @@ void AQMoonAdjustmentController::buildView() {
     _lbInfo = new QLabel;
     _btnTimeframe = look::button(tr("Time frame…"));
     _btnDevices = look::button(tr("Lamps…"));
+    _btnDevices->setToolTip(tr("Chooses which of the connected lamps show the moon."));
+    _btnTimeframe->setToolTip(tr("Sets the hours of the night during which the moon shines."));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);

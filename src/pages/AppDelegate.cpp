@@ -33,6 +33,18 @@
 namespace aq {
 
 namespace {
+
+// The window's content: never smaller than the content area, nor than the
+// pages need for all their texts (longer in some languages). A hint rather
+// than a fixed minimum, so the window's minimum grows with a page.
+class ContentArea : public QWidget {
+public:
+    QSize minimumSizeHint() const override {
+        return QWidget::minimumSizeHint().expandedTo(
+            QSize(AppDelegate::kContentWidth, AppDelegate::kContentHeight));
+    }
+};
+
 AQButton* pageButton(const QString& ident, const QString& title) {
     auto* button = new AQButton(title);
     button->setObjectName(ident);
@@ -83,7 +95,7 @@ void AppDelegate::buildWindow() {
         showLogViewer(_window.get(), applicationLogPath(QStringLiteral("aqlamp")));
     });
 
-    auto* content = new QWidget;
+    auto* content = new ContentArea;
     content->setObjectName(QStringLiteral("content"));
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);

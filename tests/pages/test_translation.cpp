@@ -14,6 +14,7 @@
 #include <QTranslator>
 #include <QXmlStreamReader>
 
+#include "ClippedTexts.h"
 #include "PagesFixture.h"
 #include "pages/AQFirmwareController.h"
 #include "pages/Translations.h"
@@ -107,6 +108,7 @@ TEST_F(TranslationTest, EveryMainPageShowsOnlyGermanTexts) {
     EXPECT_EQ(nav().btnDiscover()->text(), "Verbinden");
 
     connectLamp();
+    QMainWindow* window = delegate->window();
     for (const char* page :
          {"info", "settings", "dayadjustment", "moonadjustment", "weather", "livecontroller"}) {
         ASSERT_TRUE(dispatch.runUntilTrue([&] { return !hudUp(); }));
@@ -114,6 +116,12 @@ TEST_F(TranslationTest, EveryMainPageShowsOnlyGermanTexts) {
         dispatch.runUntilIdle(30.0);
         ASSERT_EQ(nav().tabView()->currentWidget()->objectName(), QString::fromLatin1(page));
         EXPECT_EQ(untranslated(patterns), "") << page;
+        // The longer German texts fit at the smallest window.
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        window->resize(window->minimumSize());
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        EXPECT_EQ(clippedTexts(nav().tabView()->currentWidget()).join(" | ").toStdString(), "")
+            << page;
         // The sheets a page opens on entry were checked with it.
         while (QWidget* sheet = QApplication::activeModalWidget()) sheet->close();
     }
