@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-connectivity-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           clang libclang-rt-14-dev dbus dbus-daemon
+          qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
           help2man gzip file dpkg-dev desktop-file-utils appstream lintian)
 missing=()
 for p in "${packages[@]}"; do

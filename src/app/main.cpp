@@ -9,6 +9,7 @@
 
 #include "link/Log.h"
 #include "pages/AppDelegate.h"
+#include "pages/Translations.h"
 #include "platform/AppLog.h"
 #include "platform/QtBleCentral.h"
 #include "platform/QtDispatch.h"
@@ -129,6 +130,8 @@ int main(int argc, char** argv) {
     }
 
     aq::installApplicationLog(QStringLiteral("aqlamp"), parser.isSet(options.verbose));
+    // The language the desktop asks for (LANG, LANGUAGE); English otherwise.
+    aq::installTranslations(QLocale::system());
     if (auto* gui = qobject_cast<QGuiApplication*>(app.get())) {
         // The installed theme icon where there is one, else our own.
         gui->setWindowIcon(QIcon::fromTheme(QStringLiteral("org.aqlamp.Aqlamp"),

@@ -80,14 +80,14 @@ void AQAdjustController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(10);
 
-    grid->addWidget(new QLabel(QStringLiteral("Time"), &dialog), 0, 0);
+    grid->addWidget(new QLabel(tr("Time"), &dialog), 0, 0);
     _dpTime = new QTimeEdit(&dialog);
     _dpTime->setDisplayFormat(QStringLiteral("HH:mm"));
     _dpTime->setMinimumWidth(90);
     new SectionOnClick(_dpTime);
     grid->addWidget(_dpTime, 0, 1, 1, 2, Qt::AlignLeft);
 
-    grid->addWidget(new QLabel(QStringLiteral("Intensity"), &dialog), 1, 0);
+    grid->addWidget(new QLabel(tr("Intensity"), &dialog), 1, 0);
     _slIntense = new AQSlider(&dialog);
     _slIntense->setRange(0, 100);
     _slIntense->setMinimumWidth(200);
@@ -101,7 +101,7 @@ void AQAdjustController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* ok = new AQButton(QStringLiteral("OK"), &dialog);
+    auto* ok = new AQButton(tr("OK"), &dialog);
     ok->setMinimumSize(90, 28);
     ok->setDefault(true);
     connect(ok, &AQButton::clicked, this, &AQAdjustController::okPressed);

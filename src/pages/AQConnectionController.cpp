@@ -36,10 +36,14 @@ void AQConnectionController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Lamps nearby")));
+    layout->addWidget(look::pageTitle(tr("Lamps nearby")));
 
     _tblDevices = new AQTableView;
     look::styleTable(*_tblDevices);
+    _tblDevices->setAccessibleName(tr("Lamps nearby"));
+    _tblDevices->setToolTip(
+        tr("The lamps found nearby. Double-click one, or pick it with the arrow keys and "
+           "press Return, to connect."));
     layout->addWidget(_tblDevices, 1);
 
     auto* state = new QHBoxLayout;
@@ -59,20 +63,22 @@ void AQConnectionController::buildView() {
     _progressIndicator->setFixedSize(40, 40);
     bar->addWidget(_progressIndicator);
     bar->addStretch(1);
-    _btnDiscover = look::button(QStringLiteral("Discover"));
-    _btnConnect = look::button(QStringLiteral("Connect"));
+    _btnDiscover = look::button(tr("Discover"));
+    _btnConnect = look::button(tr("Connect"));
     bar->addWidget(_btnDiscover);
     bar->addWidget(_btnConnect);
     layout->addLayout(bar);
 
     connect(_btnDiscover, &QPushButton::clicked, this, [this] { btnDiscoverPressed(); });
     connect(_btnConnect, &QPushButton::clicked, this, [this] { btnConnectDevice(); });
+    // A double click on a lamp, or Return on the highlighted one, connects it.
+    connect(_tblDevices, &AQTableView::rowActivated, this, [this] { btnConnectDevice(); });
     connect(_btnPowerOn, &QPushButton::clicked, this, [this] { link().powerOn(); });
     setView(page);
 }
 
 void AQConnectionController::onEnter() {
-    _tblDevices->setColumns({QStringLiteral("Name"), QStringLiteral("UUID")});
+    _tblDevices->setColumns({tr("Name"), tr("UUID")});
     _tblDevices->setRows({});
     _tblDevices->update();
 
@@ -110,7 +116,7 @@ void AQConnectionController::btnDiscoverPressed() {
 void AQConnectionController::startDiscovery() {
     _tblDevices->setRows({});
     _discoverTitle = _btnDiscover->text();
-    _btnDiscover->setText(QStringLiteral("Stop"));
+    _btnDiscover->setText(tr("Stop"));
     _discovering = true;
     _progess = 0.0f;
     armProgressTimer();
@@ -158,8 +164,9 @@ void AQConnectionController::refreshTable() {
         const std::string uuid = peripheral->identifier();
         std::optional<std::string> name = GlobalStore::getNameForUUID(uuid);
         if (!name || name->empty()) name = peripheral->name();
-        if (!name || name->empty()) name = kUnknownLampName;
-        rows.append({QString::fromStdString(*name), QString::fromStdString(uuid)});
+        const QString shown =
+            name && !name->empty() ? QString::fromStdString(*name) : tr(kUnknownLampName);
+        rows.append({shown, QString::fromStdString(uuid)});
     }
     _tblDevices->setRows(rows);
     // The first lamp found is the one a click on Connect takes, unless the

@@ -33,7 +33,7 @@ public:
     static constexpr double kProgressInterval = 0.1;
     static constexpr float kProgressStep = 0.01f;
     // Shown for a lamp that has neither a stored nor an advertised name.
-    static inline const char* const kUnknownLampName = "Unknown lamp";
+    static inline const char* const kUnknownLampName = QT_TR_NOOP("Unknown lamp");
 
     explicit AQConnectionController(QObject* parent = nullptr);
     ~AQConnectionController() override;

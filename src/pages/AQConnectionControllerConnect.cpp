@@ -23,7 +23,10 @@ constexpr std::uint8_t kPresettings = 6;
 
 void AQConnectionController::btnConnectDevice() {
     const qint64 row = _tblDevices->selectedRow();
-    if (row < 0) return;
+    if (row < 0 || row >= _tblDevices->rows().size()) {
+        SPProgressHUD::showMessage(tr("Choose a lamp first."), _mainView);
+        return;
+    }
     BTLEController& lamp = link();
     const std::vector<PeripheralPtr> found = lamp.peripherals();
     // The table can show lamps the link no longer lists (a new scan began):
@@ -36,7 +39,7 @@ void AQConnectionController::btnConnectDevice() {
     auto attempt = std::make_shared<Attempt>();
     attempt->uuid = found[row]->identifier();
     const QStringList shown = _tblDevices->rows().value(row);
-    _connectedName = shown.isEmpty() ? QString::fromUtf8(kUnknownLampName) : shown.constFirst();
+    _connectedName = shown.isEmpty() ? tr(kUnknownLampName) : shown.constFirst();
     _lostReason.clear();
     SPProgressHUD::showStatus(tr("Connecting to %1...").arg(_connectedName), _mainView);
     _connecting = true;
@@ -100,8 +103,8 @@ void AQConnectionController::connectionFailed(const std::shared_ptr<Attempt>& at
 }
 
 void AQConnectionController::tellNotConnected() {
-    showAlert(_mainView, QStringLiteral("Connection failed"),
-              QStringLiteral("The lamp could not be connected.") + QLatin1Char(' ') +
+    showAlert(_mainView, tr("Connection failed"),
+              tr("The lamp could not be connected.") + QLatin1Char(' ') +
                   connectFailureText());
 }
 

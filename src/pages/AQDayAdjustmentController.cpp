@@ -23,9 +23,9 @@ AQDayAdjustmentController::AQDayAdjustmentController(QObject* parent)
       _tscDevice(new AQTableSheetController(this)),
       _tscChannel(new AQTableSheetController(this)),
       _tscPresets(new AQTableSheetController(this)) {
-    _tscDevice->setTitle(QStringLiteral("Lamp to program"));
-    _tscChannel->setTitle(QStringLiteral("Channel to edit"));
-    _tscPresets->setTitle(QStringLiteral("Presetting to load"));
+    _tscDevice->setTitle(tr("Lamp to program"));
+    _tscChannel->setTitle(tr("Channel to edit"));
+    _tscPresets->setTitle(tr("Presetting to load"));
     _sheetSetup = false;
     buildView();
     buildHistory();
@@ -42,7 +42,7 @@ void AQDayAdjustmentController::buildView() {
     layout->setSpacing(look::kSpacing);
 
     auto* heading = new QHBoxLayout;
-    heading->addWidget(look::pageTitle(QStringLiteral("Day programme")));
+    heading->addWidget(look::pageTitle(tr("Day programme")));
     heading->addStretch(1);
     _caption = look::caption(QString());
     heading->addWidget(_caption);
@@ -55,7 +55,7 @@ void AQDayAdjustmentController::buildView() {
     buttons->setSpacing(8);
     const auto add = [&](const char* title,
                          void (AQDayAdjustmentController::*action)()) -> AQButton* {
-        AQButton* b = look::button(QString::fromUtf8(title));
+        AQButton* b = look::button(tr(title));
         b->setMinimumWidth(0);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         b->setObjectName(QString::fromUtf8(title));
@@ -63,18 +63,22 @@ void AQDayAdjustmentController::buildView() {
         buttons->addWidget(b);
         return b;
     };
-    add("Channel", &AQDayAdjustmentController::btnChannelPressed);
-    add("Presets", &AQDayAdjustmentController::btnPresetsPressed);
+    add(QT_TR_NOOP("Channel"), &AQDayAdjustmentController::btnChannelPressed);
+    add(QT_TR_NOOP("Presets"), &AQDayAdjustmentController::btnPresetsPressed)
+        ->setToolTip(tr("Loads one of the programmes stored in the lamp into the chart."));
     // Lit while the lamp shows the preview; a second click ends it.
-    _btnPreview = add("Preview", &AQDayAdjustmentController::btnPreviewPressed);
+    _btnPreview = add(QT_TR_NOOP("Preview"), &AQDayAdjustmentController::btnPreviewPressed);
     _btnPreview->setToggleButton(true);
+    _btnPreview->setToolTip(
+        tr("The lamp shows its day programme in preview mode until clicked again or the "
+           "page is left."));
     look::styleToggle(*_btnPreview);
     buttons->addSpacing(look::kSpacing);
-    add("Download", &AQDayAdjustmentController::btnDownloadPressed);
-    add("Upload", &AQDayAdjustmentController::btnUploadPressed);
+    add(QT_TR_NOOP("Download"), &AQDayAdjustmentController::btnDownloadPressed);
+    add(QT_TR_NOOP("Upload"), &AQDayAdjustmentController::btnUploadPressed);
     buttons->addSpacing(look::kSpacing);
-    add("Save", &AQDayAdjustmentController::btnSavePressed);
-    add("Load", &AQDayAdjustmentController::btnLoadPressed);
+    add(QT_TR_NOOP("Save"), &AQDayAdjustmentController::btnSavePressed);
+    add(QT_TR_NOOP("Load"), &AQDayAdjustmentController::btnLoadPressed);
     layout->addLayout(buttons);
     setView(page);
 
@@ -144,9 +148,7 @@ QWidget* AQDayAdjustmentController::mainView() const {
 }
 
 QString AQDayAdjustmentController::deviceName(std::uint8_t device) {
-    return QStringLiteral("%1 #%2")
-        .arg(device == 0 ? QStringLiteral("Master") : QStringLiteral("Slave"))
-        .arg(int(device) + 1);
+    return (device == 0 ? tr("Master #%1") : tr("Slave #%1")).arg(int(device) + 1);
 }
 
 void AQDayAdjustmentController::setOnce() {
@@ -159,7 +161,7 @@ void AQDayAdjustmentController::setOnce() {
     // The lists follow the store on every entry: a lamp connected since
     // the last visit may have other slaves, channels and presettings, and a
     // list kept from before would offer lamps and names that are not there.
-    QStringList devices{QStringLiteral("all")};
+    QStringList devices{tr("all")};
     const std::uint8_t deviceCount = GlobalStore::deviceCount();
     for (int i = 0; i < deviceCount; ++i) devices << deviceName(static_cast<std::uint8_t>(i));
     _tscDevice->setData(devices);
@@ -292,12 +294,10 @@ void AQDayAdjustmentController::setPointsFromChannels() {
 void AQDayAdjustmentController::updateCaption() {
     const DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
     const auto channel = graph.selectedChannel();
-    const QString lamp = _device == kAllDevices ? QStringLiteral("all lamps") : deviceName(_device);
-    QString text = QStringLiteral("Lamp: %1").arg(lamp);
-    if (channel) {
-        text += QStringLiteral("    Channel: %1").arg(QString::fromStdString(channel->name()));
-    }
-    _caption->setText(text);
+    const QString lamp = _device == kAllDevices ? tr("all lamps") : deviceName(_device);
+    _caption->setText(channel ? tr("Lamp: %1    Channel: %2")
+                                    .arg(lamp, QString::fromStdString(channel->name()))
+                              : tr("Lamp: %1").arg(lamp));
 }
 
 }  // namespace aq

@@ -17,8 +17,8 @@ namespace aq {
 
 namespace {
 
-const QString kSaveFailed = QStringLiteral("The preset file could not be saved");
-const QString kLoadFailed = QStringLiteral("The preset file could not be loaded");
+QString saveFailed() { return AQDayAdjustmentController::tr("The preset file could not be saved"); }
+QString loadFailed() { return AQDayAdjustmentController::tr("The preset file could not be loaded"); }
 
 QString shownName(const QString& path) {
     return QStringLiteral("\u201c%1\u201d").arg(QFileInfo(path).fileName());
@@ -27,10 +27,10 @@ QString shownName(const QString& path) {
 }  // namespace
 
 void AQDayAdjustmentController::btnSavePressed() {
-    auto* dialog = new QFileDialog(mainWindow(), QStringLiteral("Save Preset"));
+    auto* dialog = new QFileDialog(mainWindow(), tr("Save Preset"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilter(QStringLiteral("Preset files (*.aqp)"));
+    dialog->setNameFilter(tr("Preset files (*.aqp)"));
     dialog->setDefaultSuffix(QStringLiteral("aqp"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QFileDialog::fileSelected, this,
@@ -39,11 +39,11 @@ void AQDayAdjustmentController::btnSavePressed() {
 }
 
 void AQDayAdjustmentController::btnLoadPressed() {
-    auto* dialog = new QFileDialog(mainWindow(), QStringLiteral("Load Preset"));
+    auto* dialog = new QFileDialog(mainWindow(), tr("Load Preset"));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilters(
-        {QStringLiteral("Preset files (*.aqp)"), QStringLiteral("All files (*)")});
+        {tr("Preset files (*.aqp)"), tr("All files (*)")});
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QFileDialog::fileSelected, this,
             [this](const QString& path) { loadFromFile(path); });
@@ -60,8 +60,8 @@ bool AQDayAdjustmentController::saveToFile(const QString& path) {
     ok = ok && file.commit();
     if (!ok) {
         file.cancelWriting();
-        showAlert(mainWindow(), kSaveFailed,
-                  QStringLiteral("%1 could not be written: %2. The curves are still in the chart.")
+        showAlert(mainWindow(), saveFailed(),
+                  tr("%1 could not be written: %2. The curves are still in the chart.")
                       .arg(shownName(path), file.errorString()));
     }
     return ok;
@@ -75,19 +75,19 @@ bool AQDayAdjustmentController::loadFromFile(const QString& path) {
         case FileReadStatus::Read:
             break;
         case FileReadStatus::CannotOpen:
-            showAlert(mainWindow(), kLoadFailed,
-                      QStringLiteral("%1 could not be read: %2. The chart was not changed.")
+            showAlert(mainWindow(), loadFailed(),
+                      tr("%1 could not be read: %2. The chart was not changed.")
                           .arg(shownName(path), QString::fromLocal8Bit(std::strerror(error))));
             return false;
         case FileReadStatus::NotAFile:
-            showAlert(mainWindow(), kLoadFailed,
+            showAlert(mainWindow(), loadFailed(),
                       tr("%1 is no file but a folder, pipe or device. The chart was not changed.")
                           .arg(shownName(path)));
             return false;
         case FileReadStatus::TooLarge:
             showAlert(
-                mainWindow(), kLoadFailed,
-                QStringLiteral("%1 is too large to be a preset file. The chart was not changed.")
+                mainWindow(), loadFailed(),
+                tr("%1 is too large to be a preset file. The chart was not changed.")
                     .arg(shownName(path)));
             return false;
     }
@@ -102,13 +102,13 @@ bool AQDayAdjustmentController::loadFromFile(const QString& path) {
     const PresetLoad loaded = loadPresetText(bytes, graph);
     switch (loaded.outcome) {
         case PresetLoad::Outcome::NotText:
-            showAlert(mainWindow(), kLoadFailed,
-                      QStringLiteral("%1 is not a text file. The chart was not changed.")
+            showAlert(mainWindow(), loadFailed(),
+                      tr("%1 is not a text file. The chart was not changed.")
                           .arg(shownName(path)));
             return false;
         case PresetLoad::Outcome::NoCurves:
-            showAlert(mainWindow(), kLoadFailed,
-                      QStringLiteral("%1 holds no day curves this chart can read. The chart was "
+            showAlert(mainWindow(), loadFailed(),
+                      tr("%1 holds no day curves this chart can read. The chart was "
                                      "not changed.")
                           .arg(shownName(path)));
             return false;
@@ -121,8 +121,8 @@ bool AQDayAdjustmentController::loadFromFile(const QString& path) {
     if (!loaded.skipped.empty()) {
         QStringList skipped;
         for (const std::size_t channel : loaded.skipped) skipped << QString::number(channel + 1);
-        showAlert(mainWindow(), QStringLiteral("Part of the preset file could not be read"),
-                  QStringLiteral("Channel %1 of %2 could not be read and kept its curve.")
+        showAlert(mainWindow(), tr("Part of the preset file could not be read"),
+                  tr("Channel %1 of %2 could not be read and kept its curve.")
                       .arg(skipped.join(QStringLiteral(", ")), shownName(path)));
     }
     return true;

@@ -21,7 +21,7 @@ namespace aq {
 
 namespace {
 
-const QString kSilentTitle = QStringLiteral("The lamp did not answer");
+QString silentTitle() { return AQDayAdjustmentController::tr("The lamp did not answer"); }
 
 QString quoted(const std::string& text) {
     return QStringLiteral("\u201c%1\u201d").arg(QString::fromStdString(text));
@@ -29,18 +29,18 @@ QString quoted(const std::string& text) {
 
 QString channelTitle(const std::vector<ChannelLook>& looks, std::uint8_t channel) {
     if (channel < looks.size() && !looks[channel].name.empty()) {
-        return QStringLiteral("channel %1").arg(quoted(looks[channel].name));
+        return AQDayAdjustmentController::tr("channel %1").arg(quoted(looks[channel].name));
     }
-    return QStringLiteral("channel %1").arg(int(channel) + 1);
+    return AQDayAdjustmentController::tr("channel %1").arg(int(channel) + 1);
 }
 
 // Where in a channel the lamp fell silent.
 QString stopPlace(const TransferStop& stop, const std::vector<ChannelLook>& looks) {
     if (stop.point < 0) {
-        return QStringLiteral("the number of set points of %1")
+        return AQDayAdjustmentController::tr("the number of set points of %1")
             .arg(channelTitle(looks, stop.channel));
     }
-    return QStringLiteral("%1, set point %2 of %3")
+    return AQDayAdjustmentController::tr("%1, set point %2 of %3")
         .arg(channelTitle(looks, stop.channel))
         .arg(stop.point + 1)
         .arg(stop.count);
@@ -48,11 +48,11 @@ QString stopPlace(const TransferStop& stop, const std::vector<ChannelLook>& look
 
 // What an upload that stopped early did not write.
 QString leftUnwritten(const TransferStop& stop) {
-    QString left = QStringLiteral("the rest of this channel and the channels after it");
+    QString left = AQDayAdjustmentController::tr("the rest of this channel and the channels after it");
     if (stop.lampsLeft == 1) {
-        left += QStringLiteral(", and the next lamp,");
+        left += AQDayAdjustmentController::tr(", and the next lamp,");
     } else if (stop.lampsLeft > 1) {
-        left += QStringLiteral(", and the %1 lamps after this one,").arg(stop.lampsLeft);
+        left += AQDayAdjustmentController::tr(", and the %1 lamps after this one,").arg(stop.lampsLeft);
     }
     return left;
 }
@@ -177,7 +177,7 @@ bool AQDayAdjustmentController::eventFilter(QObject* watched, QEvent* event) {
 
 void AQDayAdjustmentController::tellLampSilent(const QString& text) {
     logLine(text.toStdString());
-    showAlert(mainWindow(), kSilentTitle, text);
+    showAlert(mainWindow(), silentTitle(), text);
 }
 
 void AQDayAdjustmentController::tellStopped(const TransferStop& stop, const QString& text) {
@@ -201,7 +201,7 @@ void AQDayAdjustmentController::btnDownloadPressed() {
     // All lamps share one programme as far as the chart goes: the master's is read.
     const std::uint8_t device = _device == kAllDevices ? 0 : _device;
     startDownload(
-        QStringLiteral("the day programme of %1").arg(deviceName(device)),
+        tr("the day programme of %1").arg(deviceName(device)),
         tr("Downloading %1").arg(deviceName(device)),
         tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
         [device, looks = channelLooks()](BTLEController& lamp, const TransferControl* control) {
@@ -213,8 +213,8 @@ void AQDayAdjustmentController::downloadPreset(std::uint8_t n) {
     if (_busy) return;
     const std::vector<std::string> presets = GlobalStore::sharedInstance().presets();
     const QString name = n < presets.size() && !presets[n].empty()
-                             ? QStringLiteral("presetting %1").arg(quoted(presets[n]))
-                             : QStringLiteral("presetting %1").arg(int(n) + 1);
+                             ? tr("presetting %1").arg(quoted(presets[n]))
+                             : tr("presetting %1").arg(int(n) + 1);
     startDownload(
         name, tr("Downloading %1").arg(name), tr("Loaded %1.").arg(name), tr("load presetting"),
         [n, looks = channelLooks()](BTLEController& lamp, const TransferControl* control) {
@@ -243,7 +243,7 @@ void AQDayAdjustmentController::startDownload(const QString& what, const QString
                     (result.stop->cancelled
                          ? tr("Reading %1 was cancelled at %2. The chart and its curves were "
                               "left as they were.")
-                         : QStringLiteral("Reading %1 stopped at %2. The chart and its curves "
+                         : tr("Reading %1 stopped at %2. The chart and its curves "
                                           "were left as they were."))
                         .arg(what, stopPlace(*result.stop, looks)));
             } else {
@@ -353,7 +353,7 @@ void AQDayAdjustmentController::startUpload(std::vector<std::uint8_t> devices) {
                          ? tr("Writing the day programme to %1 was cancelled at %2; %3 were not "
                               "written. The lamp may now hold a partial programme: upload again "
                               "to complete it.")
-                         : QStringLiteral("Writing the day programme to %1 stopped at %2; %3 "
+                         : tr("Writing the day programme to %1 stopped at %2; %3 "
                                           "were not written. The lamp may now hold a partial "
                                           "programme: upload again once it answers."))
                         .arg(deviceName(stop->device), stopPlace(*stop, looks),

@@ -25,7 +25,7 @@ namespace aq {
 
 namespace {
 
-const QString kStatus = QStringLiteral("Please wait.\nDo not turn off!");
+QString busyStatus() { return AQFirmwareController::tr("Please wait.\nDo not turn off!"); }
 
 // "Page 12 of 64 - 18 %", the time left once known, and the warning.
 QString pageStatus(int page, int pages, double elapsed) {
@@ -52,17 +52,20 @@ bool confirmWithMessageBox(QWidget* parent, const QString& message, const QStrin
     QMessageBox box(QMessageBox::Warning, QString(), message, QMessageBox::NoButton,
                     parent ? parent->window() : nullptr);
     box.setInformativeText(detail);
-    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* ok = box.addButton(AQFirmwareController::tr("OK"), QMessageBox::AcceptRole);
+    box.addButton(AQFirmwareController::tr("Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(ok);
     box.exec();
     return box.clickedButton() == ok;
 }
 
 QString chooseWithDialog(QWidget* parent) {
-    // One file, no folders, any type.
+    // One file, no folders; firmware files first, any file on request.
     return QFileDialog::getOpenFileName(parent ? parent->window() : nullptr,
-                                        QStringLiteral("Choose a firmware file"));
+                                        AQFirmwareController::tr("Choose a firmware file"),
+                                        QString(),
+                                        AQFirmwareController::fileFilters().join(
+                                            QStringLiteral(";;")));
 }
 
 }  // namespace
@@ -70,24 +73,24 @@ QString chooseWithDialog(QWidget* parent) {
 QString firmwareFailureText(FirmwareResult result) {
     switch (result) {
         case FirmwareResult::LinkLost:
-            return QStringLiteral(
+            return AQFirmwareController::tr(
                 "The lamp stopped answering during the update. Its firmware may be incomplete: "
                 "connect it again and repeat the update.");
         case FirmwareResult::NotConnected:
-            return QStringLiteral(
+            return AQFirmwareController::tr(
                 "Error loading Hex-File.\nNo lamp with a boot loader is connected.");
         case FirmwareResult::BadRecord:
         case FirmwareResult::NoEndRecord:
         case FirmwareResult::NoData:
-            return QStringLiteral(
+            return AQFirmwareController::tr(
                 "Error loading Hex-File.\nThe file is damaged or incomplete; nothing was sent.");
         case FirmwareResult::NotAFile:
-            return QStringLiteral("Error loading Hex-File.\n") +
+            return AQFirmwareController::tr("Error loading Hex-File.\n") +
                    QCoreApplication::translate("AQFirmwareController",
                                                "This is no file but a folder, pipe or device; "
                                                "nothing was sent.");
         case FirmwareResult::TooLarge:
-            return QStringLiteral("Error loading Hex-File.\n") +
+            return AQFirmwareController::tr("Error loading Hex-File.\n") +
                    QCoreApplication::translate("AQFirmwareController",
                                                "The file is far larger than any firmware for the "
                                                "lamp; nothing was sent.");
@@ -95,7 +98,11 @@ QString firmwareFailureText(FirmwareResult result) {
         case FirmwareResult::Sent:
             break;
     }
-    return QStringLiteral("Error loading Hex-File.");
+    return AQFirmwareController::tr("Error loading Hex-File.");
+}
+
+QStringList AQFirmwareController::fileFilters() {
+    return {tr("Intel HEX (*.hex *.ihx)"), tr("All files (*)")};
 }
 
 void AQFirmwareController::setConfirmFunction(ConfirmFunction confirm) {
@@ -118,9 +125,9 @@ void AQFirmwareController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Firmware update")));
+    layout->addWidget(look::pageTitle(tr("Firmware update")));
 
-    auto* explain = new QLabel(QStringLiteral(
+    auto* explain = new QLabel(tr(
         "Choose the lamp's new firmware (an Intel HEX file) and start the update. It takes "
         "about three seconds per 256 bytes of firmware; keep the lamp powered and near until "
         "it is done. The lamp restarts afterwards and must be connected again."));
@@ -129,25 +136,33 @@ void AQFirmwareController::buildView() {
 
     auto* row = new QHBoxLayout;
     row->setSpacing(look::kSpacing);
-    row->addWidget(look::caption(QStringLiteral("File")));
+    row->addWidget(look::caption(tr("File")));
     _tfFile = new QLineEdit;
-    _tfFile->setPlaceholderText(QStringLiteral("Path of the firmware file"));
+    _tfFile->setPlaceholderText(tr("Path of the firmware file"));
     row->addWidget(_tfFile, 1);
-    _btnSelect = look::button(QStringLiteral("Choose…"));
+    _btnSelect = look::button(tr("Choose…"));
+    _btnSelect->setToolTip(tr("Pick the firmware file (Intel HEX) to send to the lamp."));
     row->addWidget(_btnSelect);
     layout->addLayout(row);
 
     auto* actions = new QHBoxLayout;
     actions->addStretch(1);
-    _btnRun = look::button(QStringLiteral("Start update"));
+    _btnRun = look::button(tr("Start update"));
     actions->addWidget(_btnRun);
     layout->addLayout(actions);
     layout->addStretch(1);
 
+    // Nothing to send until a file is named.
+    _btnRun->setEnabled(false);
+    connect(_tfFile, &QLineEdit::textChanged, this, [this] { updateRunEnabled(); });
     connect(_btnSelect, &AQButton::clicked, this, [this] { selectFilePressed(); });
     connect(_btnRun, &AQButton::clicked, this, [this] { runUpdatePressed(); });
     if (!_mainView) _mainView = page;
     setView(page);
+}
+
+void AQFirmwareController::updateRunEnabled() {
+    _btnRun->setEnabled(!_updating && !_tfFile->text().trimmed().isEmpty());
 }
 
 void AQFirmwareController::selectFilePressed() {
@@ -158,9 +173,9 @@ void AQFirmwareController::selectFilePressed() {
 
 void AQFirmwareController::runUpdatePressed() {
     if (_updating) return;
-    const QString message = QStringLiteral("Are you sure you want to start the process?");
+    const QString message = tr("Are you sure you want to start the process?");
     const QString detail =
-        QStringLiteral("The firmware update can not be undone. Be sure what you are doing.");
+        tr("The firmware update can not be undone. Be sure what you are doing.");
     const auto& confirm = confirmFunction();
     const bool go = confirm ? confirm(_mainView, message, detail)
                             : confirmWithMessageBox(_mainView, message, detail);
@@ -173,7 +188,7 @@ void AQFirmwareController::loadHexFile(const QString& path) {
     _progressText.clear();
     _btnRun->setEnabled(false);
     emit updatingChanged(true);
-    SPProgressHUD::showStatus(kStatus, _mainView);
+    SPProgressHUD::showStatus(busyStatus(), _mainView);
     const std::string file = path.toUtf8().toStdString();
     QPointer<AQFirmwareController> self(this);
     Dispatch& d = dispatch();
@@ -204,11 +219,11 @@ void AQFirmwareController::loadHexFile(const QString& path) {
 
 void AQFirmwareController::finished(FirmwareResult result) {
     _updating = false;
-    _btnRun->setEnabled(true);
+    updateRunEnabled();
     SPProgressHUD::dismiss();
     emit updatingChanged(false);
     if (result != FirmwareResult::Sent) {
-        showAlert(_mainView, QStringLiteral("Update failed?"), firmwareFailureText(result));
+        showAlert(_mainView, tr("Update failed?"), firmwareFailureText(result));
     } else {
         SPProgressHUD::showMessage(tr("The firmware update is finished."), _mainView);
     }

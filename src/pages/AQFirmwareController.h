@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -41,6 +42,8 @@ public:
     void setMainView(QWidget* view) { _mainView = view; }
     static void setConfirmFunction(ConfirmFunction confirm);
     static void setChooseFileFunction(ChooseFileFunction choose);
+    // The file chooser's filters, firmware files first.
+    static QStringList fileFilters();
 
     void selectFilePressed();
     void runUpdatePressed();
@@ -60,6 +63,8 @@ signals:
     void updatingChanged(bool updating);
 
 private:
+    // Start works once a file is named and no update runs.
+    void updateRunEnabled();
     void buildView();
     void finished(FirmwareResult result);
 

@@ -35,7 +35,7 @@ void AQInfoController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Lamp information")));
+    layout->addWidget(look::pageTitle(tr("Lamp information")));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);
@@ -52,15 +52,15 @@ void AQInfoController::buildView() {
     _tfPowerConsumption = look::valueField();
 
     const std::pair<const char*, QWidget*> rows[] = {
-        {"Clock", _dpRtc},
-        {"Slave lamps", _tfSlaves},
-        {"Firmware", _tfFirmware},
-        {"Serial number", _tfSerialNumber},
-        {"Energy used", _tfPowerConsumption},
+        {QT_TR_NOOP("Clock"), _dpRtc},
+        {QT_TR_NOOP("Slave lamps"), _tfSlaves},
+        {QT_TR_NOOP("Firmware"), _tfFirmware},
+        {QT_TR_NOOP("Serial number"), _tfSerialNumber},
+        {QT_TR_NOOP("Energy used"), _tfPowerConsumption},
     };
     int row = 0;
     for (const auto& [caption, field] : rows) {
-        grid->addWidget(look::caption(QString::fromLatin1(caption)), row, 0);
+        grid->addWidget(look::caption(tr(caption)), row, 0);
         grid->addWidget(field, row, 1);
         ++row;
     }

@@ -1,5 +1,6 @@
 #include "pages/AQLiveController.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,15 +22,30 @@ constexpr const char* kTag = "tag";
 }  // namespace
 
 AQTableCellView::AQTableCellView(QWidget* parent)
-    : QWidget(parent), _lbChannel(new QLabel(this)), _slChannel(new AQSlider(this)) {
+    : QWidget(parent),
+      _lbChannel(new QLabel(this)),
+      _slChannel(new AQSlider(this)),
+      _lbValue(new QLabel(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 4);
     layout->setSpacing(look::kSpacing * 2);
     _lbChannel->setMinimumWidth(140);
     _slChannel->setRange(0, 100);
     _slChannel->setMinimumHeight(24);
+    _lbChannel->setBuddy(_slChannel);
+    _lbValue->setMinimumWidth(QFontMetrics(_lbValue->font()).horizontalAdvance(tr("%1%").arg(100)));
+    _lbValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(_lbChannel);
     layout->addWidget(_slChannel, 1);
+    layout->addWidget(_lbValue);
+    const auto showValue = [this](int v) { _lbValue->setText(tr("%1%").arg(v)); };
+    connect(_slChannel, &AQSlider::valueChanged, this, showValue);
+    showValue(_slChannel->value());
+}
+
+void AQTableCellView::setChannelColor(const QColor& c) {
+    _slChannel->setValueLineColor(c);
+    _slChannel->setKnobColor(c);
 }
 
 int AQTableCellView::tag(const AQSlider* slider) {
@@ -54,7 +70,7 @@ void AQLiveController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Live control")));
+    layout->addWidget(look::pageTitle(tr("Live control")));
 
     _rowsHolder = new QWidget;
     _rowsLayout = new QVBoxLayout(_rowsHolder);
@@ -67,13 +83,17 @@ void AQLiveController::buildView() {
     _tableView->setWidget(_rowsHolder);
     layout->addWidget(_tableView, 1);
 
-    _btnNavLeft = look::button(QStringLiteral("Left"));
-    _btnNavRight = look::button(QStringLiteral("Right"));
-    _btnNavPush = look::button(QStringLiteral("Push"));
-    _btnNavLongPush = look::button(QStringLiteral("Long push"));
+    _btnNavLeft = look::button(tr("Left"));
+    _btnNavRight = look::button(tr("Right"));
+    _btnNavPush = look::button(tr("Push"));
+    _btnNavLongPush = look::button(tr("Long push"));
+    _btnNavLeft->setToolTip(tr("Works as a press of the lamp's left key."));
+    _btnNavRight->setToolTip(tr("Works as a press of the lamp's right key."));
+    _btnNavPush->setToolTip(tr("Works as a short press of the lamp's own button."));
+    _btnNavLongPush->setToolTip(tr("Works as holding the lamp's own button down."));
     auto* keys = new QHBoxLayout;
     keys->setSpacing(look::kSpacing);
-    keys->addWidget(look::caption(QStringLiteral("Lamp keys")));
+    keys->addWidget(look::caption(tr("Lamp keys")));
     for (AQButton* b : {_btnNavLeft, _btnNavRight, _btnNavPush, _btnNavLongPush}) {
         keys->addWidget(b);
     }
@@ -107,6 +127,9 @@ AQTableCellView* AQLiveController::tableView(int row) {
     slider->setValue(0);
     const auto name = GlobalStore::channelName(static_cast<std::uint8_t>(row));
     cell->lbChannel()->setText(QString::fromStdString(name.value_or(std::string())));
+    if (const auto c = GlobalStore::channelColor(static_cast<std::uint8_t>(row))) {
+        cell->setChannelColor(QColor::fromRgbF(float(c->red), float(c->green), float(c->blue)));
+    }
     // A drag's every step goes out; keyed sends keep the queue from
     // growing behind a fast one.
     _commits.append(new SliderCommit(slider, dispatch(), [this, slider](int) { moveSlider(slider); },

@@ -27,6 +27,10 @@ public:
 
     QLabel* lbChannel() const { return _lbChannel; }
     AQSlider* slChannel() const { return _slChannel; }
+    // The slider's value in percent.
+    QLabel* lbValue() const { return _lbValue; }
+    // Draws the slider's bar in the channel's colour.
+    void setChannelColor(const QColor& c);
 
     // The channel index a slider drives.
     static int tag(const AQSlider* slider);
@@ -35,6 +39,7 @@ public:
 private:
     QLabel* _lbChannel;
     AQSlider* _slChannel;
+    QLabel* _lbValue;
 };
 
 // The user drives the lamp by hand. Entering switches the lamp into live

@@ -44,7 +44,7 @@ AQSlider* percentSlider() {
 AQMoonAdjustmentController::AQMoonAdjustmentController(QObject* parent)
     : AQController(QStringLiteral("moonadjustment"), parent),
       _tscDevice(std::make_unique<AQTableSheetMCController>()) {
-    _tscDevice->setTitle(QStringLiteral("Lamps that show the moon"));
+    _tscDevice->setTitle(tr("Lamps that show the moon"));
     _tscDevice->setOnDone([this](const QList<bool>& states) { writeDevices(states); });
     buildView();
 }
@@ -64,7 +64,7 @@ void AQMoonAdjustmentController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Moon")));
+    layout->addWidget(look::pageTitle(tr("Moon")));
 
     _dayAdjustment = new NSDayAdjustment;
     _dayAdjustment->setMinimumHeight(240);
@@ -73,15 +73,17 @@ void AQMoonAdjustmentController::buildView() {
     _slDay = percentSlider();
     _slIntense = percentSlider();
     _lbInfo = new QLabel;
-    _btnTimeframe = look::button(QStringLiteral("Time frame…"));
-    _btnDevices = look::button(QStringLiteral("Lamps…"));
+    _btnTimeframe = look::button(tr("Time frame…"));
+    _btnDevices = look::button(tr("Lamps…"));
+    _btnDevices->setToolTip(tr("Chooses which of the connected lamps show the moon."));
+    _btnTimeframe->setToolTip(tr("Sets the hours of the night during which the moon shines."));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);
     grid->setVerticalSpacing(look::kSpacing);
-    grid->addWidget(look::caption(QStringLiteral("Moon day")), 0, 0);
+    grid->addWidget(look::caption(tr("Moon day")), 0, 0);
     grid->addWidget(_slDay, 0, 1);
-    grid->addWidget(look::caption(QStringLiteral("Intensity")), 1, 0);
+    grid->addWidget(look::caption(tr("Intensity")), 1, 0);
     grid->addWidget(_slIntense, 1, 1);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
@@ -225,7 +227,7 @@ void AQMoonAdjustmentController::updateSlider() {
 
 void AQMoonAdjustmentController::updateInfo() {
     _lbInfo->setText(
-        QString::asprintf("Intense: %i%% Day: %u", int(_moonIntenseVal), unsigned(_moonDayVal)));
+        tr("Intense: %1% Day: %2").arg(int(_moonIntenseVal)).arg(unsigned(_moonDayVal)));
 }
 
 void AQMoonAdjustmentController::sliderDayChanged(int value, bool released) {

@@ -15,9 +15,7 @@
 namespace aq {
 
 QString AQMoonAdjustmentController::deviceLabel(std::uint8_t index) {
-    return QStringLiteral("%1 #%2")
-        .arg(index == 0 ? QStringLiteral("Master") : QStringLiteral("Slave"))
-        .arg(int(index) + 1);
+    return (index == 0 ? tr("Master #%1") : tr("Slave #%1")).arg(int(index) + 1);
 }
 
 void AQMoonAdjustmentController::readDevices(std::uint64_t entry) {
@@ -49,8 +47,8 @@ void AQMoonAdjustmentController::devicesRead(std::uint64_t entry,
     // after the user has moved on opens nothing.
     if (!_entered || entry != _entry) return;
     if (!flags) {
-        showAlert(mainWindow(), QStringLiteral("Moon lamps not read"),
-                  QStringLiteral("The lamp did not say which lamps show the moon. Open the "
+        showAlert(mainWindow(), tr("Moon lamps not read"),
+                  tr("The lamp did not say which lamps show the moon. Open the "
                                  "moon page again to try once more."));
         return;
     }

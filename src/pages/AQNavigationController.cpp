@@ -73,7 +73,7 @@ void AQNavigationController::switchTo(const QString& ident) {
     if (_connected && ident == kDiscover) {
         // Disconnect: the bar goes back and the connection page is entered
         // before the link is dropped.
-        if (_outlets.btnDiscover) _outlets.btnDiscover->setText(QStringLiteral("Connect"));
+        if (_outlets.btnDiscover) _outlets.btnDiscover->setText(tr("Connect"));
         setDisconnected();
         BTLEController& lamp = GlobalStore::sharedInstance().btController();
         // What the page sent on leaving (the live page's return to normal
@@ -116,7 +116,7 @@ void AQNavigationController::switchButtonsTo(const QString& ident) {
 
 void AQNavigationController::setConnected() {
     switchTo(kInfo);
-    if (_outlets.btnDiscover) _outlets.btnDiscover->setText(QStringLiteral("Disconnect"));
+    if (_outlets.btnDiscover) _outlets.btnDiscover->setText(tr("Disconnect"));
     if (_miFirmware) _miFirmware->setEnabled(true);
     for (AQButton* button : _buttons) button->setEnabled(true);
     _connected = true;
@@ -124,7 +124,7 @@ void AQNavigationController::setConnected() {
 }
 
 void AQNavigationController::setDisconnected() {
-    if (_outlets.btnDiscover) _outlets.btnDiscover->setText(QStringLiteral("Connect"));
+    if (_outlets.btnDiscover) _outlets.btnDiscover->setText(tr("Connect"));
     if (_miFirmware) _miFirmware->setEnabled(false);
     for (AQButton* button : _buttons) {
         if (button->objectName() != kDiscover) button->setEnabled(false);

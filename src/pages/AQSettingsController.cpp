@@ -37,7 +37,7 @@ void AQSettingsController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Lamp settings")));
+    layout->addWidget(look::pageTitle(tr("Lamp settings")));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);
@@ -49,37 +49,48 @@ void AQSettingsController::buildView() {
     _tfName->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[\\x20-\\x7E]*")), _tfName));
     _tfName->setMinimumWidth(260);
-    _tfName->setPlaceholderText(QStringLiteral("Name of the lamp"));
-    _btnApplyName = look::button(QStringLiteral("Rename"));
+    _tfName->setPlaceholderText(tr("Name of the lamp"));
+    _btnApplyName = look::button(tr("Rename"));
+    _lbNameLength = new QLabel;
+    _lbNameLength->setObjectName(QStringLiteral("nameLength"));
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(look::kSpacing);
     nameRow->addWidget(_tfName);
+    nameRow->addWidget(_lbNameLength);
     nameRow->addWidget(_btnApplyName);
-    grid->addWidget(look::caption(QStringLiteral("Name")), 0, 0);
+    QLabel* nameCaption = look::caption(tr("Name"));
+    nameCaption->setBuddy(_tfName);
+    grid->addWidget(nameCaption, 0, 0);
     grid->addLayout(nameRow, 0, 1);
 
     _chbDemo = look::checkBox();
     _chbDemoLoop = look::checkBox();
+    _chbDemo->setToolTip(tr("The lamp runs through its colours to show what it can do."));
+    _chbDemoLoop->setToolTip(
+        tr("The demonstration starts again when it ends, instead of running once."));
     const std::pair<AQButton*, const char*> boxes[] = {
-        {_chbDemo, "Demonstration mode"},
-        {_chbDemoLoop, "Repeat the demonstration"},
+        {_chbDemo, QT_TR_NOOP("Demonstration mode")},
+        {_chbDemoLoop, QT_TR_NOOP("Repeat the demonstration")},
     };
     int row = 1;
     for (const auto& [box, text] : boxes) {
         auto* line = new QHBoxLayout;
         line->setSpacing(look::kSpacing);
         line->addWidget(box);
-        auto* label = new QLabel(QString::fromLatin1(text));
-        label->setBuddy(box);
-        line->addWidget(label);
+        line->addWidget(look::checkLabel(tr(text), box));
         line->addStretch(1);
         grid->addLayout(line, row++, 1);
     }
-    grid->addWidget(look::caption(QStringLiteral("Demo")), 1, 0);
+    grid->addWidget(look::caption(tr("Demo")), 1, 0);
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
 
+    // How much of the lamp's name limit is used, as the user types.
+    connect(_tfName, &QLineEdit::textChanged, this, [this](const QString& text) {
+        _lbNameLength->setText(tr("%1/%2").arg(text.size()).arg(kNameLength));
+    });
+    _lbNameLength->setText(tr("%1/%2").arg(0).arg(kNameLength));
     connect(_tfName, &QLineEdit::returnPressed, this, [this] { applyName(); });
     connect(_btnApplyName, &QPushButton::clicked, this, [this] { applyName(); });
     // `clicked` comes from the user only; the entry chain sets the boxes
@@ -120,11 +131,16 @@ void AQSettingsController::readDemoLoop(std::uint64_t entry) {
 
 void AQSettingsController::applyName() {
     const QString text = _tfName->text();
+    if (text.trimmed().isEmpty()) {
+        // The lamp would be left without a name to be found by.
+        showAlert(_tfName, tr("Name not changed"), tr("Give the lamp a name first."));
+        return;
+    }
     for (const QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() > 0x7E) {
             // Sent as it stands, the lamp would lose its name altogether.
-            showAlert(_tfName, QStringLiteral("Name not changed"),
-                      QStringLiteral("The lamp's name may hold only letters, digits, spaces and "
+            showAlert(_tfName, tr("Name not changed"),
+                      tr("The lamp's name may hold only letters, digits, spaces and "
                                      "punctuation without accents."));
             return;
         }

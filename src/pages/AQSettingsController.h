@@ -5,6 +5,7 @@
 
 #include "pages/AQController.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace aq {
@@ -30,6 +31,8 @@ public:
     void toggleDemoLoop(bool on);
 
     QLineEdit* tfName() const { return _tfName; }
+    // How many of the name's characters are used: "12/24".
+    QLabel* lbNameLength() const { return _lbNameLength; }
     AQButton* btnApplyName() const { return _btnApplyName; }
     AQButton* chbDemo() const { return _chbDemo; }
     AQButton* chbDemoLoop() const { return _chbDemoLoop; }
@@ -45,6 +48,7 @@ private:
     void readDemoLoop(std::uint64_t entry);
 
     QLineEdit* _tfName = nullptr;
+    QLabel* _lbNameLength = nullptr;
     AQButton* _btnApplyName = nullptr;
     AQButton* _chbDemo = nullptr;
     AQButton* _chbDemoLoop = nullptr;

@@ -79,7 +79,7 @@ void AQTableSheetController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* ok = new AQButton(QStringLiteral("OK"), &dialog);
+    auto* ok = new AQButton(tr("OK"), &dialog);
     ok->setMinimumSize(90, 28);
     ok->setDefault(true);
     connect(ok, &AQButton::clicked, this, &AQTableSheetController::closeSheet);

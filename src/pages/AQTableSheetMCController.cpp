@@ -103,7 +103,7 @@ void AQTableSheetMCController::loadSheet(QDialog& dialog, QVBoxLayout& layout) {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* ok = new AQButton(QStringLiteral("OK"), &dialog);
+    auto* ok = new AQButton(tr("OK"), &dialog);
     ok->setMinimumSize(90, 28);
     ok->setDefault(true);
     connect(ok, &AQButton::clicked, this, &AQTableSheetMCController::closeSheet);

@@ -63,7 +63,7 @@ void AQWeatherController::buildView() {
     layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
                                look::kPageMargin);
     layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(QStringLiteral("Weather")));
+    layout->addWidget(look::pageTitle(tr("Weather")));
 
     _chbCloudSimulation = look::checkBox();
     _sldCloudsPerDay = valueSlider();
@@ -77,8 +77,14 @@ void AQWeatherController::buildView() {
     _lbBoltsPerHour = valueLabel();
     _dpBegin = timePicker();
     _dpEnd = timePicker();
-    _btnTestCloud = look::button(QStringLiteral("Test cloud"));
-    _btnTestBolt = look::button(QStringLiteral("Test bolt"));
+    _btnTestCloud = look::button(tr("Test cloud"));
+    _btnTestBolt = look::button(tr("Test bolt"));
+    _btnTestCloud->setToolTip(tr("The lamp shows one cloud now, as the simulation would."));
+    _btnTestBolt->setToolTip(tr("The lamp shows one lightning bolt now."));
+    _chbCloudSimulation->setToolTip(tr("Clouds pass over the tank now and then during the day."));
+    _chbBoltSimulation->setToolTip(
+        tr("Lightning flashes within the bolt window; a window whose start is after its end "
+           "runs across midnight."));
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);
@@ -88,7 +94,7 @@ void AQWeatherController::buildView() {
         auto* line = new QHBoxLayout;
         line->setSpacing(look::kSpacing);
         line->addWidget(box);
-        auto* label = new QLabel(text);
+        QLabel* label = look::checkLabel(text, box);
         QFont font = label->font();
         font.setBold(true);
         label->setFont(font);
@@ -97,24 +103,34 @@ void AQWeatherController::buildView() {
         grid->addLayout(line, row++, 0, 1, 3);
     };
     auto value = [&](const QString& caption, AQSlider* slider, QLabel* label) {
-        grid->addWidget(look::caption(caption), row, 0);
+        QLabel* name = look::caption(caption);
+        name->setBuddy(slider);
+        grid->addWidget(name, row, 0);
         grid->addWidget(slider, row, 1);
         grid->addWidget(label, row++, 2);
     };
-    section(_chbCloudSimulation, QStringLiteral("Clouds"));
-    value(QStringLiteral("Clouds per day"), _sldCloudsPerDay, _lbCloudsPerDay);
-    value(QStringLiteral("Cloud duration"), _sldCloudDuration, _lbCloudDuration);
-    value(QStringLiteral("Cloud intensity"), _sldCloudIntensity, _lbCloudIntensity);
+    section(_chbCloudSimulation, tr("Clouds"));
+    value(tr("Clouds per day"), _sldCloudsPerDay, _lbCloudsPerDay);
+    value(tr("Cloud duration"), _sldCloudDuration, _lbCloudDuration);
+    value(tr("Cloud intensity"), _sldCloudIntensity, _lbCloudIntensity);
     grid->setRowMinimumHeight(row++, look::kSpacing);
-    section(_chbBoltSimulation, QStringLiteral("Lightning"));
-    value(QStringLiteral("Bolts per hour"), _sldBoltsPerHour, _lbBoltsPerHour);
+    section(_chbBoltSimulation, tr("Lightning"));
+    value(tr("Bolts per hour"), _sldBoltsPerHour, _lbBoltsPerHour);
     auto* window = new QHBoxLayout;
     window->setSpacing(look::kSpacing);
     window->addWidget(_dpBegin);
-    window->addWidget(new QLabel(QStringLiteral("to")));
+    window->addWidget(new QLabel(tr("to")));
     window->addWidget(_dpEnd);
+    _lbMidnight = new QLabel(tr("(across midnight)"));
+    _lbMidnight->setObjectName(QStringLiteral("acrossMidnight"));
+    _lbMidnight->hide();
+    window->addWidget(_lbMidnight);
     window->addStretch(1);
-    grid->addWidget(look::caption(QStringLiteral("Bolt window")), row, 0);
+    QLabel* windowCaption = look::caption(tr("Bolt window"));
+    windowCaption->setBuddy(_dpBegin);
+    _dpBegin->setAccessibleName(tr("Bolt window start"));
+    _dpEnd->setAccessibleName(tr("Bolt window end"));
+    grid->addWidget(windowCaption, row, 0);
     grid->addLayout(window, row++, 1, 1, 2);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
@@ -150,6 +166,9 @@ void AQWeatherController::buildView() {
             [this](bool on) { chbBoltSimulationToggled(on); });
     connect(_dpBegin, &QTimeEdit::timeChanged, this, [this] { changedFrom(); });
     connect(_dpEnd, &QTimeEdit::timeChanged, this, [this] { changedTo(); });
+    for (QTimeEdit* picker : {_dpBegin, _dpEnd}) {
+        connect(picker, &QTimeEdit::timeChanged, this, [this] { showMidnight(); });
+    }
     connect(_btnTestCloud, &QPushButton::clicked, this, [this] { btnTestCloudPressed(); });
     connect(_btnTestBolt, &QPushButton::clicked, this, [this] { btnTestBoltPressed(); });
     setView(page);
@@ -177,6 +196,7 @@ void AQWeatherController::onLeave() {
 void AQWeatherController::onEnter() {
     AQController::onEnter();
     // A window edited before it is read would go out with a made-up other end.
+    _windowRead = false;
     _dpBegin->setEnabled(false);
     _dpEnd->setEnabled(false);
     const std::uint64_t entry = ++_entry;
@@ -231,16 +251,17 @@ void AQWeatherController::readBoltsWnd(std::uint64_t entry) {
         const QSignalBlocker blockEnd(self->_dpEnd);
         self->_dpBegin->setTime(minutesToDate(self->_begin));
         self->_dpEnd->setTime(minutesToDate(self->_end));
-        self->_dpBegin->setEnabled(true);
-        self->_dpEnd->setEnabled(true);
+        self->_windowRead = true;
+        self->checkBoltsEnabled(self->_chbBoltSimulation->isChecked());
+        self->showMidnight();
     });
 }
 
 void AQWeatherController::setLabels() {
-    _lbCloudDuration->setText(QString::number(_cloudDuration));
-    _lbCloudIntensity->setText(QStringLiteral("%1%").arg(_cloudDimming));
-    _lbCloudsPerDay->setText(QString::number(_cloudsPerDay));
-    _lbBoltsPerHour->setText(QString::number(_boltsPerHour));
+    _lbCloudDuration->setText(tr("%1 min").arg(_cloudDuration));
+    _lbCloudIntensity->setText(tr("%1%").arg(_cloudDimming));
+    _lbCloudsPerDay->setText(tr("%1 per day").arg(_cloudsPerDay));
+    _lbBoltsPerHour->setText(tr("%1 per hour").arg(_boltsPerHour));
 }
 
 void AQWeatherController::setSliders() {
@@ -258,12 +279,25 @@ void AQWeatherController::setSliders() {
     }
 }
 
+// While a simulation is off its settings are greyed; the rate slider the
+// user is still dragging to zero stays live until it is let go.
 void AQWeatherController::checkCloudsEnabled(bool on) {
     _chbCloudSimulation->setChecked(on);
+    _sldCloudsPerDay->setEnabled(on || _sldCloudsPerDay->isSliderDown());
+    _sldCloudDuration->setEnabled(on);
+    _sldCloudIntensity->setEnabled(on);
 }
 
 void AQWeatherController::checkBoltsEnabled(bool on) {
     _chbBoltSimulation->setChecked(on);
+    _sldBoltsPerHour->setEnabled(on || _sldBoltsPerHour->isSliderDown());
+    // The window is editable only once it was read.
+    _dpBegin->setEnabled(on && _windowRead);
+    _dpEnd->setEnabled(on && _windowRead);
+}
+
+void AQWeatherController::showMidnight() {
+    _lbMidnight->setVisible(_dpBegin->time() > _dpEnd->time());
 }
 
 void AQWeatherController::mvSliderCloudsPerDay(int value, bool released) {
@@ -303,6 +337,7 @@ void AQWeatherController::chbCloudSimulationToggled(bool on) {
     }
     setLabels();
     setSliders();
+    checkCloudsEnabled(on);
     link().setCloudsPerDay(_cloudsPerDay);
 }
 
@@ -315,6 +350,7 @@ void AQWeatherController::chbBoltSimulationToggled(bool on) {
     }
     setLabels();
     setSliders();
+    checkBoltsEnabled(on);
     link().setBoltsPerHour(_boltsPerHour);
 }
 

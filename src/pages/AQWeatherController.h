@@ -84,10 +84,13 @@ public:
     QTimeEdit* dpEnd() const { return _dpEnd; }
     AQButton* btnTestCloud() const { return _btnTestCloud; }
     AQButton* btnTestBolt() const { return _btnTestBolt; }
+    // Shown while the bolt window runs across midnight (its start after its end).
+    QLabel* lbMidnight() const { return _lbMidnight; }
     bool timerFromPending() const { return _timerFrom.has_value(); }
     bool timerToPending() const { return _timerTo.has_value(); }
 
 private:
+    void showMidnight();
     void buildView();
     // The read chain; each step is asked from the previous one's answer.
     // `entry` tells a chain begun by an earlier entry, which stops.
@@ -129,6 +132,8 @@ private:
     QTimeEdit* _dpEnd = nullptr;
     AQButton* _btnTestCloud = nullptr;
     AQButton* _btnTestBolt = nullptr;
+    QLabel* _lbMidnight = nullptr;
+    bool _windowRead = false;
 
     std::optional<Dispatch::TimerId> _timerFrom;
     std::optional<Dispatch::TimerId> _timerTo;

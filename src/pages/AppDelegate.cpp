@@ -33,6 +33,18 @@
 namespace aq {
 
 namespace {
+
+// The window's content: never smaller than the content area, nor than the
+// pages need for all their texts (longer in some languages). A hint rather
+// than a fixed minimum, so the window's minimum grows with a page.
+class ContentArea : public QWidget {
+public:
+    QSize minimumSizeHint() const override {
+        return QWidget::minimumSizeHint().expandedTo(
+            QSize(AppDelegate::kContentWidth, AppDelegate::kContentHeight));
+    }
+};
+
 AQButton* pageButton(const QString& ident, const QString& title) {
     auto* button = new AQButton(title);
     button->setObjectName(ident);
@@ -69,12 +81,12 @@ void AppDelegate::buildWindow() {
     QMenu* appMenu = window.menuBar()->addMenu(QStringLiteral("&aqlamp"));
     QAction* about = appMenu->addAction(tr("&About aqlamp"));
     appMenu->addSeparator();
-    QAction* firmware = appMenu->addAction(QStringLiteral("&Firmware Update…"));
+    QAction* firmware = appMenu->addAction(tr("&Firmware Update…"));
     appMenu->addSeparator();
     QAction* showLog = appMenu->addAction(tr("Show &Log"));
     showLog->setObjectName(QStringLiteral("showLogAction"));
     appMenu->addSeparator();
-    QAction* quit = appMenu->addAction(QStringLiteral("&Quit"));
+    QAction* quit = appMenu->addAction(tr("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, &window, &QWidget::close);
@@ -83,20 +95,20 @@ void AppDelegate::buildWindow() {
         showLogViewer(_window.get(), applicationLogPath(QStringLiteral("aqlamp")));
     });
 
-    auto* content = new QWidget;
+    auto* content = new ContentArea;
     content->setObjectName(QStringLiteral("content"));
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
     AQNavigationController::Outlets o;
-    o.btnDiscover = pageButton(QStringLiteral("discover"), QStringLiteral("Connect"));
-    o.btnInfo = pageButton(QStringLiteral("info"), QStringLiteral("Info"));
-    o.btnSettings = pageButton(QStringLiteral("settings"), QStringLiteral("Settings"));
-    o.btnDayAdjustment = pageButton(QStringLiteral("dayadjustment"), QStringLiteral("Day"));
-    o.btnMoonAdjustment = pageButton(QStringLiteral("moonadjustment"), QStringLiteral("Moon"));
-    o.btnWeather = pageButton(QStringLiteral("weather"), QStringLiteral("Weather"));
-    o.btnLiveController = pageButton(QStringLiteral("livecontroller"), QStringLiteral("Live"));
+    o.btnDiscover = pageButton(QStringLiteral("discover"), tr("Connect"));
+    o.btnInfo = pageButton(QStringLiteral("info"), tr("Info"));
+    o.btnSettings = pageButton(QStringLiteral("settings"), tr("Settings"));
+    o.btnDayAdjustment = pageButton(QStringLiteral("dayadjustment"), tr("Day"));
+    o.btnMoonAdjustment = pageButton(QStringLiteral("moonadjustment"), tr("Moon"));
+    o.btnWeather = pageButton(QStringLiteral("weather"), tr("Weather"));
+    o.btnLiveController = pageButton(QStringLiteral("livecontroller"), tr("Live"));
     auto* bar = new QWidget;
     bar->setObjectName(QStringLiteral("pageBar"));
     auto* row = new QHBoxLayout(bar);

@@ -24,14 +24,14 @@ MoonFrameSheet::MoonFrameSheet(QWidget* parent)
     : QDialog(parent),
       _dtpTimeframeFrom(timePicker(this)),
       _dtpTimeframeTo(timePicker(this)),
-      _btnClose(new AQButton(QStringLiteral("Close"), this)) {
+      _btnClose(new AQButton(tr("Close"), this)) {
     setObjectName(QStringLiteral("MoonFrameSheet"));
-    setWindowTitle(QStringLiteral("Moon time frame"));
+    setWindowTitle(tr("Moon time frame"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 16, 18, 16);
     layout->setSpacing(look::kSpacing);
 
-    auto* heading = new QLabel(QStringLiteral("Moon time frame"), this);
+    auto* heading = new QLabel(tr("Moon time frame"), this);
     QFont font = heading->font();
     font.setBold(true);
     heading->setFont(font);
@@ -39,9 +39,9 @@ MoonFrameSheet::MoonFrameSheet(QWidget* parent)
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing);
-    grid->addWidget(look::caption(QStringLiteral("From")), 0, 0);
+    grid->addWidget(look::caption(tr("From")), 0, 0);
     grid->addWidget(_dtpTimeframeFrom, 0, 1);
-    grid->addWidget(look::caption(QStringLiteral("To")), 1, 0);
+    grid->addWidget(look::caption(tr("To")), 1, 0);
     grid->addWidget(_dtpTimeframeTo, 1, 1);
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);

@@ -1,5 +1,6 @@
 #include "pages/NSDayAdjustment.h"
 
+#include <QAccessible>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,6 +9,7 @@
 
 #include "link/Log.h"
 #include "pages/AQAdjustController.h"
+#include "pages/DayChartAccessibility.h"
 #include "platform/QPainterDrawing.h"
 
 #include <algorithm>
@@ -29,7 +31,35 @@ QFont statusFont(const QFont& base) {
 }  // namespace
 
 NSDayAdjustment::NSDayAdjustment(QWidget* parent) : QWidget(parent) {
+    installDayChartAccessibility();
     initMembers();
+    setToolTip(
+        tr("Drag a point to move it, or drag beside the points to shift the whole curve. "
+           "Double-click to add or remove a point; right-click a point to type its time "
+           "and intensity.\nKeys: Tab picks the next point, the arrow keys move it (with "
+           "Shift in larger steps), Delete removes it, Insert adds one, 1 to 9 pick the "
+           "channel."));
+}
+
+QString NSDayAdjustment::spokenValue() const {
+    const auto channel = _daGraph->selectedChannel();
+    if (!channel) return QString();
+    const QString name = QString::fromStdString(channel->name());
+    if (const std::int32_t held = keyPoint(); held >= 0) {
+        return tr("%1, point %2 of %3: %4")
+            .arg(name)
+            .arg(held + 1)
+            .arg(channel->PointCount())
+            .arg(QString::fromStdString(
+                DayAdjustmentGraph::statusTextFor(channel->Points()[held])));
+    }
+    return tr("%1, %2 points").arg(name).arg(channel->PointCount());
+}
+
+void NSDayAdjustment::announceValue() {
+    if (!QAccessible::isActive()) return;
+    QAccessibleValueChangeEvent event(this, spokenValue());
+    QAccessible::updateAccessibility(&event);
 }
 
 NSDayAdjustment::~NSDayAdjustment() = default;
@@ -48,12 +78,15 @@ void NSDayAdjustment::setChannel(std::uint8_t n) {
     dropKeyPoint();
     _daGraph->setChannel(n);
     update();
+    announceValue();
 }
 
 void NSDayAdjustment::reportEdit(std::uint8_t channel, std::vector<CurvePoint> before,
                                  const QString& what) {
     std::vector<CurvePoint> after = channelPoints(*_daGraph, channel);
-    if (after == before || !_onEdit) return;
+    if (after == before) return;
+    announceValue();
+    if (!_onEdit) return;
     _onEdit(ChannelChange{channel, std::move(before), std::move(after)}, what);
 }
 
@@ -131,7 +164,7 @@ void NSDayAdjustment::rightMouseDown(const QPointF& position) {
     const CurvePoint p = _daGraph->getPoint(static_cast<std::uint8_t>(i));
     if (!_adjustSheet) {
         _adjustSheet = std::make_unique<AQAdjustController>();
-        _adjustSheet->setTitle(QStringLiteral("Set point"));
+        _adjustSheet->setTitle(tr("Set point"));
         logLine(format("pn mid %i", i));
     }
     QPointer<NSDayAdjustment> view(this);
@@ -187,6 +220,7 @@ bool NSDayAdjustment::stepKeyPoint(int step) {
     channel->setSelectedPoint(next);
     _keyHeld = true;
     update();
+    announceValue();
     return true;
 }
 

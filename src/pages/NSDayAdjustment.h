@@ -70,6 +70,9 @@ public:
     // The status text shown beside a dragged point: "percent%@hh:mm" while
     // a point is held and moved, empty otherwise.
     QString statusText() const;
+    // What a screen reader says of the chart: the selected curve and the
+    // point the keyboard holds on it.
+    QString spokenValue() const;
     // Where the status box of the given size goes: above and right of the
     // point, flipped to whichever side keeps it inside the bounds.
     static QRectF statusTextRect(const QPointF& point, double markerRadius, const QSizeF& size,
@@ -89,6 +92,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Tells screen readers the chart's value changed.
+    void announceValue();
     void initMembers();
     void drawStatusText(QPainter& painter);
     // Reports the edit of the selected curve when its points differ from before.

@@ -3,8 +3,13 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPalette>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStyleFactory>
+
+#include <algorithm>
 
 #include "widgets/AQButton.h"
 #include "widgets/AQTableView.h"
@@ -13,6 +18,41 @@
 namespace aq::look {
 
 namespace {
+
+// Fusion draws disabled texts twice, the second time one pixel down and
+// right in the palette's light colour: on the dark look that reads as a
+// doubled text (the disabled firmware menu item showed it). Drawn once here.
+class LookStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_EtchDisabledText) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+// A check box's label: a click on it works the box, as on a standard one.
+class CheckLabel : public QLabel {
+public:
+    CheckLabel(const QString& text, AQButton* box) : QLabel(text), _box(box) {
+        setBuddy(box);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+            _box && _box->isEnabled()) {
+            _box->click();
+            _box->setFocus(Qt::MouseFocusReason);
+        }
+        QLabel::mouseReleaseEvent(event);
+    }
+private:
+    QPointer<AQButton> _box;
+};
+
 const QColor kWindow(30, 30, 32);
 const QColor kBase(18, 18, 20);
 const QColor kRaised(48, 48, 52);
@@ -23,7 +63,9 @@ const QColor kMuted(150, 150, 155);
 void applyApplicationLook(QApplication& app) {
     // Fusion draws the standard controls from the palette alone, so the
     // dark colours hold on every desktop.
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        app.setStyle(new LookStyle(fusion));
+    }
     QPalette p;
     p.setColor(QPalette::Window, kWindow);
     p.setColor(QPalette::WindowText, kText);
@@ -41,6 +83,7 @@ void applyApplicationLook(QApplication& app) {
     p.setColor(QPalette::Disabled, QPalette::WindowText, kMuted);
     p.setColor(QPalette::Disabled, QPalette::Text, kMuted);
     p.setColor(QPalette::Disabled, QPalette::ButtonText, kMuted);
+    p.setColor(QPalette::Disabled, QPalette::Light, kWindow);
     app.setPalette(p);
 }
 
@@ -64,7 +107,9 @@ QLabel* caption(const QString& text) {
 AQButton* button(const QString& title) {
     auto* b = new AQButton(title);
     b->setMinimumHeight(kButtonHeight);
-    b->setMinimumWidth(110);
+    // A common width for short titles; a longer one (in some languages)
+    // keeps the room its text needs.
+    b->setMinimumWidth(std::max(110, b->sizeHint().width()));
     return b;
 }
 
@@ -82,6 +127,10 @@ AQButton* checkBox() {
     b->setCheckboxButton(true);
     b->setFixedSize(24, 24);
     return b;
+}
+
+QLabel* checkLabel(const QString& text, AQButton* box) {
+    return new CheckLabel(text, box);
 }
 
 QLineEdit* valueField() {

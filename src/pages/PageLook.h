@@ -34,6 +34,9 @@ AQButton* button(const QString& title);
 void styleToggle(AQButton& button);
 // A check box drawn as a rounded box with a tick.
 AQButton* checkBox();
+// The label beside a check box: names it for screen readers, and a click on
+// it toggles the box.
+QLabel* checkLabel(const QString& text, AQButton* box);
 // A read-only text field for a value the lamp reports.
 QLineEdit* valueField();
 // The table's colours on a dark page.

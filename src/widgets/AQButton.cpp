@@ -1,5 +1,6 @@
 #include "widgets/AQButton.h"
 
+#include "widgets/Accessibility.h"
 #include "widgets/Theme.h"
 
 #include <QFontMetricsF>
@@ -35,6 +36,7 @@ AQButton::AQButton(const QString& title, QWidget* parent) : QPushButton(title, p
 }
 
 void AQButton::init() {
+    installAccessibility();
     _borderColor = theme::gray();
     _borderSize = 1.0;
     _borderCornerRadius = 5.0;

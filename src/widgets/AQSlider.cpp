@@ -1,5 +1,6 @@
 #include "widgets/AQSlider.h"
 
+#include "widgets/Accessibility.h"
 #include "widgets/Theme.h"
 
 #include <QMouseEvent>
@@ -11,6 +12,7 @@
 namespace aq {
 
 AQSlider::AQSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    installAccessibility();
     _fullLineColor = theme::gray();
     _valueLineColor = theme::accent();
     _knobColor = theme::white();

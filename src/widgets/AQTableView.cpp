@@ -1,7 +1,9 @@
 #include "widgets/AQTableView.h"
 
+#include "widgets/Accessibility.h"
 #include "widgets/Theme.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -31,6 +33,7 @@ double crisp(double v, double width) {
 }  // namespace
 
 AQTableView::AQTableView(QWidget* parent) : QWidget(parent) {
+    installAccessibility();
     _headerFont = QApplication::font();
     _headerFont.setBold(true);
     _headerBackgroundColor = theme::darkGray();
@@ -74,7 +77,19 @@ void AQTableView::setSelectedColor(const QColor& c) {
     assign(this, _selectedColor, c);
 }
 void AQTableView::setSelectedRow(qint64 row) {
+    if (row == _selectedRow) return;
     assign(this, _selectedRow, row);
+    // Screen readers follow the highlighted row as they follow a list's focus.
+    if (QAccessible::isActive() && row >= 0 && row < _rows.size()) {
+        QAccessibleEvent selection(this, QAccessible::Selection);
+        selection.setChild(int(row));
+        QAccessible::updateAccessibility(&selection);
+        if (hasFocus()) {
+            QAccessibleEvent focus(this, QAccessible::Focus);
+            focus.setChild(int(row));
+            QAccessible::updateAccessibility(&focus);
+        }
+    }
 }
 void AQTableView::setGridColor(const QColor& c) {
     assign(this, _gridColor, c);
@@ -104,7 +119,12 @@ void AQTableView::setColumns(const QStringList& columns) {
     assign(this, _columns, columns);
 }
 void AQTableView::setRows(const QList<QStringList>& rows) {
+    if (rows == _rows) return;
     assign(this, _rows, rows);
+    if (QAccessible::isActive()) {
+        QAccessibleEvent reorder(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reorder);
+    }
 }
 
 qint64 AQTableView::rowAt(double y, double headerHeight, double cellHeight, qsizetype rowCount) {
@@ -274,6 +294,17 @@ void AQTableView::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
+void AQTableView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    const qint64 row = rowAt(event->position().y(), _headerHeight, _cellHeight, _rows.size());
+    setSelectedRow(row);
+    if (row >= 0) emit rowActivated(row);
+    event->accept();
+}
+
 void AQTableView::mouseMoveEvent(QMouseEvent* event) {
     const bool overRow =
         rowAt(event->position().y(), _headerHeight, _cellHeight, _rows.size()) >= 0;
@@ -300,6 +331,14 @@ void AQTableView::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_End:
             setSelectedRow(n - 1);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (none) {
+                QWidget::keyPressEvent(event);
+                return;
+            }
+            emit rowActivated(_selectedRow);
             break;
         default:
             QWidget::keyPressEvent(event);

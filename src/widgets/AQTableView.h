@@ -87,9 +87,14 @@ public:
 
     QSize sizeHint() const override { return QSize(400, 200); }
 
+signals:
+    // A double click on a row, or Return or Enter while a row is highlighted.
+    void rowActivated(qint64 row);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -1,7 +1,9 @@
 #include "widgets/SPActivityIndicator.h"
 
+#include "widgets/Accessibility.h"
 #include "widgets/Theme.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QTimer>
 
@@ -11,6 +13,7 @@
 namespace aq {
 
 SPActivityIndicator::SPActivityIndicator(QWidget* parent) : QWidget(parent) {
+    installAccessibility();
     _foreColor = theme::black();
     _backColor = theme::clear();
     for (int i = 0; i < kFinCount; ++i) _finColors.append(_foreColor);
@@ -71,6 +74,7 @@ void SPActivityIndicator::startAnimation() {
         connect(_animationTimer, &QTimer::timeout, this, &SPActivityIndicator::updateFrame);
     }
     _animationTimer->start();
+    announceBusy();
 }
 
 void SPActivityIndicator::stopAnimation() {
@@ -78,9 +82,19 @@ void SPActivityIndicator::stopAnimation() {
 }
 
 void SPActivityIndicator::stop() {
+    const bool was = _isAnimating;
     _isAnimating = false;
     _isFadingOut = false;
     if (_animationTimer) _animationTimer->stop();
+    if (was) announceBusy();
+}
+
+void SPActivityIndicator::announceBusy() {
+    if (!QAccessible::isActive()) return;
+    QAccessible::State busy;
+    busy.busy = true;
+    QAccessibleStateChangeEvent event(this, busy);
+    QAccessible::updateAccessibility(&event);
 }
 
 void SPActivityIndicator::updateFrame() {

@@ -66,6 +66,8 @@ protected:
 
 private:
     void stop();
+    // Tells screen readers the busy state changed.
+    void announceBusy();
 
     int _position = 0;
     QList<QColor> _finColors;

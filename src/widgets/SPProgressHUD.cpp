@@ -1,9 +1,11 @@
 #include "widgets/SPProgressHUD.h"
 
+#include "widgets/Accessibility.h"
 #include "widgets/SPActivityIndicator.h"
 #include "widgets/SPProgressHUDParts.h"
 #include "widgets/SPProgressIndicator.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
@@ -92,6 +94,7 @@ SPProgressHUD* SPProgressHUD::instance() {
 }
 
 SPProgressHUD::SPProgressHUD() : QWidget(nullptr) {
+    installAccessibility();
     initializePopup();
 }
 
@@ -159,6 +162,11 @@ void SPProgressHUD::present(const QString& text, QWidget* view, std::optional<do
     } else {
         showAnimated();
     }
+    // Screen readers speak an alert when it comes up: the status or the note.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 void SPProgressHUD::presentMessage(const QString& text, QWidget* view, double seconds) {
@@ -193,6 +201,7 @@ void SPProgressHUD::setStatusText(const QString& text) {
     _label->setText(text);
     updateLayout();
     placeParts();
+    announceNameChange(this);
 }
 
 void SPProgressHUD::setCancel(const QString& title, std::function<void()> action) {

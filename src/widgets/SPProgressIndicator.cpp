@@ -1,5 +1,6 @@
 #include "widgets/SPProgressIndicator.h"
 
+#include "widgets/Accessibility.h"
 #include "link/Log.h"
 #include "widgets/Theme.h"
 
@@ -11,6 +12,7 @@
 namespace aq {
 
 SPProgressIndicator::SPProgressIndicator(QWidget* parent) : QWidget(parent) {
+    installAccessibility();
     _backRingColor = theme::darkGray();
     _ringColor = theme::white();
     _backColor = theme::clear();
@@ -77,6 +79,7 @@ void SPProgressIndicator::showProgress(float progress) {
         _ringsShown = true;
         _strokeEnd = std::min(1.0, double(progress));
         update();
+        announceValueChange(this, std::round(_strokeEnd * 100));
     } else {
         clear();
     }

@@ -213,12 +213,15 @@ TEST_F(ConnectionTest, OverlaySwallowsClicksWhileConnecting) {
     EXPECT_TRUE(discoveringAfterClick);
 }
 
-TEST_F(ConnectionTest, ConnectWithoutALampInTheRowDoesNothing) {
+TEST_F(ConnectionTest, ConnectWithoutALampInTheRowOnlyAsksForOne) {
     discoverLamps();
     for (qint64 row : {qint64(-1), qint64(1), qint64(7)}) {
         discover().tblDevices()->setSelectedRow(row);
         click(discover().btnConnect());
-        EXPECT_FALSE(hudUp()) << row;
+        // A note that blocks nothing, not the connecting overlay.
+        EXPECT_TRUE(SPProgressHUD::instance()->showingMessage()) << row;
+        EXPECT_EQ(SPProgressHUD::instance()->status(), "Choose a lamp first.") << row;
+        SPProgressHUD::instance()->expireMessage();
         EXPECT_TRUE(alerts.empty()) << row;
         EXPECT_EQ(central.lamps()[0]->state(), PeripheralState::Disconnected) << row;
         EXPECT_TRUE(discover().discovering()) << row;

@@ -7,7 +7,9 @@
 
 #include "DayTestSupport.h"
 
+#include <QAccessible>
 #include <QImage>
+#include <QTest>
 #include <QTimeEdit>
 
 #include <gtest/gtest.h>
@@ -305,6 +307,22 @@ TEST_F(DayViewTest, TheStatusTextIsPaintedOnlyWhileAPointIsDragged) {
     EXPECT_GT(boxPixels(view.grab().toImage()), 500);
     test::release(view, at({0.45, 0.55}));
     EXPECT_LT(boxPixels(view.grab().toImage()), 50);
+}
+
+TEST_F(DayViewTest, ScreenReadersHearTheCurveAndTheHeldPoint) {
+    channel().setName("Royal Blue");
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Chart);
+    EXPECT_EQ(a->text(QAccessible::Name), "Day programme chart");
+    EXPECT_TRUE(a->text(QAccessible::Description).contains("Double-click"));
+    EXPECT_EQ(a->text(QAccessible::Value), "Royal Blue, 3 points");
+    QTest::keyClick(&view, Qt::Key_Tab);
+    ASSERT_EQ(view.keyPoint(), 0);
+    EXPECT_TRUE(a->text(QAccessible::Value).startsWith("Royal Blue, point 1 of 3: "))
+        << a->text(QAccessible::Value).toStdString();
+    view.setMoonMode(true);
+    EXPECT_TRUE(a->state().readOnly);
 }
 
 }  // namespace

@@ -182,10 +182,23 @@ TEST_F(FirmwarePage, NothingInterruptsARunningUpdate) {
     CloseGuard::setAskFunction(previous);
 }
 
+TEST_F(FirmwarePage, StartWaitsForAFileAndTheChooserOffersHexFilesFirst) {
+    openWith({":0100000001FE", ":00000001FF"});
+    EXPECT_TRUE(page().btnRun()->isEnabled());
+    for (const char* text : {"", "   "}) {
+        page().tfFile()->setText(QString::fromLatin1(text));
+        EXPECT_FALSE(page().btnRun()->isEnabled()) << '"' << text << '"';
+        click(page().btnRun());
+        EXPECT_FALSE(page().updating());
+    }
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(AQFirmwareController::fileFilters(),
+              QStringList({"Intel HEX (*.hex *.ihx)", "All files (*)"}));
+}
+
 struct BadFile {
     const char* name;
     std::vector<std::string> lines;
-    bool usePath;  // false: the path field is left empty
     // Instead of the file of `lines`: a device, or a pipe made in its place.
     const char* device = nullptr;
     bool pipe = false;
@@ -196,7 +209,6 @@ class FirmwarePageRefuses : public FirmwarePage, public ::testing::WithParamInte
 
 TEST_P(FirmwarePageRefuses, WithTheFailureAlertAndNothingSent) {
     openWith(GetParam().lines);
-    if (!GetParam().usePath) page().tfFile()->clear();
     if (GetParam().device) page().tfFile()->setText(QString::fromUtf8(GetParam().device));
     if (GetParam().pipe) {
         std::remove(path.c_str());
@@ -217,13 +229,12 @@ TEST_P(FirmwarePageRefuses, WithTheFailureAlertAndNothingSent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, FirmwarePageRefuses,
-    ::testing::Values(BadFile{"Empty", {}, true},
-                      BadFile{"BadRecord", {":0100000001FF", ":00000001FF"}, true},
-                      BadFile{"NoEndRecord", {":0100000001FE"}, true},
-                      BadFile{"EmptyPath", {":0100000001FE", ":00000001FF"}, false},
+    ::testing::Values(BadFile{"Empty", {}},
+                      BadFile{"BadRecord", {":0100000001FF", ":00000001FF"}},
+                      BadFile{"NoEndRecord", {":0100000001FE"}},
                       // Would be read without end, or wait for a writer forever.
-                      BadFile{"EndlessDevice", {}, true, "/dev/zero", false, "no file"},
-                      BadFile{"Pipe", {}, true, nullptr, true, "no file"}),
+                      BadFile{"EndlessDevice", {}, "/dev/zero", false, "no file"},
+                      BadFile{"Pipe", {}, nullptr, true, "no file"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -83,6 +83,11 @@ TEST_F(SliderSendTest, EveryChangeReachesTheLampOnceQuiet) {
         {"click on the knob",
          [](AQSlider* s) { clickAtPercent(s, s->percent()); }, false},
     };
+    // Clouds and lightning on: their sliders are greyed while they are off.
+    lamp->updateModel([](SimLampModel& m) {
+        m.cloudsPerDay = 10;
+        m.boltsPerHour = 10;
+    });
     connectLamp();
     for (const SliderCase& c : sliders) {
         click(barButton(c.page));

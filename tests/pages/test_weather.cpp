@@ -16,6 +16,11 @@ constexpr std::uint8_t kSetCloudDimming = 0x03;
 constexpr std::uint8_t kSetCloudDuration = 0x04;
 constexpr std::uint8_t kSetCloudsPerDay = 0x05;
 
+// The count a value label shows, without its unit.
+QString number(const QLabel* label) {
+    return label->text().section(QLatin1Char(' '), 0, 0);
+}
+
 class WeatherTest : public PagesFixture {
 protected:
     AQWeatherController& page() { return *pageOf<AQWeatherController>(nav()); }
@@ -43,10 +48,10 @@ TEST_F(WeatherTest, EntryShowsWhatTheLampHolds) {
     setWeather(128, 999, 30, 0);
     connectLamp();
     enterWeather();
-    EXPECT_EQ(page().lbCloudsPerDay()->text(), "128");
-    EXPECT_EQ(page().lbCloudDuration()->text(), "999");
+    EXPECT_EQ(page().lbCloudsPerDay()->text(), "128 per day");
+    EXPECT_EQ(page().lbCloudDuration()->text(), "999 min");
     EXPECT_EQ(page().lbCloudIntensity()->text(), "30%");
-    EXPECT_EQ(page().lbBoltsPerHour()->text(), "0");
+    EXPECT_EQ(page().lbBoltsPerHour()->text(), "0 per hour");
     EXPECT_EQ(page().sldCloudsPerDay()->value(), 50);
     EXPECT_EQ(page().sldCloudDuration()->value(), 100);
     EXPECT_EQ(page().sldCloudIntensity()->value(), 30);
@@ -73,16 +78,16 @@ TEST_F(WeatherTest, SliderDragSendsOnceAtTheRelease) {
     };
     const Case cases[] = {
         {"clouds per day", &AQWeatherController::sldCloudsPerDay,
-         &AQWeatherController::lbCloudsPerDay, kSetCloudsPerDay, 128, "128",
+         &AQWeatherController::lbCloudsPerDay, kSetCloudsPerDay, 128, "128 per day",
          [](const SimLampModel& m) -> unsigned { return m.cloudsPerDay; }},
         {"cloud duration", &AQWeatherController::sldCloudDuration,
-         &AQWeatherController::lbCloudDuration, kSetCloudDuration, 500, "500",
+         &AQWeatherController::lbCloudDuration, kSetCloudDuration, 500, "500 min",
          [](const SimLampModel& m) -> unsigned { return m.cloudDuration; }},
         {"cloud intensity", &AQWeatherController::sldCloudIntensity,
          &AQWeatherController::lbCloudIntensity, kSetCloudDimming, 50, "50%",
          [](const SimLampModel& m) -> unsigned { return m.cloudDimming; }},
         {"bolts per hour", &AQWeatherController::sldBoltsPerHour,
-         &AQWeatherController::lbBoltsPerHour, kSetBoltsPerHour, 90, "90",
+         &AQWeatherController::lbBoltsPerHour, kSetBoltsPerHour, 90, "90 per hour",
          [](const SimLampModel& m) -> unsigned { return m.boltsPerHour; }},
     };
     setWeather(10, 10, 10, 10);
@@ -156,7 +161,7 @@ TEST_F(WeatherTest, BoxOnAfterZeroReadSendsOne) {
         click(box);
         dispatch.runUntilIdle();
         EXPECT_TRUE(box->isChecked());
-        EXPECT_EQ((page().*s.label)()->text(), "1");
+        EXPECT_EQ(number((page().*s.label)()), "1");
         EXPECT_EQ(sentWith(s.opcode), std::vector<Bytes>{Bytes({s.opcode, 0x00, 0x01})});
         EXPECT_EQ(lamp->model().*s.field, 1);
     }
@@ -173,12 +178,12 @@ TEST_F(WeatherTest, BoxOffAndOnRestoresTheCount) {
         ASSERT_TRUE(box->isChecked());
         click(box);
         dispatch.runUntilIdle();
-        EXPECT_EQ((page().*s.label)()->text(), "0");
+        EXPECT_EQ(number((page().*s.label)()), "0");
         EXPECT_EQ(slider->value(), 0);
         EXPECT_EQ(lamp->model().*s.field, 0);
         click(box);
         dispatch.runUntilIdle();
-        EXPECT_EQ((page().*s.label)()->text(), "128");
+        EXPECT_EQ(number((page().*s.label)()), "128");
         EXPECT_EQ(slider->value(), s.sliderAt128);
         EXPECT_EQ(lamp->model().*s.field, 128);
         EXPECT_EQ(sentWith(s.opcode).size(), 2u);
@@ -206,7 +211,7 @@ TEST_F(WeatherTest, DragToZeroThenBoxRestoresTheRememberedCount) {
         click(box);
         dispatch.runUntilIdle();
         EXPECT_TRUE(box->isChecked());
-        EXPECT_EQ((page().*s.label)()->text(), "128");
+        EXPECT_EQ(number((page().*s.label)()), "128");
         EXPECT_EQ(lamp->model().*s.field, 128);
     }
 }
