@@ -84,6 +84,8 @@ public:
     // The menu entries; enabled while there is a step and no transfer runs.
     QAction* undoAction() const { return _undoAction; }
     QAction* redoAction() const { return _redoAction; }
+    // Checked while uploads are read back (the VerifyUploads preference).
+    QAction* verifyAction() const { return _verifyAction; }
     // The chart holds the flat lines it starts with, not a programme read,
     // loaded or edited since the lamp was connected.
     bool showsPlaceholders() const;
@@ -173,6 +175,7 @@ private:
     QUndoStack* _history = nullptr;
     QAction* _undoAction = nullptr;
     QAction* _redoAction = nullptr;
+    QAction* _verifyAction = nullptr;
     // The history step at which the chart showed its starting lines, or -1.
     int _placeholderStep = -1;
     // The lamp the history belongs to.

@@ -466,10 +466,11 @@ TEST_F(KnownProgrammeTest, AnUploadSendsOnlyTheChannelsTheLampDoesNotHold) {
 }
 
 TEST_F(KnownProgrammeTest, WithoutVerifyingAWrittenChannelIsNotKnown) {
-    preferences.setValue(AQDayAdjustmentController::kVerifyUploadsKey,
-                         PreferenceValue(std::int64_t{0}));
     fillLamps();
     enter(1);
+    page->verifyAction()->setChecked(false);
+    const auto stored = preferences.value(AQDayAdjustmentController::kVerifyUploadsKey);
+    EXPECT_EQ(stored, PreferenceValue(std::int64_t{0}));
     download();
     movePoint(0);
     EXPECT_EQ(upload(), 1u + 3) << "written, not read back";
