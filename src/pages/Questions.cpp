@@ -40,7 +40,9 @@ Answer askWithMessageBox(QWidget* parent, const Question& question) {
             int row = 0, column = 0, rows = 1, columns = 1;
             grid->getItemPosition(index, &row, &column, &rows, &columns);
             grid->removeWidget(buttons);
-            grid->addWidget(option, row, column, 1, columns);
+            // In the text's column, as "Don't ask again" stands.
+            const int textColumn = columns > 1 ? column + 1 : column;
+            grid->addWidget(option, row, textColumn, 1, column + columns - textColumn);
             grid->addWidget(buttons, row + 1, column, rows, columns);
         } else if (!dontAsk) {
             box.setCheckBox(option);
