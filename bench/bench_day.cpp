@@ -28,6 +28,7 @@
 #include "pages/AQTableSheetController.h"
 #include "pages/Alerts.h"
 #include "pages/NSDayAdjustment.h"
+#include "pages/Questions.h"
 #include "platform/QtDispatch.h"
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
@@ -64,6 +65,8 @@ struct Bench {
     Bench() {
         setLogSink([](std::string_view) {});
         setAlertFunction([this](QWidget*, const QString&, const QString&) { ++alerts; });
+        // The chart's starting lines are asked about: the bench goes on.
+        setQuestionFunction([](QWidget*, const Question&) { return Answer{true, false}; });
         GlobalStore::configure(central, dispatch, preferences);
         auto model = SimLampModel::standard(0);
         model.devices[0].programme = fullProgramme();
