@@ -66,8 +66,8 @@ void BM_DiscoveryRefresh(benchmark::State& state) {
     SimCentral central{dispatch, 0.0};
     GlobalStore::configure(central, dispatch, preferences);
     for (int i = 0; i < 50; ++i) {
-        central.addLamp(std::make_shared<SimModelLamp>("Lamp", lampId(i * 3),
-                                                       SimLampModel::standard(0)));
+        central.addLamp(
+            std::make_shared<SimModelLamp>("Lamp", lampId(i * 3), SimLampModel::standard(0)));
     }
     BTLEController& link = GlobalStore::sharedInstance().btController();
     link.start_scanning({});
@@ -80,9 +80,9 @@ void BM_DiscoveryRefresh(benchmark::State& state) {
         const auto t0 = std::chrono::steady_clock::now();
         GlobalStore::setNameForUUID(lampId(0), "Tank 800");
         page->refreshTable();
-        ms.push_back(std::chrono::duration<double, std::milli>(
-                         std::chrono::steady_clock::now() - t0)
-                         .count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count());
     }
     std::sort(ms.begin(), ms.end());
     state.counters["ms_per_report"] = ms[ms.size() / 2];

@@ -18,8 +18,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "link/BTLEController.h"
@@ -64,9 +65,14 @@ SimProgramme fullProgramme() {
 struct Bench {
     Bench() {
         setLogSink([](std::string_view) {});
-        setAlertFunction([this](QWidget*, const QString&, const QString&) { ++alerts; });
+        setAlertFunction([this](QWidget*, const QString& title, const QString& text) {
+            ++alerts;
+            std::fprintf(stderr, "alert: %s: %s\n", qPrintable(title), qPrintable(text));
+        });
         // The chart's starting lines are asked about: the bench goes on.
-        setQuestionFunction([](QWidget*, const Question&) { return Answer{true, false}; });
+        setQuestionFunction([](QWidget*, const Question& q) {
+            return Answer{true, false, q.optionChecked};
+        });
         GlobalStore::configure(central, dispatch, preferences);
         auto model = SimLampModel::standard(0);
         model.devices[0].programme = fullProgramme();
@@ -182,7 +188,8 @@ void chartFromLamp(Bench& b) {
     for (int ch = 0; ch < kChannels; ++ch) {
         auto channel = b.page.dayAdjustment()->daGraph().channelAtIndex(ch);
         std::vector<CurvePoint> points;
-        for (const SimSetPoint& p : programme[ch]) points.push_back(curvePoint(p.offset, p.intensity));
+        for (const SimSetPoint& p : programme[ch])
+            points.push_back(curvePoint(p.offset, p.intensity));
         channel->adjust(points.data(), static_cast<std::uint8_t>(points.size()));
     }
 }
@@ -206,7 +213,10 @@ void BM_UploadEverything(benchmark::State& state) {
     report(state, runs, static_cast<int>(commands));
     at30ms(state, static_cast<int>(commands));
     const int ideal = (kChannels + kChannels * kPoints) * (state.range(0) ? 2 : 1);
-    if (static_cast<int>(commands) != ideal) state.SkipWithError("not every command went out");
+    if (static_cast<int>(commands) != ideal) {
+        std::fprintf(stderr, "sent %d commands, %d expected\n", static_cast<int>(commands), ideal);
+        state.SkipWithError("not every command went out");
+    }
 }
 BENCHMARK(BM_UploadEverything)
     ->Arg(0)
@@ -224,7 +234,8 @@ void BM_UploadOnePointEdit(benchmark::State& state) {
     int step = 0;
     for (auto _ : state) {
         auto channel = b.page.dayAdjustment()->daGraph().channelAtIndex(2);
-        std::vector<CurvePoint> points(channel->Points(), channel->Points() + channel->PointCount());
+        std::vector<CurvePoint> points(channel->Points(),
+                                       channel->Points() + channel->PointCount());
         points[40].y = (step++ % 2) ? 0.25 : 0.75;
         channel->adjust(points.data(), static_cast<std::uint8_t>(points.size()));
         const std::uint64_t before = b.lamp->receivedCount();

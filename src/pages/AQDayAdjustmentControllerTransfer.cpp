@@ -198,14 +198,13 @@ void AQDayAdjustmentController::btnDownloadPressed() {
     if (_busy) return;
     // All lamps share one programme as far as the chart goes: the master's is read.
     const std::uint8_t device = _device == kAllDevices ? 0 : _device;
-    startDownload(
-        QStringLiteral("the day programme of %1").arg(deviceName(device)),
-        tr("Downloading %1").arg(deviceName(device)),
-        tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
-        [device, looks = channelLooks(), memory = lampMemory()](BTLEController& lamp,
-                                                                const TransferControl* control) {
-            return readDeviceProgramme(lamp, device, looks, control, memory);
-        });
+    startDownload(QStringLiteral("the day programme of %1").arg(deviceName(device)),
+                  tr("Downloading %1").arg(deviceName(device)),
+                  tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
+                  [device, looks = channelLooks(), memory = lampMemory()](
+                      BTLEController& lamp, const TransferControl* control) {
+                      return readDeviceProgramme(lamp, device, looks, control, memory);
+                  });
 }
 
 void AQDayAdjustmentController::downloadPreset(std::uint8_t n) {
@@ -384,20 +383,18 @@ void AQDayAdjustmentController::startUpload(std::vector<std::uint8_t> devices, b
             if (!page) return;
             page->endTransfer();
             if (const auto& m = result.mismatch) {
-                const QString channel =
-                    m->channel < looks.size() && !looks[m->channel].name.empty()
-                        ? QString::fromStdString(looks[m->channel].name)
-                        : QString::number(int(m->channel) + 1);
-                QString text =
-                    m->point >= 0
-                        ? tr("%1, channel %2: point %3 reads %4, sent %5")
-                              .arg(deviceName(m->device), channel)
-                              .arg(m->point + 1)
-                              .arg(pointText(m->read), pointText(m->sent))
-                        : tr("%1, channel %2: the lamp reads %3 set points, sent %4")
-                              .arg(deviceName(m->device), channel)
-                              .arg(m->readCount)
-                              .arg(m->sentCount);
+                const QString channel = m->channel < looks.size() && !looks[m->channel].name.empty()
+                                            ? QString::fromStdString(looks[m->channel].name)
+                                            : QString::number(int(m->channel) + 1);
+                QString text = m->point >= 0
+                                   ? tr("%1, channel %2: point %3 reads %4, sent %5")
+                                         .arg(deviceName(m->device), channel)
+                                         .arg(m->point + 1)
+                                         .arg(pointText(m->read), pointText(m->sent))
+                                   : tr("%1, channel %2: the lamp reads %3 set points, sent %4")
+                                         .arg(deviceName(m->device), channel)
+                                         .arg(m->readCount)
+                                         .arg(m->sentCount);
                 logLine(text.toStdString());
                 text += QStringLiteral("\n\n") +
                         (m->lampsLeft > 0
@@ -421,8 +418,7 @@ void AQDayAdjustmentController::startUpload(std::vector<std::uint8_t> devices, b
                          : QStringLiteral("Writing the day programme to %1 stopped at %2; %3 "
                                           "were not written. The lamp may now hold a partial "
                                           "programme: upload again once it answers."))
-                        .arg(deviceName(stop.device), stopPlace(stop, looks),
-                             leftUnwritten(stop)));
+                        .arg(deviceName(stop.device), stopPlace(stop, looks), leftUnwritten(stop)));
             }
             page->runAfterTransfer();
         });

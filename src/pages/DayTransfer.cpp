@@ -109,8 +109,8 @@ ProgrammeRead readDeviceProgramme(BTLEController& link, std::uint8_t device,
         control, &raw);
     if (!read.stop && memory.state) {
         for (std::size_t ch = 0; ch < raw.size(); ++ch) {
-            memory.state->remember(memory.lamp, memory.epoch, device,
-                                   static_cast<std::uint8_t>(ch), std::move(raw[ch]));
+            memory.state->remember(memory.lamp, memory.epoch, device, static_cast<std::uint8_t>(ch),
+                                   std::move(raw[ch]));
         }
     }
     return read;
@@ -147,7 +147,8 @@ std::vector<std::uint8_t> changedChannels(const std::vector<LampChannel>& wanted
     std::vector<std::uint8_t> changed;
     const std::size_t n = std::min<std::size_t>(wanted.size(), 255);
     for (std::size_t ch = 0; ch < n; ++ch) {
-        const bool same = known && ch < known->size() && (*known)[ch] && *(*known)[ch] == wanted[ch];
+        const bool same =
+            known && ch < known->size() && (*known)[ch] && *(*known)[ch] == wanted[ch];
         if (!same) changed.push_back(static_cast<std::uint8_t>(ch));
     }
     return changed;

@@ -28,8 +28,8 @@ std::optional<KnownProgramme> LampProgrammeState::known(const std::string& lamp,
     return channels;
 }
 
-void LampProgrammeState::remember(const std::string& lamp, std::uint64_t epoch,
-                                  std::uint8_t device, std::uint8_t channel, LampChannel points) {
+void LampProgrammeState::remember(const std::string& lamp, std::uint64_t epoch, std::uint8_t device,
+                                  std::uint8_t channel, LampChannel points) {
     if (lamp.empty()) return;
     std::lock_guard lock(_mutex);
     takeLinkLocked(lamp, epoch);

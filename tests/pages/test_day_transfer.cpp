@@ -221,7 +221,8 @@ TEST_F(DayTransferTest, ALinkLostMidDownloadSaysAtOnceWhatWasLeft) {
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return !alerts.empty(); }));
     EXPECT_LT(dispatch.now() - start, 1.0);
     EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("left as they were")));
-    EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("channel \u201cRed\u201d, set point 2 of 3")))
+    EXPECT_TRUE(
+        alerts[0].text.contains(QStringLiteral("channel \u201cRed\u201d, set point 2 of 3")))
         << alerts[0].text.toStdString();
     finish();
     EXPECT_EQ(alerts.size(), 1u);
@@ -574,12 +575,10 @@ TEST_F(KnownProgrammeTest, AllLampsSkipsTheUnchangedAndVerifiesEach) {
     EXPECT_EQ(upload(), 3u * 2 * (1 + 3));
     std::vector<std::vector<int>> counts;
     for (const Bytes& b : sentWith({0x0E, 0x8E})) counts.push_back({b[0], b[1], b[2]});
-    EXPECT_EQ(counts, (std::vector<std::vector<int>>{{0x0E, 0, 4},
-                                                     {0x8E, 0, 4},
-                                                     {0x0E, 1, 4},
-                                                     {0x8E, 1, 4},
-                                                     {0x0E, 2, 4},
-                                                     {0x8E, 2, 4}}));
+    EXPECT_EQ(
+        counts,
+        (std::vector<std::vector<int>>{
+            {0x0E, 0, 4}, {0x8E, 0, 4}, {0x0E, 1, 4}, {0x8E, 1, 4}, {0x0E, 2, 4}, {0x8E, 2, 4}}));
     for (int d = 0; d < 3; ++d) EXPECT_EQ(lamp->model().devices[d].programme[4][1].intensity, 127);
     EXPECT_EQ(upload(), 0u);
 }
