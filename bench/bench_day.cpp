@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "link/BTLEController.h"
@@ -27,6 +29,7 @@
 #include "pages/AQTableSheetController.h"
 #include "pages/Alerts.h"
 #include "pages/NSDayAdjustment.h"
+#include "pages/Questions.h"
 #include "platform/QtDispatch.h"
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
@@ -38,7 +41,11 @@ namespace {
 
 using namespace aq;
 
-constexpr double kOperation = 0.002;  // seconds per simulated write or read
+// Seconds per simulated write or read: 2 ms, or AQ_BENCH_OPERATION_MS.
+const double kOperation = [] {
+    const char* ms = std::getenv("AQ_BENCH_OPERATION_MS");
+    return ms ? std::atof(ms) / 1000.0 : 0.002;
+}();
 constexpr int kChannels = 6;
 constexpr int kPoints = 144;
 
@@ -58,12 +65,21 @@ SimProgramme fullProgramme() {
 struct Bench {
     Bench() {
         setLogSink([](std::string_view) {});
-        setAlertFunction([this](QWidget*, const QString&, const QString&) { ++alerts; });
+        setAlertFunction([this](QWidget*, const QString& title, const QString& text) {
+            ++alerts;
+            std::fprintf(stderr, "alert: %s: %s\n", qPrintable(title), qPrintable(text));
+        });
+        // The chart's starting lines are asked about: the bench goes on.
+        setQuestionFunction([](QWidget*, const Question& q) {
+            return Answer{true, false, q.optionChecked};
+        });
         GlobalStore::configure(central, dispatch, preferences);
         auto model = SimLampModel::standard(0);
         model.devices[0].programme = fullProgramme();
-        central.addLamp(
-            std::make_shared<SimModelLamp>("Bench", "00000000-0000-0000-0000-0000000000E1", model));
+        central.addLamp(lamp = std::make_shared<SimModelLamp>(
+                            "Bench", "00000000-0000-0000-0000-0000000000E1", model));
+        preferences.setValue(AQDayAdjustmentController::kUploadWithoutAskingKey,
+                             PreferenceValue(std::int64_t{1}));
         for (int ch = 0; ch < kChannels; ++ch) {
             GlobalStore::channelAdd("Channel " + std::to_string(ch), Color{1, 0.5, 0.2 * ch, 1});
         }
@@ -112,6 +128,12 @@ struct Bench {
         return Run{seconds, std::max(0.0, longest / 1e6 - 1.0)};
     }
 
+    void setVerify(bool on) {
+        preferences.setValue(AQDayAdjustmentController::kVerifyUploadsKey,
+                             PreferenceValue(std::int64_t{on ? 1 : 0}));
+    }
+
+    std::shared_ptr<SimModelLamp> lamp;
     MemoryPreferences preferences;
     QtDispatch dispatch;
     SimCentral central{dispatch, kOperation};
@@ -153,17 +175,98 @@ void BM_Download(benchmark::State& state) {
 }
 BENCHMARK(BM_Download)->Iterations(3)->UseManualTime()->Unit(benchmark::kSecond);
 
-void BM_Upload(benchmark::State& state) {
+// Seconds the same commands take on a link of 30 ms an operation, at the
+// ratio measured.
+void at30ms(benchmark::State& state, int commands) {
+    state.counters["s_at_30ms"] = commands * 2 * 0.030 * state.counters["ratio"];
+}
+
+// The lamp's programme on the chart, as a download would put it, without
+// the radio: the uploads can be measured alone.
+void chartFromLamp(Bench& b) {
+    const SimProgramme programme = fullProgramme();
+    for (int ch = 0; ch < kChannels; ++ch) {
+        auto channel = b.page.dayAdjustment()->daGraph().channelAtIndex(ch);
+        std::vector<CurvePoint> points;
+        for (const SimSetPoint& p : programme[ch])
+            points.push_back(curvePoint(p.offset, p.intensity));
+        channel->adjust(points.data(), static_cast<std::uint8_t>(points.size()));
+    }
+}
+
+// Everything sent, as Shift+Upload does; range(0): read back or not.
+void BM_UploadEverything(benchmark::State& state) {
     Bench& b = bench();
+    if (b.page.dayAdjustment()->daGraph().channelAtIndex(5)->PointCount() != kPoints) {
+        chartFromLamp(b);
+    }
+    b.setVerify(state.range(0) != 0);
     std::vector<Bench::Run> runs;
+    std::uint64_t commands = 0;
     for (auto _ : state) {
-        const auto run = b.transfer([&] { b.page.btnUploadPressed(); });
+        const std::uint64_t before = b.lamp->receivedCount();
+        const auto run = b.transfer([&] { b.page.upload(true); });
+        commands = b.lamp->receivedCount() - before;
         state.SetIterationTime(run.seconds);
         runs.push_back(run);
     }
-    report(state, runs, kChannels + kChannels * kPoints);
+    report(state, runs, static_cast<int>(commands));
+    at30ms(state, static_cast<int>(commands));
+    const int ideal = (kChannels + kChannels * kPoints) * (state.range(0) ? 2 : 1);
+    if (static_cast<int>(commands) != ideal) {
+        std::fprintf(stderr, "sent %d commands, %d expected\n", static_cast<int>(commands), ideal);
+        state.SkipWithError("not every command went out");
+    }
 }
-BENCHMARK(BM_Upload)->Iterations(3)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_UploadEverything)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// One point of one channel moved, then uploaded and verified.
+void BM_UploadOnePointEdit(benchmark::State& state) {
+    Bench& b = bench();
+    b.setVerify(true);
+    std::vector<Bench::Run> runs;
+    std::uint64_t commands = 0;
+    int step = 0;
+    for (auto _ : state) {
+        auto channel = b.page.dayAdjustment()->daGraph().channelAtIndex(2);
+        std::vector<CurvePoint> points(channel->Points(),
+                                       channel->Points() + channel->PointCount());
+        points[40].y = (step++ % 2) ? 0.25 : 0.75;
+        channel->adjust(points.data(), static_cast<std::uint8_t>(points.size()));
+        const std::uint64_t before = b.lamp->receivedCount();
+        const auto run = b.transfer([&] { b.page.upload(false); });
+        commands = b.lamp->receivedCount() - before;
+        state.SetIterationTime(run.seconds);
+        runs.push_back(run);
+    }
+    report(state, runs, static_cast<int>(commands));
+    at30ms(state, static_cast<int>(commands));
+    if (commands > 2 * (1 + kPoints)) state.SkipWithError("more than the one channel went out");
+}
+BENCHMARK(BM_UploadOnePointEdit)->Iterations(3)->UseManualTime()->Unit(benchmark::kSecond);
+
+// Nothing changed since the last verified upload.
+void BM_UploadNoChange(benchmark::State& state) {
+    Bench& b = bench();
+    std::uint64_t commands = 0;
+    for (auto _ : state) {
+        const std::uint64_t before = b.lamp->receivedCount();
+        const auto t0 = std::chrono::steady_clock::now();
+        b.page.upload(false);
+        QApplication::processEvents();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        commands += b.lamp->receivedCount() - before;
+    }
+    state.counters["commands"] = static_cast<double>(commands);
+    if (commands != 0 || b.page.busy()) state.SkipWithError("something was sent");
+}
+BENCHMARK(BM_UploadNoChange)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // A held point dragged back and forth across the full chart: each step is
 // one mouse-move event followed by the repaint it asks for.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -104,6 +105,12 @@ public:
         NoTestCharacteristic,
     };
     ConnectFailure connectFailure() const;
+
+    // Changes whenever the lamp may hold something this side cannot know:
+    // a connect or disconnect, a lost link, a command given up without its
+    // answer. What was learnt of the lamp under one value holds only while
+    // it stays. Any thread.
+    std::uint64_t linkEpoch() const { return _linkEpoch.load(); }
     // The stack's words for a refused connect, where it gave any.
     std::string connectFailureDetail() const;
 
@@ -280,6 +287,8 @@ private:
     // Gives up the command in flight and every waiting one at once: the link
     // they were meant for is gone.
     void giveUpAll();
+    // A fresh link epoch, unique among all controllers of the process.
+    void newLinkEpoch();
     // One timer at a time watches the command in flight for the 5 s rule.
     void armAbandonTimerLocked(double seconds);
     void onAbandonTimer();
@@ -311,6 +320,8 @@ private:
     bool _linkDropExpected = false;
     ConnectFailure _connectFailure = ConnectFailure::None;
     std::string _connectFailureDetail;
+
+    std::atomic<std::uint64_t> _linkEpoch{0};
 
     // Queue state.
     mutable std::mutex _queueMutex;

@@ -36,6 +36,7 @@ std::string nameForLog(const BlePeripheral& peripheral) {
 
 BTLEController::BTLEController(BleCentral& central, Dispatch& dispatch)
     : _central(central), _dispatch(dispatch) {
+    newLinkEpoch();
     _central.setDelegate(this);
 }
 
@@ -162,6 +163,7 @@ bool BTLEController::waitForReady(bool onWorker) {
 void BTLEController::didConnectPeripheral(const PeripheralPtr& peripheral) {
     if (!peripheral) return;
     logLine(format("connected to %s", nameForLog(*peripheral).c_str()));
+    newLinkEpoch();
     peripheral->setDelegate(this);
     peripheral->discoverServices({kLampServiceUUID});
 }
@@ -232,6 +234,7 @@ void BTLEController::didDiscoverCharacteristicsForService(BlePeripheral&, const 
 }
 
 void BTLEController::disconnect() {
+    newLinkEpoch();
     stop_scanning();
     PeripheralPtr dropped;
     {

@@ -54,11 +54,18 @@ void BTLEController::didDisconnectPeripheral(const PeripheralPtr& lost,
         _bl_characteristic = nullptr;
         handler = _connection_lost_handler;
     }
+    newLinkEpoch();
     giveUpAll();
     if (handler) handler(loss);
 }
 
+void BTLEController::newLinkEpoch() {
+    static std::atomic<std::uint64_t> last{0};
+    _linkEpoch.store(++last);
+}
+
 void BTLEController::giveUpAll() {
+    newLinkEpoch();
     std::vector<CommandPtr> waiting;
     CommandPtr inFlight;
     {

@@ -155,6 +155,7 @@ void BTLEController::fireAfter(const CommandPtr& settled) {
 }
 
 void BTLEController::abandon(const CommandPtr& command) {
+    newLinkEpoch();
     command->setError(0, _dispatch.now());
     fireAfter(command);
 }

@@ -29,6 +29,15 @@ AQDayAdjustmentController::AQDayAdjustmentController(QObject* parent)
     _sheetSetup = false;
     buildView();
     buildHistory();
+    // Reading every uploaded channel back is on unless turned off here.
+    _verifyAction = new QAction(tr("Verify Uploads"), this);
+    _verifyAction->setCheckable(true);
+    _verifyAction->setChecked(true);
+    connect(_verifyAction, &QAction::toggled, this, [](bool on) {
+        Preferences& preferences = GlobalStore::sharedInstance().preferences();
+        preferences.setValue(kVerifyUploadsKey, PreferenceValue(std::int64_t{on ? 1 : 0}));
+        preferences.synchronize();
+    });
 }
 
 AQDayAdjustmentController::~AQDayAdjustmentController() = default;
@@ -209,6 +218,7 @@ void AQDayAdjustmentController::presetChosen(qint64 row) {
 
 void AQDayAdjustmentController::onEnter() {
     AQController::onEnter();
+    _verifyAction->setChecked(verifyUploads());
     setOnce();
     // The history is of this lamp's chart; another lamp begins a new one.
     const std::optional<std::string> lamp = GlobalStore::sharedInstance().connectedUUID();

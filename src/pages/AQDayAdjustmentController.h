@@ -63,7 +63,11 @@ public:
     void btnPresetsPressed();
     void btnPreviewPressed();
     void btnDownloadPressed();
+    // Shift+Upload sends everything, whatever the lamp is known to hold.
     void btnUploadPressed();
+    // Uploads the chart: only the channels the lamp is not known to hold,
+    // or every channel when `everything`.
+    void upload(bool everything);
     void downloadPreset(std::uint8_t n);
     // Shows the store's curves, giving a channel without one a flat line.
     void setPointsFromChannels();
@@ -80,11 +84,18 @@ public:
     // The menu entries; enabled while there is a step and no transfer runs.
     QAction* undoAction() const { return _undoAction; }
     QAction* redoAction() const { return _redoAction; }
+    // Checked while uploads are read back (the VerifyUploads preference).
+    QAction* verifyAction() const { return _verifyAction; }
     // The chart holds the flat lines it starts with, not a programme read,
     // loaded or edited since the lamp was connected.
     bool showsPlaceholders() const;
     // The preference that lets Upload go without asking.
     static constexpr const char* kUploadWithoutAskingKey = "UploadWithoutAsking";
+    // The preference that reads every channel back after uploading it: on
+    // unless set to 0.
+    static constexpr const char* kVerifyUploadsKey = "VerifyUploads";
+    // What the connected lamp is known to hold, for tests.
+    const LampProgrammeState& knownProgrammes() const { return _known; }
 
     // Asks, during a transfer, whether to stop it for what the user is about
     // to do ("quit"); true when no transfer runs. When the user insists the
@@ -146,8 +157,12 @@ private:
     std::shared_ptr<TransferControl> newTransferControl();
     void tellLampSilent(const QString& text);
     void tellStopped(const TransferStop& stop, const QString& text);
-    bool askBeforeUpload(const std::vector<std::uint8_t>& devices);
-    void startUpload(std::vector<std::uint8_t> devices);
+    // Whether to go on, and then whether to send everything.
+    std::optional<bool> askBeforeUpload(const std::vector<std::uint8_t>& devices,
+                                        bool everything);
+    void startUpload(std::vector<std::uint8_t> devices, bool everything);
+    bool verifyUploads() const;
+    LampMemory lampMemory();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // History.
@@ -170,6 +185,7 @@ private:
     QUndoStack* _history = nullptr;
     QAction* _undoAction = nullptr;
     QAction* _redoAction = nullptr;
+    QAction* _verifyAction = nullptr;
     // The history step at which the chart showed its starting lines, or -1.
     int _placeholderStep = -1;
     // The lamp the history belongs to.
@@ -177,6 +193,9 @@ private:
     bool _previewing = false;
     bool _active = false;
     AQButton* _btnPreview = nullptr;
+
+    // What the connected lamp is known to hold.
+    LampProgrammeState _known;
 
     // The running transfer.
     std::shared_ptr<TransferControl> _control;

@@ -13,6 +13,7 @@
 #include "widgets/SPProgressHUD.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -200,13 +201,13 @@ void AQDayAdjustmentController::btnDownloadPressed() {
     if (_busy) return;
     // All lamps share one programme as far as the chart goes: the master's is read.
     const std::uint8_t device = _device == kAllDevices ? 0 : _device;
-    startDownload(
-        tr("the day programme of %1").arg(deviceName(device)),
-        tr("Downloading %1").arg(deviceName(device)),
-        tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
-        [device, looks = channelLooks()](BTLEController& lamp, const TransferControl* control) {
-            return readDeviceProgramme(lamp, device, looks, control);
-        });
+    startDownload(tr("the day programme of %1").arg(deviceName(device)),
+                  tr("Downloading %1").arg(deviceName(device)),
+                  tr("Downloaded from %1.").arg(deviceName(device)), tr("download"),
+                  [device, looks = channelLooks(), memory = lampMemory()](
+                      BTLEController& lamp, const TransferControl* control) {
+                      return readDeviceProgramme(lamp, device, looks, control, memory);
+                  });
 }
 
 void AQDayAdjustmentController::downloadPreset(std::uint8_t n) {
@@ -277,6 +278,10 @@ void AQDayAdjustmentController::handOver(
 }
 
 void AQDayAdjustmentController::btnUploadPressed() {
+    upload(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+}
+
+void AQDayAdjustmentController::upload(bool everything) {
     if (_busy) return;
     std::vector<std::uint8_t> devices;
     if (_device == kAllDevices) {
@@ -287,16 +292,18 @@ void AQDayAdjustmentController::btnUploadPressed() {
     } else {
         devices.push_back(_device);
     }
-    if (!askBeforeUpload(devices)) return;
-    startUpload(std::move(devices));
+    const std::optional<bool> all = askBeforeUpload(devices, everything);
+    if (!all) return;
+    startUpload(std::move(devices), *all);
 }
 
-bool AQDayAdjustmentController::askBeforeUpload(const std::vector<std::uint8_t>& devices) {
+std::optional<bool> AQDayAdjustmentController::askBeforeUpload(
+    const std::vector<std::uint8_t>& devices, bool everything) {
     Preferences& preferences = GlobalStore::sharedInstance().preferences();
     const std::optional<PreferenceValue> stored = preferences.value(kUploadWithoutAskingKey);
     const bool placeholders = showsPlaceholders();
     // The starting lines are asked about every time: they are seldom meant.
-    if (!placeholders && stored && stored->number() && *stored->number() == 1) return true;
+    if (!placeholders && stored && stored->number() && *stored->number() == 1) return everything;
     Question q;
     q.title = tr("Upload");
     q.text = devices.size() > 1
@@ -311,22 +318,57 @@ bool AQDayAdjustmentController::askBeforeUpload(const std::vector<std::uint8_t>&
     q.confirm = tr("Replace");
     q.cancel = tr("Cancel");
     q.offerDontAsk = !placeholders;
+    q.option = tr("Send everything, also the channels the lamp already holds");
+    q.optionChecked = everything;
     const Answer answer = ask(mainWindow(), q);
-    if (answer.confirmed && answer.dontAskAgain) {
+    if (!answer.confirmed) return std::nullopt;
+    if (answer.dontAskAgain) {
         preferences.setValue(kUploadWithoutAskingKey, PreferenceValue(std::int64_t{1}));
         preferences.synchronize();
     }
-    return answer.confirmed;
+    return answer.option;
 }
 
-void AQDayAdjustmentController::startUpload(std::vector<std::uint8_t> devices) {
+bool AQDayAdjustmentController::verifyUploads() const {
+    const std::optional<PreferenceValue> stored =
+        GlobalStore::sharedInstance().preferences().value(kVerifyUploadsKey);
+    return !(stored && stored->number() && *stored->number() == 0);
+}
+
+LampMemory AQDayAdjustmentController::lampMemory() {
+    BTLEController& lamp = link();
+    const PeripheralPtr peripheral = lamp.peripheral();
+    return LampMemory{&_known, peripheral ? peripheral->identifier() : std::string(),
+                      lamp.linkEpoch()};
+}
+
+namespace {
+
+QString pointText(LampPoint point) {
+    return QStringLiteral("%1:%2 %3 %")
+        .arg(point.offset / 60, 2, 10, QLatin1Char('0'))
+        .arg(point.offset % 60, 2, 10, QLatin1Char('0'))
+        .arg(qRound(point.level * 100.0 / 255.0));
+}
+
+}  // namespace
+
+void AQDayAdjustmentController::startUpload(std::vector<std::uint8_t> devices, bool everything) {
     // The points as they are now: the user may not edit them while the
     // overlay is up, but the worker must not read the live curves either way.
     const DayAdjustmentGraph& graph = _dayAdjustment->daGraph();
     const std::uint8_t n = GlobalStore::channelCount();
-    std::vector<std::vector<CurvePoint>> points(n);
-    for (std::uint8_t ch = 0; ch < n; ++ch) points[ch] = channelPoints(graph, ch);
+    std::vector<LampChannel> wanted(n);
+    for (std::uint8_t ch = 0; ch < n; ++ch) wanted[ch] = lampChannel(channelPoints(graph, ch));
 
+    const LampMemory memory = lampMemory();
+    UploadPlan plan = planUpload(devices, wanted, memory, everything, verifyUploads());
+    if (plan.targets.empty()) {
+        const QString same = tr("The lamp already holds this programme.");
+        logLine(same.toStdString());
+        SPProgressHUD::showMessage(same, mainView());
+        return;
+    }
     const QString done = devices.size() > 1
                              ? tr("Uploaded to %1 lamps.").arg(devices.size())
                              : tr("Uploaded to %1.").arg(deviceName(devices.front()));
@@ -337,27 +379,49 @@ void AQDayAdjustmentController::startUpload(std::vector<std::uint8_t> devices) {
     Dispatch& d = dispatch();
     QPointer<AQDayAdjustmentController> page(this);
     std::shared_ptr<TransferControl> control = newTransferControl();
-    d.runOnWorker([&lamp, &d, page, devices, done, control, points = std::move(points),
-                   looks = channelLooks()] {
-        const std::optional<TransferStop> stop =
-            writeProgramme(lamp, devices, points, control.get());
-        d.postToMain([page, stop, done, looks] {
+    d.runOnWorker([&lamp, &d, page, done, control, memory, plan = std::move(plan),
+                   wanted = std::move(wanted), looks = channelLooks()] {
+        const UploadResult result = writeProgramme(lamp, plan, wanted, memory, control.get());
+        d.postToMain([page, result, done, looks] {
             if (!page) return;
             page->endTransfer();
-            if (!stop) {
+            if (const auto& m = result.mismatch) {
+                const QString channel = m->channel < looks.size() && !looks[m->channel].name.empty()
+                                            ? QString::fromStdString(looks[m->channel].name)
+                                            : QString::number(int(m->channel) + 1);
+                QString text = m->point >= 0
+                                   ? tr("%1, channel %2: point %3 reads %4, sent %5")
+                                         .arg(deviceName(m->device), channel)
+                                         .arg(m->point + 1)
+                                         .arg(pointText(m->read), pointText(m->sent))
+                                   : tr("%1, channel %2: the lamp reads %3 set points, sent %4")
+                                         .arg(deviceName(m->device), channel)
+                                         .arg(m->readCount)
+                                         .arg(m->sentCount);
+                logLine(text.toStdString());
+                text += QStringLiteral("\n\n") +
+                        (m->lampsLeft > 0
+                             ? tr("The upload stopped there; the channels after it and the %n "
+                                  "lamp(s) after this one were not written. Upload again to "
+                                  "complete it.",
+                                  nullptr, m->lampsLeft)
+                             : tr("The upload stopped there; the channels after it were not "
+                                  "written. Upload again to complete it."));
+                showAlert(page->mainWindow(), tr("The lamp does not hold what was sent"), text);
+            } else if (!result.stop) {
                 SPProgressHUD::showMessage(done, page->mainView());
             } else {
+                const TransferStop& stop = *result.stop;
                 page->tellStopped(
-                    *stop,
-                    (stop->cancelled
+                    stop,
+                    (stop.cancelled
                          ? tr("Writing the day programme to %1 was cancelled at %2; %3 were not "
                               "written. The lamp may now hold a partial programme: upload again "
                               "to complete it.")
                          : tr("Writing the day programme to %1 stopped at %2; %3 "
                                           "were not written. The lamp may now hold a partial "
                                           "programme: upload again once it answers."))
-                        .arg(deviceName(stop->device), stopPlace(*stop, looks),
-                             leftUnwritten(*stop)));
+                        .arg(deviceName(stop.device), stopPlace(stop, looks), leftUnwritten(stop)));
             }
             page->runAfterTransfer();
         });

@@ -161,6 +161,8 @@ void AppDelegate::buildWindow() {
     QMenu* edit = window.menuBar()->addMenu(tr("&Edit"));
     edit->addAction(day->undoAction());
     edit->addAction(day->redoAction());
+    edit->addSeparator();
+    edit->addAction(day->verifyAction());
     // Disconnecting during a day programme transfer asks first.
     navigation->setDisconnectGuard([day](std::function<void()> retry) {
         return day->stopTransferFirst(tr("Stop the transfer and disconnect?"), std::move(retry));

@@ -1,5 +1,6 @@
 #include "pages/DayTransfer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -29,7 +30,8 @@ bool cancelled(const TransferControl* control) {
 }
 
 ProgrammeRead readProgramme(const std::vector<ChannelLook>& looks, const CountRead& countOf,
-                            const PointRead& pointOf, const TransferControl* control) {
+                            const PointRead& pointOf, const TransferControl* control,
+                            std::vector<LampChannel>* raw = nullptr) {
     ProgrammeRead read;
     const auto n = static_cast<std::uint8_t>(looks.size());
     std::vector<std::uint8_t> counts(n, 0);
@@ -56,6 +58,7 @@ ProgrammeRead readProgramme(const std::vector<ChannelLook>& looks, const CountRe
         auto channel = std::make_shared<DayAdjustmentChannel>(looks[ch].color);
         channel->setName(looks[ch].name);
         progress.channel = ch;
+        if (raw) raw->emplace_back();
         for (int p = 0; p < counts[ch]; ++p) {
             std::uint16_t offset = 0;
             std::uint8_t level = 0;
@@ -71,6 +74,7 @@ ProgrammeRead readProgramme(const std::vector<ChannelLook>& looks, const CountRe
             }
             ++progress.command;
             if (control) control->report(progress);
+            if (raw) raw->back().push_back(LampPoint{offset, level});
             // Appends and sorts; beyond 144 points the first ones are kept.
             channel->addPoint(curvePoint(offset, level));
         }
@@ -95,13 +99,21 @@ CurvePoint curvePoint(std::uint16_t offset, std::uint8_t level) {
 
 ProgrammeRead readDeviceProgramme(BTLEController& link, std::uint8_t device,
                                   const std::vector<ChannelLook>& looks,
-                                  const TransferControl* control) {
-    return readProgramme(
+                                  const TransferControl* control, const LampMemory& memory) {
+    std::vector<LampChannel> raw;
+    ProgrammeRead read = readProgramme(
         looks, [&](std::uint8_t ch) { return link.getSetPointCountForDevice(device, ch); },
         [&](std::uint8_t ch, std::uint8_t p, std::uint16_t& offset, std::uint8_t& level) {
             return link.getSetPointValueForDevice(device, ch, p, offset, level);
         },
-        control);
+        control, &raw);
+    if (!read.stop && memory.state) {
+        for (std::size_t ch = 0; ch < raw.size(); ++ch) {
+            memory.state->remember(memory.lamp, memory.epoch, device, static_cast<std::uint8_t>(ch),
+                                   std::move(raw[ch]));
+        }
+    }
+    return read;
 }
 
 ProgrammeRead readPresetting(BTLEController& link, std::uint8_t presetting,
@@ -115,45 +127,140 @@ ProgrammeRead readPresetting(BTLEController& link, std::uint8_t presetting,
         control);
 }
 
-std::optional<TransferStop> writeProgramme(BTLEController& link,
-                                           const std::vector<std::uint8_t>& devices,
-                                           const std::vector<std::vector<CurvePoint>>& channels,
-                                           const TransferControl* control) {
-    const auto n = static_cast<std::uint8_t>(std::min<std::size_t>(channels.size(), 255));
-    const auto countOf = [&](std::uint8_t ch) {
-        return static_cast<std::uint8_t>(std::min<std::size_t>(channels[ch].size(), 255));
-    };
+LampChannel lampChannel(const std::vector<CurvePoint>& points) {
+    LampChannel channel;
+    const std::size_t n = std::min<std::size_t>(points.size(), 255);
+    channel.reserve(n);
+    for (std::size_t p = 0; p < n; ++p) {
+        channel.push_back(LampPoint{lampOffset(points[p].x), lampLevel(points[p].y)});
+    }
+    return channel;
+}
+
+LampPoint asDownloaded(LampPoint point) {
+    const CurvePoint shown = curvePoint(point.offset, point.level);
+    return LampPoint{lampOffset(shown.x), lampLevel(shown.y)};
+}
+
+std::vector<std::uint8_t> changedChannels(const std::vector<LampChannel>& wanted,
+                                          const std::optional<KnownProgramme>& known) {
+    std::vector<std::uint8_t> changed;
+    const std::size_t n = std::min<std::size_t>(wanted.size(), 255);
+    for (std::size_t ch = 0; ch < n; ++ch) {
+        const bool same =
+            known && ch < known->size() && (*known)[ch] && *(*known)[ch] == wanted[ch];
+        if (!same) changed.push_back(static_cast<std::uint8_t>(ch));
+    }
+    return changed;
+}
+
+UploadPlan planUpload(const std::vector<std::uint8_t>& devices,
+                      const std::vector<LampChannel>& wanted, const LampMemory& memory,
+                      bool everything, bool verify) {
+    UploadPlan plan;
+    plan.verify = verify;
+    for (const std::uint8_t d : devices) {
+        std::optional<KnownProgramme> known;
+        if (!everything && memory.state) known = memory.state->known(memory.lamp, memory.epoch, d);
+        UploadPlan::Target target{d, changedChannels(wanted, known)};
+        if (target.channels.empty()) continue;
+        for (const std::uint8_t ch : target.channels) {
+            const int commands = 1 + static_cast<int>(wanted[ch].size());
+            plan.commandTotal += verify ? 2 * commands : commands;
+        }
+        plan.targets.push_back(std::move(target));
+    }
+    return plan;
+}
+
+std::optional<VerifyMismatch> firstMismatch(const LampChannel& sent, const LampChannel& read) {
+    const std::size_t n = std::min(sent.size(), read.size());
+    for (std::size_t p = 0; p < n; ++p) {
+        if (asDownloaded(read[p]) != sent[p]) {
+            VerifyMismatch m;
+            m.point = static_cast<int>(p);
+            m.read = asDownloaded(read[p]);
+            m.sent = sent[p];
+            m.readCount = static_cast<int>(read.size());
+            m.sentCount = static_cast<int>(sent.size());
+            return m;
+        }
+    }
+    if (sent.size() == read.size()) return std::nullopt;
+    VerifyMismatch m;
+    m.readCount = static_cast<int>(read.size());
+    m.sentCount = static_cast<int>(sent.size());
+    return m;
+}
+
+UploadResult writeProgramme(BTLEController& link, const UploadPlan& plan,
+                            const std::vector<LampChannel>& wanted, const LampMemory& memory,
+                            const TransferControl* control) {
+    UploadResult result;
     TransferProgress progress;
-    progress.channelCount = n;
-    progress.commandTotal = 0;
-    for (std::uint8_t ch = 0; ch < n; ++ch) progress.commandTotal += 1 + countOf(ch);
-    progress.commandTotal *= static_cast<int>(devices.size());
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        const std::uint8_t d = devices[i];
-        const int lampsLeft = static_cast<int>(devices.size() - i - 1);
+    progress.channelCount = static_cast<int>(std::min<std::size_t>(wanted.size(), 255));
+    progress.commandTotal = plan.commandTotal;
+    const auto answered = [&] {
+        ++result.commands;
+        progress.command = result.commands;
+        if (control) control->report(progress);
+    };
+    const auto forget = [&](std::uint8_t d, std::uint8_t ch) {
+        if (memory.state) memory.state->forgetChannel(memory.lamp, memory.epoch, d, ch);
+    };
+    for (std::size_t i = 0; i < plan.targets.size(); ++i) {
+        const std::uint8_t d = plan.targets[i].device;
+        const int lampsLeft = static_cast<int>(plan.targets.size() - i - 1);
         progress.device = d;
-        for (std::uint8_t ch = 0; ch < n; ++ch) {
-            const auto& points = channels[ch];
-            const std::uint8_t count = countOf(ch);
+        for (const std::uint8_t ch : plan.targets[i].channels) {
+            const LampChannel& points = wanted[ch];
+            const auto count = static_cast<std::uint8_t>(points.size());
             progress.channel = ch;
-            if (cancelled(control)) return TransferStop{d, ch, -1, count, lampsLeft, true};
-            if (!link.setSetPointCountForDevice(d, ch, count)) {
-                return TransferStop{d, ch, -1, count, lampsLeft};
-            }
-            ++progress.command;
-            if (control) control->report(progress);
+            const auto stopAt = [&](int point, bool cancel) {
+                result.stop = TransferStop{d, ch, point, count, lampsLeft, cancel};
+                return result;
+            };
+            if (cancelled(control)) return stopAt(-1, true);
+            // From the first write on, the channel holds something between
+            // what it held and what is sent.
+            forget(d, ch);
+            if (!link.setSetPointCountForDevice(d, ch, count)) return stopAt(-1, false);
+            answered();
             for (std::uint8_t p = 0; p < count; ++p) {
-                if (cancelled(control)) return TransferStop{d, ch, p, count, lampsLeft, true};
-                if (!link.setSetPointValueForDevice(d, ch, p, lampOffset(points[p].x),
-                                                    lampLevel(points[p].y))) {
-                    return TransferStop{d, ch, p, count, lampsLeft};
+                if (cancelled(control)) return stopAt(p, true);
+                if (!link.setSetPointValueForDevice(d, ch, p, points[p].offset, points[p].level)) {
+                    return stopAt(p, false);
                 }
-                ++progress.command;
-                if (control) control->report(progress);
+                answered();
+            }
+            if (!plan.verify) continue;
+            // The read-back: its count, then every point the lamp says it holds.
+            if (cancelled(control)) return stopAt(-1, true);
+            const std::optional<std::uint8_t> readCount = link.getSetPointCountForDevice(d, ch);
+            if (!readCount) return stopAt(-1, false);
+            answered();
+            LampChannel read;
+            for (std::uint8_t p = 0; p < *readCount; ++p) {
+                if (cancelled(control)) return stopAt(p, true);
+                LampPoint point;
+                if (!link.getSetPointValueForDevice(d, ch, p, point.offset, point.level)) {
+                    return stopAt(p, false);
+                }
+                read.push_back(point);
+                answered();
+            }
+            std::optional<VerifyMismatch> mismatch = firstMismatch(points, read);
+            if (memory.state) memory.state->remember(memory.lamp, memory.epoch, d, ch, read);
+            if (mismatch) {
+                mismatch->device = d;
+                mismatch->channel = ch;
+                mismatch->lampsLeft = lampsLeft;
+                result.mismatch = mismatch;
+                return result;
             }
         }
     }
-    return std::nullopt;
+    return result;
 }
 
 }  // namespace aq

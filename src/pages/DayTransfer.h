@@ -11,6 +11,7 @@
 #include "curve/Color.h"
 #include "curve/CurvePoint.h"
 #include "curve/DayAdjustmentChannel.h"
+#include "pages/LampProgrammeState.h"
 
 namespace aq {
 
@@ -70,6 +71,13 @@ private:
     std::atomic<bool> _cancel{false};
 };
 
+// What is known of the connected lamp, and under which link epoch.
+struct LampMemory {
+    LampProgrammeState* state = nullptr;
+    std::string lamp;  // the connected lamp's identifier
+    std::uint64_t epoch = 0;
+};
+
 // What a read of a day programme is made into: one curve per channel.
 struct ChannelLook {
     std::string name;
@@ -86,19 +94,74 @@ struct ProgrammeRead {
 
 // Worker threads only: each lamp command waits for its answer. A control,
 // when given, hears of every command and may stop the read between two.
+// A device's programme read whole becomes what it is known to hold.
 ProgrammeRead readDeviceProgramme(BTLEController& link, std::uint8_t device,
                                   const std::vector<ChannelLook>& looks,
-                                  const TransferControl* control = nullptr);
+                                  const TransferControl* control = nullptr,
+                                  const LampMemory& memory = {});
 ProgrammeRead readPresetting(BTLEController& link, std::uint8_t presetting,
                              const std::vector<ChannelLook>& looks,
                              const TransferControl* control = nullptr);
 
-// Writes the curves to each lamp in turn: per channel its count, then its
-// points in order. Stops at the first command the lamp does not answer.
-// Worker threads only.
-std::optional<TransferStop> writeProgramme(BTLEController& link,
-                                           const std::vector<std::uint8_t>& devices,
-                                           const std::vector<std::vector<CurvePoint>>& channels,
-                                           const TransferControl* control = nullptr);
+// The lamp units an upload sends for a curve: its first 255 points.
+LampChannel lampChannel(const std::vector<CurvePoint>& points);
+// A point as read from the lamp, after the download's conversion to the
+// chart's units and back.
+LampPoint asDownloaded(LampPoint point);
+
+// The channels to send so that a lamp known to hold `known` holds `wanted`:
+// those whose points differ, or are not known. Nothing known means all.
+std::vector<std::uint8_t> changedChannels(const std::vector<LampChannel>& wanted,
+                                          const std::optional<KnownProgramme>& known);
+
+// What an upload sends: per lamp, the channels to write.
+struct UploadPlan {
+    struct Target {
+        std::uint8_t device = 0;
+        std::vector<std::uint8_t> channels;
+    };
+    std::vector<Target> targets;  // lamps with nothing to send are left out
+    bool verify = true;
+    // Commands the plan takes when every read-back agrees.
+    int commandTotal = 0;
+};
+
+// Plans an upload of `wanted` to the devices: everything, or only the
+// channels that differ from what `memory` knows of each device.
+UploadPlan planUpload(const std::vector<std::uint8_t>& devices,
+                      const std::vector<LampChannel>& wanted, const LampMemory& memory,
+                      bool everything, bool verify);
+
+// A channel read back after writing that differs from what was sent.
+struct VerifyMismatch {
+    std::uint8_t device = 0;
+    std::uint8_t channel = 0;
+    // The first point that differs, or -1 when the count does.
+    int point = -1;
+    int readCount = 0;
+    int sentCount = 0;
+    LampPoint read;
+    LampPoint sent;
+    // How many lamps of the plan come after this one.
+    int lampsLeft = 0;
+};
+
+// The first difference between what was sent and what was read back.
+std::optional<VerifyMismatch> firstMismatch(const LampChannel& sent, const LampChannel& read);
+
+struct UploadResult {
+    std::optional<TransferStop> stop;
+    std::optional<VerifyMismatch> mismatch;
+    int commands = 0;  // commands answered
+};
+
+// Writes the plan lamp by lamp: per channel its count, then its points in
+// order, and when verifying reads the channel back at once. Stops at the
+// first command the lamp does not answer and at the first read-back that
+// differs. What a verified channel read becomes known in `memory`; a channel
+// written and not verified is known no more. Worker threads only.
+UploadResult writeProgramme(BTLEController& link, const UploadPlan& plan,
+                            const std::vector<LampChannel>& wanted, const LampMemory& memory,
+                            const TransferControl* control = nullptr);
 
 }  // namespace aq

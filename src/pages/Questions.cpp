@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -26,11 +28,35 @@ Answer askWithMessageBox(QWidget* parent, const Question& question) {
         dontAsk = new QCheckBox(QCoreApplication::translate("Questions", "Don't ask again"));
         box.setCheckBox(dontAsk);
     }
+    QCheckBox* option = nullptr;
+    if (!question.option.isEmpty()) {
+        option = new QCheckBox(question.option);
+        option->setChecked(question.optionChecked);
+        // Above the buttons, below "Don't ask again" where that is offered.
+        auto* grid = qobject_cast<QGridLayout*>(box.layout());
+        auto* buttons = box.findChild<QDialogButtonBox*>();
+        const int index = grid && buttons ? grid->indexOf(buttons) : -1;
+        if (index >= 0) {
+            int row = 0, column = 0, rows = 1, columns = 1;
+            grid->getItemPosition(index, &row, &column, &rows, &columns);
+            grid->removeWidget(buttons);
+            // In the text's column, as "Don't ask again" stands.
+            const int textColumn = columns > 1 ? column + 1 : column;
+            grid->addWidget(option, row, textColumn, 1, column + columns - textColumn);
+            grid->addWidget(buttons, row + 1, column, rows, columns);
+        } else if (!dontAsk) {
+            box.setCheckBox(option);
+        } else {
+            delete option;
+            option = nullptr;
+        }
+    }
     box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     box.exec();
     Answer answer;
     answer.confirmed = box.clickedButton() == go;
     answer.dontAskAgain = answer.confirmed && dontAsk && dontAsk->isChecked();
+    answer.option = answer.confirmed && option && option->isChecked();
     return answer;
 }
 }  // namespace

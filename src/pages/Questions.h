@@ -17,11 +17,17 @@ struct Question {
     QString cancel;   // the button that keeps things as they are (the default)
     // Offers a "Don't ask again" box.
     bool offerDontAsk = false;
+    // Offers a check box of its own when not empty, checked to begin with
+    // when `optionChecked`.
+    QString option;
+    bool optionChecked = false;
 };
 
 struct Answer {
     bool confirmed = false;
     bool dontAskAgain = false;
+    // The question's own check box was checked when the user confirmed.
+    bool option = false;
 };
 
 // Questions go through one replaceable function, as alerts do, so that tests

@@ -1,5 +1,7 @@
 #include "sim/SimLamp.h"
 
+#include "link/LampUuids.h"
+
 namespace aq {
 
 SimLamp::SimLamp(std::string name, std::string identifier)
@@ -52,10 +54,23 @@ Bytes SimLamp::receive(const std::string& characteristicUuid, const Bytes& data)
     {
         std::lock_guard lock(_mutex);
         _received.push_back({characteristicUuid, data});
+        if (_received.size() > kReceivedKept) _received.pop_front();
         number = ++_count;
         faults = _faults;
     }
-    Bytes out = answer(characteristicUuid, data);
+    Bytes out;
+    if (faults.spoilPointAt && *faults.spoilPointAt == number && data.size() >= 7 &&
+        data[0] == 0x0F && characteristicUuid == kCommandCharacteristicUUID) {
+        if (faults.spoilPointByDropping) {
+            out = SimLamp::answer(characteristicUuid, data);
+        } else {
+            Bytes altered = data;
+            altered[6] = static_cast<std::uint8_t>(altered[6] ^ 1);
+            out = answer(characteristicUuid, altered);
+        }
+    } else {
+        out = answer(characteristicUuid, data);
+    }
     if (faults.hits(SimFault::GarbageAnswer, number, characteristicUuid, data)) {
         // Noise that differs from command to command but is the same in
         // every run.
@@ -74,7 +89,7 @@ Bytes SimLamp::receive(const std::string& characteristicUuid, const Bytes& data)
 
 std::vector<SimLamp::Received> SimLamp::received() const {
     std::lock_guard lock(_mutex);
-    return _received;
+    return {_received.begin(), _received.end()};
 }
 
 std::uint64_t SimLamp::receivedCount() const {

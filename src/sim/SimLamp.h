@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -54,6 +55,11 @@ struct SimFaults {
     // How much later a late answer comes than the usual read.
     double lateAnswerBy = 2.0;
     std::vector<ForCommand> forCommands;
+    // The set point written by this command (on the command characteristic)
+    // is answered as usual but silently dropped, or kept with its level
+    // changed by one.
+    std::optional<std::uint64_t> spoilPointAt;
+    bool spoilPointByDropping = true;
 
     // Whether the fault hits the number-th write (1-based) of `data` to the
     // characteristic.
@@ -82,7 +88,8 @@ public:
     // Handles one write; returns the value that the next read yields, spoilt
     // as the fault switches say.
     Bytes receive(const std::string& characteristicUuid, const Bytes& data);
-    // Every write received so far, in order.
+    // The most recent writes received (at most kReceivedKept), in order.
+    static constexpr std::size_t kReceivedKept = 4096;
     std::vector<Received> received() const;
     std::uint64_t receivedCount() const;
     void clearReceived();
@@ -100,7 +107,7 @@ private:
     const std::string _identifier;
     mutable std::mutex _mutex;
     SimFaults _faults;
-    std::vector<Received> _received;
+    std::deque<Received> _received;
     std::uint64_t _count = 0;
     SimBootLoader _bootLoader;
 };

@@ -127,16 +127,21 @@ std::shared_ptr<Channel> GlobalStore::channel(std::uint8_t index) const {
     return _channels[index];
 }
 
+const LampNameIndex& GlobalStore::nameIndexLocked() {
+    if (!_nameIndex) _nameIndex.emplace(_preferences.value(kUUIDNameArray));
+    return *_nameIndex;
+}
+
 std::optional<std::string> GlobalStore::getNameForUUID(const std::string& uuid) {
     GlobalStore& store = sharedInstance();
     std::lock_guard lock(store._namesMutex);
-    return lookUpLampName(store._preferences, uuid);
+    return store.nameIndexLocked().lookUp(uuid);
 }
 
 bool GlobalStore::lampNamesUnreadable() {
     GlobalStore& store = sharedInstance();
     std::lock_guard lock(store._namesMutex);
-    return lampNameTableUnreadable(store._preferences);
+    return store.nameIndexLocked().unreadable();
 }
 
 void GlobalStore::setNameForUUID(const std::string& uuid, const std::string& name) {
@@ -146,6 +151,7 @@ void GlobalStore::setNameForUUID(const std::string& uuid, const std::string& nam
     if (!appendLampName(store._preferences, uuid, name)) {
         logLine(format("lamp name for %s not saved", uuid.c_str()));
     }
+    store._nameIndex.reset();
 }
 
 void GlobalStore::channelAdd(const std::string& name, const Color& color) {

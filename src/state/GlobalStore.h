@@ -11,6 +11,7 @@
 #include "link/BTLEController.h"
 #include "state/Channel.h"
 #include "state/Device.h"
+#include "state/LampNames.h"
 #include "state/Preferences.h"
 
 namespace aq {
@@ -63,7 +64,8 @@ public:
     // True while a stored name table exists but cannot be read: no lamp has
     // a stored name until the next save starts a new table.
     static bool lampNamesUnreadable();
-    // Appends the pair to the persisted table; it is on disk when this returns.
+    // Appends the pair to the persisted table, unless the look-up gives that
+    // name already; the table is on disk when this returns.
     static void setNameForUUID(const std::string& uuid, const std::string& name);
     // Holds at most 255 channels and 255 devices (indices are 8-bit); more
     // are refused with a log line.
@@ -80,6 +82,8 @@ public:
 
 private:
     GlobalStore(BleCentral& central, Dispatch& dispatch, Preferences& preferences);
+    // The name table's index, read when first needed. Caller holds _namesMutex.
+    const LampNameIndex& nameIndexLocked();
 
     Preferences& _preferences;
     std::unique_ptr<BTLEController> _btController;
@@ -91,6 +95,8 @@ private:
     std::optional<std::string> _connectedUUID;
     // The name table is read, extended and written back as one step.
     std::mutex _namesMutex;
+    // Look-ups go to the table as last read or saved here.
+    std::optional<LampNameIndex> _nameIndex;
 };
 
 }  // namespace aq

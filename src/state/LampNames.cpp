@@ -2,20 +2,29 @@
 
 namespace aq {
 
-std::optional<std::string> lookUpLampName(const Preferences& preferences, const std::string& uuid) {
-    const std::optional<PreferenceValue> stored = preferences.value(kUUIDNameArray);
+LampNameIndex::LampNameIndex(const std::optional<PreferenceValue>& stored) {
     const PreferenceValue::List* table = stored ? stored->list() : nullptr;
-    if (!table) return std::nullopt;
-    std::optional<std::string> found;
-    // The whole table is walked: the last match wins.
+    _unreadable = stored && !table;
+    if (!table) return;
+    _names.reserve(table->size());
+    // In table order, so that the last match wins.
     for (const PreferenceValue& entry : *table) {
         const PreferenceValue::List* pair = entry.list();
         if (!pair || pair->size() != 2) continue;
         const std::string* key = (*pair)[0].text();
         const std::string* name = (*pair)[1].text();
-        if (key && name && *key == uuid) found = *name;
+        if (key && name) _names[*key] = *name;
     }
-    return found;
+}
+
+std::optional<std::string> LampNameIndex::lookUp(const std::string& uuid) const {
+    const auto it = _names.find(uuid);
+    if (it == _names.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> lookUpLampName(const Preferences& preferences, const std::string& uuid) {
+    return LampNameIndex(preferences.value(kUUIDNameArray)).lookUp(uuid);
 }
 
 bool lampNameTableUnreadable(const Preferences& preferences) {
@@ -24,8 +33,10 @@ bool lampNameTableUnreadable(const Preferences& preferences) {
 }
 
 bool appendLampName(Preferences& preferences, const std::string& uuid, const std::string& name) {
+    const std::optional<PreferenceValue> stored = preferences.value(kUUIDNameArray);
+    if (LampNameIndex(stored).lookUp(uuid) == name) return preferences.synchronize();
     PreferenceValue::List table;
-    if (const auto stored = preferences.value(kUUIDNameArray)) {
+    if (stored) {
         if (const PreferenceValue::List* list = stored->list()) table = *list;
     }
     table.push_back(PreferenceValue::List{uuid, name});

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "state/Preferences.h"
 
@@ -12,8 +13,24 @@ namespace aq {
 // later pair for the same UUID overrides an earlier one.
 inline constexpr const char* kUUIDNameArray = "kUUIDNameArray";
 
-// The name of the last pair whose UUID equals `uuid` exactly (case and all).
-// Entries that are not a list of two texts are skipped.
+// The name table as read once: for each UUID, the name of its last pair.
+// Built from the stored value; later changes to it are not seen.
+class LampNameIndex {
+public:
+    LampNameIndex() = default;
+    explicit LampNameIndex(const std::optional<PreferenceValue>& stored);
+    // The name of the last pair whose UUID equals `uuid` exactly (case and
+    // all). Entries that are not a list of two texts are skipped.
+    std::optional<std::string> lookUp(const std::string& uuid) const;
+    // A table is stored but is no list.
+    bool unreadable() const { return _unreadable; }
+
+private:
+    std::unordered_map<std::string, std::string> _names;
+    bool _unreadable = false;
+};
+
+// Reads the table and looks the UUID up (see LampNameIndex).
 std::optional<std::string> lookUpLampName(const Preferences& preferences, const std::string& uuid);
 
 // Whether a table is stored but cannot be used (damaged, or no list):
@@ -21,8 +38,10 @@ std::optional<std::string> lookUpLampName(const Preferences& preferences, const 
 bool lampNameTableUnreadable(const Preferences& preferences);
 
 // Appends [uuid, name] and writes it to lasting storage before returning;
-// false when that write failed. A stored value that is no list is replaced;
-// malformed entries inside a list are kept as they are.
+// false when that write failed. A pair that would not change what the
+// look-up gives is not appended (the table is only made lasting). A stored
+// value that is no list is replaced; malformed entries inside a list are
+// kept as they are.
 bool appendLampName(Preferences& preferences, const std::string& uuid, const std::string& name);
 
 // A name as the lamp holds it (one byte a character, the byte's value its

@@ -101,11 +101,12 @@ TEST_F(DayProgressTest, CancelStopsAnUploadAndSaysWhichLampAndChannelAreIncomple
     enter(0);  // all three lamps
     for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.1, 0.2}, {0.5, 0.6}, {0.9, 0.3}});
     page->btnUploadPressed();
-    // 24 commands a lamp, 4 a channel: the second lamp's fourth channel begins at 37.
+    // 48 commands a lamp, 8 a channel (4 written, 4 read back): the second
+    // lamp's fourth channel begins at 73.
     ASSERT_TRUE(
-        runUntil([&] { return page->progressText().contains(QStringLiteral(" - 37 of 72")); }));
+        runUntil([&] { return page->progressText().contains(QStringLiteral(" - 73 of 144")); }));
     EXPECT_EQ(texts.back(),
-              QStringLiteral("Uploading to Slave #2 (lamp 2 of 3) - channel 4 of 6 - 37 of 72"));
+              QStringLiteral("Uploading to Slave #2 (lamp 2 of 3) - channel 4 of 6 - 73 of 144"));
     pressCancel();
     finish();
     EXPECT_LE(sentWith({0x0E, 0x0F}).size(), 38u);
@@ -150,6 +151,7 @@ TEST_F(DayProgressTest, UploadAsksFirstNamingTheTarget) {
          true,
          true},
     };
+    int presses = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         preferences.setValue(
@@ -161,7 +163,9 @@ TEST_F(DayProgressTest, UploadAsksFirstNamingTheTarget) {
         if (c.edited) {
             page->dayAdjustment()->setFocus();
             QTest::keyClick(page->dayAdjustment(), Qt::Key_Tab);
-            QTest::keyClick(page->dayAdjustment(), Qt::Key_Up);
+            // Another edit each time, so the lamp never holds it already.
+            for (int i = 0; i <= presses; ++i) QTest::keyClick(page->dayAdjustment(), Qt::Key_Up);
+            ++presses;
             QTest::keyClick(page->dayAdjustment(), Qt::Key_Escape);
             EXPECT_FALSE(page->showsPlaceholders());
         }

@@ -124,12 +124,16 @@ TEST_F(DayTransferTest, DownloadShowsTheLampsProgrammeInCurveUnits) {
     }
     EXPECT_NE(store().channels()[0]->presentChannel(), before);
 
-    // Uploading the empty curve sends the count 0 and no points.
+    // The master holds the chart now; the slaves are not known, and get all
+    // of it: the empty curve as the count 0 and no points.
     lamp->clearReceived();
     page->btnUploadPressed();
     finish();
-    EXPECT_EQ(sentWith({0x0E})[1], (Bytes{0x0E, 0, 1, 0}));
-    EXPECT_EQ(lamp->model().devices[0].programme[0],
+    const auto counts = sentWith({0x0E});
+    ASSERT_EQ(counts.size(), 12u);
+    EXPECT_EQ(counts[1], (Bytes{0x0E, 1, 1, 0}));
+    for (const Bytes& b : counts) EXPECT_NE(b[1], 0);
+    EXPECT_EQ(lamp->model().devices[2].programme[0],
               (std::vector<SimSetPoint>{{0, 0}, {1439, 255}}));
 }
 
@@ -217,7 +221,8 @@ TEST_F(DayTransferTest, ALinkLostMidDownloadSaysAtOnceWhatWasLeft) {
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return !alerts.empty(); }));
     EXPECT_LT(dispatch.now() - start, 1.0);
     EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("left as they were")));
-    EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("channel \u201cRed\u201d, set point 2 of 3")))
+    EXPECT_TRUE(
+        alerts[0].text.contains(QStringLiteral("channel \u201cRed\u201d, set point 2 of 3")))
         << alerts[0].text.toStdString();
     finish();
     EXPECT_EQ(alerts.size(), 1u);
@@ -227,8 +232,9 @@ TEST_F(DayTransferTest, ALinkLostMidDownloadSaysAtOnceWhatWasLeft) {
 TEST_F(DayTransferTest, ALampSilentMidUploadSaysTheProgrammeMayBePartial) {
     enter(0);
     for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.2, 0.2}, {0.8, 0.8}});
-    // Lamp 1 takes all 18 commands; lamp 2 answers its first channel only.
-    lampFallsSilentAfter(18 + 3);
+    // Lamp 1 takes all 36 commands (18 written, 18 read back); lamp 2 answers
+    // its first channel only.
+    lampFallsSilentAfter(36 + 6);
     page->btnUploadPressed();
     finish();
     ASSERT_EQ(alerts.size(), 1u);
@@ -271,6 +277,8 @@ TEST_F(DayTransferTest, ALampChannelBeyond144PointsKeepsTheFirst144) {
 }
 
 TEST_F(DayTransferTest, ASecondPressDuringATransferIsIgnored) {
+    preferences.setValue(AQDayAdjustmentController::kVerifyUploadsKey,
+                         PreferenceValue(std::int64_t{0}));
     enter(1);
     page->btnUploadPressed();
     EXPECT_TRUE(page->busy());
@@ -324,6 +332,255 @@ TEST_F(DayTransferTest, PreviewLastsUntilThePageIsLeft) {
     finish();
     EXPECT_EQ(lamp->model().mode, 0);
     EXPECT_TRUE(log.contains("onLeave dayadjustment\n"));
+}
+
+// --- only what the lamp lacks, verified ------------------------------------
+
+TEST(ChangedChannels, AreThoseNotKnownToHoldTheWantedPoints) {
+    const LampChannel a{{60, 10}, {600, 200}, {1200, 0}};
+    const LampChannel moved{{60, 10}, {610, 200}, {1200, 0}};
+    const LampChannel added{{60, 10}, {600, 200}, {900, 50}, {1200, 0}};
+    struct Case {
+        const char* name;
+        std::optional<KnownProgramme> known;
+        std::vector<LampChannel> wanted;
+        std::vector<std::uint8_t> changed;
+    };
+    const Case cases[] = {
+        {"no change", KnownProgramme{a, a, LampChannel{}}, {a, a, {}}, {}},
+        {"one point moved", KnownProgramme{a, a, a}, {a, moved, a}, {1}},
+        {"a point added", KnownProgramme{a, a, a}, {a, a, added}, {2}},
+        {"a channel emptied", KnownProgramme{a, a, a}, {{}, a, a}, {0}},
+        {"a new device", std::nullopt, {a, {}, a}, {0, 1, 2}},
+        {"a channel not known", KnownProgramme{a, std::nullopt}, {a, a, a}, {1, 2}},
+        {"points in another order", KnownProgramme{LampChannel{a[1], a[0], a[2]}}, {a}, {0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(changedChannels(c.wanted, c.known), c.changed) << c.name;
+    }
+}
+
+TEST(FirstMismatch, NamesTheFirstPointOrTheCountThatDiffers) {
+    const LampChannel sent{{60, 10}, {600, 200}, {1200, 0}};
+    struct Case {
+        const char* name;
+        LampChannel read;
+        bool differs;
+        int point;
+    };
+    const Case cases[] = {
+        {"as sent", sent, false, 0},
+        {"a point dropped", {{60, 10}, {0, 0}, {1200, 0}}, true, 1},
+        {"a point altered", {{60, 10}, {600, 201}, {1200, 0}}, true, 1},
+        {"a point short", {{60, 10}, {600, 200}}, true, -1},
+        {"a point more", {{60, 10}, {600, 200}, {1200, 0}, {1300, 5}}, true, -1},
+    };
+    for (const Case& c : cases) {
+        const auto m = firstMismatch(sent, c.read);
+        ASSERT_EQ(m.has_value(), c.differs) << c.name;
+        if (!m) continue;
+        EXPECT_EQ(m->point, c.point) << c.name;
+        EXPECT_EQ(m->readCount, int(c.read.size())) << c.name;
+        if (m->point >= 0) EXPECT_NE(m->read, m->sent) << c.name;
+    }
+}
+
+TEST(LampProgrammeState, KnowsOnlyUnderTheLampAndEpochItLearntUnder) {
+    LampProgrammeState state;
+    const LampChannel a{{60, 10}};
+    state.remember("lamp A", 7, 1, 2, a);
+    const auto known = state.known("lamp A", 7, 1);
+    ASSERT_TRUE(known);
+    ASSERT_EQ(known->size(), 3u);
+    EXPECT_FALSE((*known)[0]);
+    EXPECT_EQ((*known)[2], a);
+    EXPECT_FALSE(state.known("lamp A", 7, 0)) << "another device";
+    EXPECT_FALSE(state.known("lamp B", 7, 1)) << "another lamp";
+    EXPECT_FALSE(state.known("lamp A", 8, 1)) << "another epoch";
+    // Learning under a new epoch forgets the old one's knowledge.
+    state.remember("lamp A", 8, 0, 0, a);
+    EXPECT_FALSE(state.known("lamp A", 7, 1));
+    state.forgetChannel("lamp A", 8, 0, 0);
+    EXPECT_FALSE(state.known("lamp A", 8, 0));
+}
+
+class KnownProgrammeTest : public DayPageFixture {
+protected:
+    // Three points on every channel of every lamp.
+    void fillLamps() {
+        lamp->updateModel([](SimLampModel& m) {
+            for (auto& device : m.devices) {
+                for (auto& channel : device.programme) channel = {{60, 10}, {600, 200}, {1200, 0}};
+            }
+        });
+    }
+    void download() {
+        page->btnDownloadPressed();
+        finish();
+        SPProgressHUD::instance()->expireMessage();
+    }
+    // Uploads and returns the commands the lamp received.
+    std::uint64_t upload(bool everything = false) {
+        const std::uint64_t before = lamp->receivedCount();
+        // The question's check box starts checked for Shift+Upload.
+        answer.option = everything;
+        page->upload(everything);
+        finish();
+        return lamp->receivedCount() - before;
+    }
+    void movePoint(std::uint8_t ch) {
+        auto points = curve(ch);
+        points[1].y = 0.5;
+        setCurve(ch, points);
+    }
+};
+
+TEST_F(KnownProgrammeTest, AnUploadSendsOnlyTheChannelsTheLampDoesNotHold) {
+    fillLamps();
+    enter(1);
+    download();
+    // Nothing changed: nothing sent, and the user is told so.
+    lamp->clearReceived();
+    EXPECT_EQ(upload(), 0u);
+    EXPECT_EQ(SPProgressHUD::instance()->status(),
+              QStringLiteral("The lamp already holds this programme."));
+    EXPECT_FALSE(page->busy());
+    SPProgressHUD::instance()->expireMessage();
+    // One point moved: that channel alone, written whole and read back.
+    movePoint(3);
+    EXPECT_EQ(upload(), 2u * (1 + 3));
+    EXPECT_EQ(sentWith({0x0E}), std::vector<Bytes>{(Bytes{0x0E, 0, 3, 3})});
+    EXPECT_EQ(sentWith({0x0F}).size(), 3u);
+    EXPECT_EQ(lamp->model().devices[0].programme[3][1].intensity, 127);
+    EXPECT_TRUE(alerts.empty());
+    // What was verified is known: the same again sends nothing.
+    EXPECT_EQ(upload(), 0u);
+    // Send everything: the check box, as Shift+Upload does.
+    EXPECT_EQ(upload(true), 6u * 2 * (1 + 3));
+    answer.option = true;
+    lamp->clearReceived();
+    page->upload(false);
+    finish();
+    EXPECT_EQ(sentWith({0x0E}).size(), 6u);
+    ASSERT_FALSE(questions.empty());
+    EXPECT_FALSE(questions.back().option.isEmpty());
+}
+
+TEST_F(KnownProgrammeTest, WithoutVerifyingAWrittenChannelIsNotKnown) {
+    fillLamps();
+    enter(1);
+    page->verifyAction()->setChecked(false);
+    const auto stored = preferences.value(AQDayAdjustmentController::kVerifyUploadsKey);
+    EXPECT_EQ(stored, PreferenceValue(std::int64_t{0}));
+    download();
+    movePoint(0);
+    EXPECT_EQ(upload(), 1u + 3) << "written, not read back";
+    EXPECT_EQ(upload(), 1u + 3) << "so not known";
+}
+
+TEST_F(KnownProgrammeTest, DisconnectAndLostCommandsForgetWhatTheLampHolds) {
+    struct Case {
+        const char* name;
+        std::function<void()> loseIt;
+    };
+    BTLEController& link = store().btController();
+    const Case cases[] = {
+        {"disconnect",
+         [&] {
+             link.disconnect();
+             connectLamp();
+         }},
+        {"a command without answer",
+         [&] {
+             SimFaults f;
+             f.noAnswerAt = lamp->receivedCount() + 1;
+             lamp->setFaults(f);
+             link.getSlaves([](std::uint8_t) {});
+             finish();
+             lamp->setFaults({});
+         }},
+        {"the link lost",
+         [&] {
+             SimFaults f;
+             f.dropLinkOnceAt = lamp->receivedCount() + 1;
+             lamp->setFaults(f);
+             link.getSlaves([](std::uint8_t) {});
+             finish();
+             lamp->setFaults({});
+             connectLamp();
+         }},
+    };
+    fillLamps();
+    enter(1);
+    for (const Case& c : cases) {
+        download();
+        ASSERT_EQ(upload(), 0u) << c.name;
+        c.loseIt();
+        EXPECT_EQ(upload(), 6u * 2 * (1 + 3)) << c.name;
+        EXPECT_TRUE(alerts.empty()) << c.name;
+    }
+}
+
+TEST_F(KnownProgrammeTest, VerificationCatchesADroppedOrAlteredPoint) {
+    struct Case {
+        const char* name;
+        bool drop;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"dropped", true,
+         "Master #1, channel Royal Blue: point 2 reads 00:00 0 %, sent 12:00 50 %"},
+        {"altered", false,
+         "Master #1, channel Royal Blue: point 2 reads 12:00 49 %, sent 12:00 50 %"},
+    };
+    enter(1);
+    for (const Case& c : cases) {
+        alerts.clear();
+        lamp->updateModel([](SimLampModel& m) { m.devices[0].programme = programmeOf({}); });
+        setCurve(0, {{0.1, 0.2}, {720 / 1439.0, 0.5}, {0.9, 0.3}});
+        SimFaults f;
+        // The count, the first point, then the second.
+        f.spoilPointAt = lamp->receivedCount() + 3;
+        f.spoilPointByDropping = c.drop;
+        lamp->setFaults(f);
+        lamp->clearReceived();
+        upload(true);
+        lamp->setFaults({});
+        ASSERT_EQ(alerts.size(), 1u) << c.name << alerts[0].text.toStdString();
+        EXPECT_EQ(alerts[0].title, QStringLiteral("The lamp does not hold what was sent"));
+        EXPECT_TRUE(alerts[0].text.startsWith(QString::fromUtf8(c.says)))
+            << alerts[0].text.toStdString();
+        // Nothing after the failed channel was written.
+        for (const Bytes& b : sentWith({0x0E})) EXPECT_EQ(b[2], 0) << c.name;
+        // What was read is known: the next upload mends that channel.
+        lamp->clearReceived();
+        upload();
+        EXPECT_EQ(sentWith({0x0E}).at(0), (Bytes{0x0E, 0, 0, 3})) << c.name;
+        EXPECT_EQ(lamp->model().devices[0].programme[0][1], (SimSetPoint{720, 127})) << c.name;
+        EXPECT_EQ(alerts.size(), 1u) << c.name;
+    }
+}
+
+TEST_F(KnownProgrammeTest, AllLampsSkipsTheUnchangedAndVerifiesEach) {
+    fillLamps();
+    enter(0);
+    download();  // the master's programme, known to be on the master only
+    // The slaves are not known: they get everything, the master nothing.
+    lamp->clearReceived();
+    EXPECT_EQ(upload(), 2u * 6 * 2 * (1 + 3));
+    for (const Bytes& b : sentWith({0x0E})) EXPECT_NE(b[1], 0);
+    // One channel changed: that channel, on every lamp, each read back.
+    movePoint(4);
+    lamp->clearReceived();
+    EXPECT_EQ(upload(), 3u * 2 * (1 + 3));
+    std::vector<std::vector<int>> counts;
+    for (const Bytes& b : sentWith({0x0E, 0x8E})) counts.push_back({b[0], b[1], b[2]});
+    EXPECT_EQ(
+        counts,
+        (std::vector<std::vector<int>>{
+            {0x0E, 0, 4}, {0x8E, 0, 4}, {0x0E, 1, 4}, {0x8E, 1, 4}, {0x0E, 2, 4}, {0x8E, 2, 4}}));
+    for (int d = 0; d < 3; ++d) EXPECT_EQ(lamp->model().devices[d].programme[4][1].intensity, 127);
+    EXPECT_EQ(upload(), 0u);
 }
 
 }  // namespace

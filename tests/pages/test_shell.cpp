@@ -211,7 +211,7 @@ TEST_F(ShellTest, DisconnectDuringADayTransferAsksAndStopsItFirst) {
     const QList<QAction*> menus = delegate->window()->menuBar()->actions();
     ASSERT_GE(menus.size(), 2);
     const QList<QAction*> edit = menus[1]->menu()->actions();
-    ASSERT_EQ(edit.size(), 2);
+    ASSERT_EQ(edit.size(), 4);
     EXPECT_EQ(edit[0]->text(), QStringLiteral("Undo"));
     EXPECT_EQ(edit[0]->shortcut(), QKeySequence(QKeySequence::Undo));
 

@@ -435,7 +435,8 @@ private:
         }
         bool failed = false;
         for (std::size_t i = alertsBefore; i < _alerts.size(); ++i) {
-            failed = failed || _alerts[i].contains(QStringLiteral("Writing the day programme"));
+            failed = failed || _alerts[i].contains(QStringLiteral("Writing the day programme")) ||
+                     _alerts[i].contains(QStringLiteral("does not hold what was sent"));
         }
         if (failed) {
             note("upload reported failure");

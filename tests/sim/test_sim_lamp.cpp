@@ -119,6 +119,36 @@ TEST(SimModelLampTest, ChannelCountChangesEveryLampAndPresetting) {
     for (const SimPresetting& p : m.presettings) EXPECT_EQ(p.programme.size(), 8u);
 }
 
+TEST(SimModelLampTest, KeepsOnlyTheMostRecentWritesButCountsThemAll) {
+    SimModelLamp lamp("L", "I", SimLampModel::standard(0), [] { return 0.0; });
+    const std::size_t total = SimLamp::kReceivedKept + 10;
+    for (std::size_t i = 0; i < total; ++i) {
+        lamp.receive(rw, Bytes{0x12, 0, static_cast<std::uint8_t>(i % 256)});
+    }
+    const auto kept = lamp.received();
+    ASSERT_EQ(kept.size(), SimLamp::kReceivedKept);
+    EXPECT_EQ(kept.front().data[2], 10);
+    EXPECT_EQ(kept.back().data[2], (total - 1) % 256);
+    EXPECT_EQ(lamp.receivedCount(), total);
+}
+
+TEST(SimModelLampTest, ASpoiltSetPointIsAnsweredButDroppedOrAltered) {
+    struct Case {
+        bool drop;
+        SimSetPoint held;
+    };
+    for (const Case c : {Case{true, {0, 0}}, Case{false, {600, 201}}}) {
+        SimModelLamp lamp("L", "I", SimLampModel::standard(0), [] { return 0.0; });
+        SimFaults f;
+        f.spoilPointAt = 2;
+        f.spoilPointByDropping = c.drop;
+        lamp.setFaults(f);
+        lamp.receive(rw, Bytes{0x0E, 0, 0, 1});
+        EXPECT_EQ(lamp.receive(rw, Bytes{0x0F, 0, 0, 0, 600 & 0xFF, 600 >> 8, 200}), Bytes{0x0F});
+        EXPECT_EQ(lamp.model().devices[0].programme[0], std::vector<SimSetPoint>{c.held});
+    }
+}
+
 TEST(DemoLamps, AreAMasterWithSlavesAndADayInUse) {
     VirtualDispatch dispatch;
     SimCentral central(dispatch, 0.01);

@@ -89,6 +89,34 @@ TEST_F(StoreFixture, ASaveKeepsMalformedEntriesAndReplacesAValueThatIsNoList) {
     EXPECT_EQ(preferences.value(kUUIDNameArray), PreferenceValue(List{pair(B, "Reef")}));
 }
 
+TEST_F(StoreFixture, ASaveThatChangesNoLookUpAppendsNothing) {
+    struct Case {
+        const char* name;
+        List before;
+        const char* uuid;
+        const char* saved;
+        bool appends;
+    };
+    const Case cases[] = {
+        {"the name it has", {pair(A, "Tank")}, A, "Tank", false},
+        {"the name it has, later", {pair(A, "One"), pair(B, "x"), pair(A, "Two")}, A, "Two", false},
+        {"an overridden name", {pair(A, "One"), pair(A, "Two")}, A, "One", true},
+        {"another lamp's name", {pair(B, "Tank")}, A, "Tank", true},
+        {"the name of another case", {pair(a, "Tank")}, A, "Tank", true},
+        {"beside a malformed override", {pair(A, "Tank"), List{A}}, A, "Tank", false},
+    };
+    for (const Case& c : cases) {
+        preferences.setValue(kUUIDNameArray, c.before);
+        const int writes = preferences.synchronizeCount();
+        GlobalStore::setNameForUUID(c.uuid, c.saved);
+        List after = c.before;
+        if (c.appends) after.push_back(pair(c.uuid, c.saved));
+        EXPECT_EQ(preferences.value(kUUIDNameArray), PreferenceValue(after)) << c.name;
+        EXPECT_EQ(preferences.synchronizeCount(), writes + 1) << c.name << ": durable all the same";
+        EXPECT_EQ(GlobalStore::getNameForUUID(c.uuid), c.saved) << c.name;
+    }
+}
+
 // Preferences whose writes to disk fail.
 class FailingPreferences : public MemoryPreferences {
 public:
