@@ -548,6 +548,41 @@
         <source>The lamp shows its day programme in preview mode until clicked again or the page is left.</source>
         <translation>Die Lampe zeigt ihr Tagesprogramm in der Vorschau, bis Sie erneut klicken oder die Seite verlassen.</translation>
     </message>
+    <message>
+        <source>Verify Uploads</source>
+        <translation>Hochladen prüfen</translation>
+    </message>
+    <message>
+        <source>Send everything, also the channels the lamp already holds</source>
+        <translation>Alles senden, auch die Kanäle, die die Lampe schon hat</translation>
+    </message>
+    <message>
+        <source>The lamp already holds this programme.</source>
+        <translation>Die Lampe hat dieses Programm bereits.</translation>
+    </message>
+    <message>
+        <source>%1, channel %2: point %3 reads %4, sent %5</source>
+        <translation>%1, Kanal %2: Stützpunkt %3 lautet %4, gesendet wurde %5</translation>
+    </message>
+    <message>
+        <source>%1, channel %2: the lamp reads %3 set points, sent %4</source>
+        <translation>%1, Kanal %2: die Lampe meldet %3 Stützpunkte, gesendet wurden %4</translation>
+    </message>
+    <message numerus="yes">
+        <source>The upload stopped there; the channels after it and the %n lamp(s) after this one were not written. Upload again to complete it.</source>
+        <translation>
+            <numerusform>Das Hochladen endete dort; die Kanäle danach und die %n Lampe danach wurden nicht geschrieben. Laden Sie erneut hoch, um es abzuschließen.</numerusform>
+            <numerusform>Das Hochladen endete dort; die Kanäle danach und die %n Lampen danach wurden nicht geschrieben. Laden Sie erneut hoch, um es abzuschließen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The upload stopped there; the channels after it were not written. Upload again to complete it.</source>
+        <translation>Das Hochladen endete dort; die Kanäle danach wurden nicht geschrieben. Laden Sie erneut hoch, um es abzuschließen.</translation>
+    </message>
+    <message>
+        <source>The lamp does not hold what was sent</source>
+        <translation>Die Lampe hat nicht, was gesendet wurde</translation>
+    </message>
 </context>
 <context>
     <name>aq::AQFirmwareController</name>

@@ -31,9 +31,12 @@ QList<QRegularExpression> germanPatterns() {
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement &&
             xml.name() == QLatin1String("translation")) {
-            QStringList parts = xml.readElementText().split(QRegularExpression(QStringLiteral("%\\d")));
+            // Plural forms (numerusform children) are not shown on the pages.
+            QStringList parts = xml.readElementText(QXmlStreamReader::SkipChildElements)
+                                    .split(QRegularExpression(QStringLiteral("%\\d")));
             for (QString& part : parts) part = QRegularExpression::escape(part);
             const QString text = parts.join(QStringLiteral(".*"));
+            if (text.isEmpty()) continue;
             patterns << QRegularExpression(QStringLiteral("^(?:%1)$").arg(text),
                                            QRegularExpression::DotMatchesEverythingOption);
         }
