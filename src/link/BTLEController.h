@@ -174,7 +174,9 @@ public:
     void getRTC(DateHandler handler);
     // Sends the date's own weekday (1 = Sunday ... 7 = Saturday). Fields
     // that form no date are not sent.
-    void setRTC(const LampDateTime& time);
+    // `answered` runs once the lamp has answered the write (never when it
+    // does not), so a caller can read the clock back.
+    void setRTC(const LampDateTime& time, Handler answered = {});
     void getDemoLoop(BoolHandler handler);
     void setDemoLoop(bool loop);
     // 0 normal, 1 preview of the day curve, 2 live control, 3 demo.
@@ -287,6 +289,9 @@ private:
     // Gives up the command in flight and every waiting one at once: the link
     // they were meant for is gone.
     void giveUpAll();
+    // Forgets the service and characteristics of the link that ended (or is
+    // about to be made anew). Caller holds _linkMutex.
+    void clearLinkLocked();
     // A fresh link epoch, unique among all controllers of the process.
     void newLinkEpoch();
     // One timer at a time watches the command in flight for the 5 s rule.

@@ -75,7 +75,7 @@ void BTLEController::getRTC(DateHandler handler) {
               });
 }
 
-void BTLEController::setRTC(const LampDateTime& time) {
+void BTLEController::setRTC(const LampDateTime& time, Handler answered) {
     const std::optional<unsigned> weekday = time.weekday();
     if (!time.valid() || !weekday) {
         logLine(format("setRTC: %04d-%02u-%02u %02u:%02u:%02u is no date, not sent", time.year,
@@ -85,7 +85,9 @@ void BTLEController::setRTC(const LampDateTime& time) {
     // The low byte of year + 48 is year - 2000 for the years 2000 ... 2255.
     fireCommand(commandBytes({0x11, 0x00, time.second, time.minute, time.hour, *weekday, time.day,
                               time.month, static_cast<unsigned>(time.year + 48)}),
-                rw_characteristic(), {});
+                rw_characteristic(), [answered = std::move(answered)](const Bytes&) {
+                    if (answered) answered();
+                });
 }
 
 void BTLEController::getDemoLoop(BoolHandler handler) {

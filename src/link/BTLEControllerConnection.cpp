@@ -131,8 +131,8 @@ void BTLEController::connect_periperal_at(std::uint64_t index, Handler ready, Ha
         chosen = _peripherals[index];
         _peripheral = chosen;
         _peripherals.clear();
-        // A service found on an earlier link says nothing about this one.
-        _service = nullptr;
+        // What an earlier link found says nothing about this one.
+        clearLinkLocked();
         _connectFailure = ConnectFailure::None;
         _connectFailureDetail.clear();
     }
@@ -240,8 +240,7 @@ void BTLEController::disconnect() {
     {
         std::lock_guard lock(_linkMutex);
         _peripherals.clear();
-        _rw_characteristic = nullptr;
-        _test_characteristic = nullptr;
+        clearLinkLocked();
         dropped = std::move(_peripheral);
         _peripheral = nullptr;
     }

@@ -39,8 +39,7 @@ void BTLEController::didDisconnectPeripheral(const PeripheralPtr& lost,
             _connectFailure = ConnectFailure::Refused;
             _connectFailureDetail = reason;
             _peripheral = nullptr;
-            _rw_characteristic = nullptr;
-            _test_characteristic = nullptr;
+            clearLinkLocked();
             return;
         }
         loss.peripheral = lost;
@@ -48,15 +47,18 @@ void BTLEController::didDisconnectPeripheral(const PeripheralPtr& lost,
         loss.name = lost->name();
         loss.reason = error;
         _peripheral = nullptr;
-        _service = nullptr;
-        _rw_characteristic = nullptr;
-        _test_characteristic = nullptr;
-        _bl_characteristic = nullptr;
+        clearLinkLocked();
         handler = _connection_lost_handler;
     }
-    newLinkEpoch();
     giveUpAll();
     if (handler) handler(loss);
+}
+
+void BTLEController::clearLinkLocked() {
+    _service = nullptr;
+    _rw_characteristic = nullptr;
+    _test_characteristic = nullptr;
+    _bl_characteristic = nullptr;
 }
 
 void BTLEController::newLinkEpoch() {

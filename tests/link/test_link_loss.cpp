@@ -125,12 +125,18 @@ TEST_F(LinkLoss, DeliberateEndsAreNoLoss) {
     controller.getSlaves([](std::uint8_t) {});
     ASSERT_TRUE(dispatch.runUntilIdle(30.0));
     EXPECT_EQ(losses.size(), 1u);
+    EXPECT_EQ(controller.bl_characteristic(), nullptr);
 
     lamp->setFaults({});
     connectFirst();
+    ASSERT_NE(controller.bl_characteristic(), nullptr);
     controller.disconnect();
     ASSERT_TRUE(dispatch.runUntilIdle(30.0));
     EXPECT_EQ(losses.size(), 1u);
+    // Nothing of the ended link is kept: a firmware update cannot start
+    // writing to a boot-loader characteristic of a link that is gone.
+    EXPECT_EQ(controller.bl_characteristic(), nullptr);
+    EXPECT_EQ(controller.rw_characteristic(), nullptr);
 }
 
 // A failed connect says why.
