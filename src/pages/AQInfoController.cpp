@@ -119,16 +119,22 @@ void AQInfoController::showLampClock() {
 void AQInfoController::setToComputerTime() {
     if (_timer && _timerDispatch) _timerDispatch->cancel(_timerId);
     _timer = false;
-    const QDateTime now = clockcare::computerNow();
-    link().setRTC(lampFromDateTime(now));
-    logLine("saved rtc");
-    lampClockIs(now, now);
-    showLampClock();
+    sendClock(clockcare::computerNow());
 }
 
-void AQInfoController::readRtc(std::uint64_t entry) {
+void AQInfoController::sendClock(const QDateTime& time) {
+    // What is shown comes from the lamp: the clock is read back once the
+    // lamp has taken it, so a write that never arrived is not shown as done.
     QPointer<AQInfoController> self(this);
-    link().getRTC([self, entry](const LampDateTime& time) {
+    link().setRTC(lampFromDateTime(time), [self] {
+        if (self) self->readRtc(self->_entry, false);
+    });
+    logLine("saved rtc");
+}
+
+void AQInfoController::readRtc(std::uint64_t entry, bool thenTheRest) {
+    QPointer<AQInfoController> self(this);
+    link().getRTC([self, entry, thenTheRest](const LampDateTime& time) {
         if (!self || self->_entry != entry) return;
         const QDateTime shown = dateTimeFromLamp(time);
         const QDateTime computer = clockcare::computerNow();
@@ -140,6 +146,7 @@ void AQInfoController::readRtc(std::uint64_t entry) {
             self->_lbClockOffset->setText(tr("no valid date"));
         }
         emit self->lampClockRead(shown, computer);
+        if (!thenTheRest) return;
         GlobalStore::sharedInstance().setDevices({});
         GlobalStore::deviceAdd();
         self->readSlaves(entry);
@@ -197,10 +204,7 @@ void AQInfoController::changedRtc() {
 
 void AQInfoController::setRTC() {
     _timer = false;
-    const QDateTime sent = _dpRtc->dateTime();
-    link().setRTC(lampFromDateTime(sent));
-    logLine("saved rtc");
-    lampClockIs(sent, clockcare::computerNow());
+    sendClock(_dpRtc->dateTime());
 }
 
 QDateTime AQInfoController::dateTimeFromLamp(const LampDateTime& time) {

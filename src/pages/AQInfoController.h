@@ -69,7 +69,10 @@ private:
     void buildView();
     // The read chain; each step is asked from the previous one's answer.
     // `entry` tells a chain begun by an earlier entry, which stops.
-    void readRtc(std::uint64_t entry);
+    // Reads the clock and, unless told otherwise, the rest of the page.
+    void readRtc(std::uint64_t entry, bool thenTheRest = true);
+    // Sends the clock and shows what the lamp reads back once it answered.
+    void sendClock(const QDateTime& time);
     void readSlaves(std::uint64_t entry);
     void readFirmware(std::uint64_t entry);
     void readSerialNo(std::uint64_t entry);

@@ -173,6 +173,22 @@ TEST_F(InfoTest, SetsTheLampToThisComputersTime) {
     }
 }
 
+// What the page shows of the lamp's clock is what the lamp reads back: a set
+// the lamp never answered is not shown as done.
+TEST_F(InfoTest, AClockSetTheLampDidNotTakeIsNotShownAsDone) {
+    lamp->setClock(LampDateTime{2024, 1, 1, 12, 0, 0});
+    connectLamp();
+    dispatch.runUntilIdle();
+    const QString before = info().lbClockOffset()->text();
+    ASSERT_NE(before, "in step with this computer");
+    SimFaults silent;
+    silent.noAnswerFrom = lamp->receivedCount() + 1;
+    lamp->setFaults(silent);
+    click(info().btnSetClock());
+    dispatch.runUntilIdle(30.0);
+    EXPECT_EQ(info().lbClockOffset()->text(), before);
+}
+
 TEST_F(InfoTest, ClockRunsOnWhileThePageIsShown) {
     lamp->setClock(LampDateTime{2026, 3, 7, 14, 5, 9});
     connectLamp();
