@@ -834,6 +834,14 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <source>Disconnect</source>
         <translation>Trennen</translation>
     </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Getrennt</translation>
+    </message>
+    <message>
+        <source>The lamp did not confirm the last commands before the link was closed: it may still be in live mode. Connect again and leave the Live page, or switch the lamp off and on.</source>
+        <translation>Die Lampe hat die letzten Befehle nicht bestätigt, bevor die Verbindung getrennt wurde: Sie ist vielleicht noch im Live-Modus. Verbinden Sie sich erneut und verlassen Sie die Live-Seite, oder schalten Sie die Lampe aus und wieder ein.</translation>
+    </message>
 </context>
 <context>
     <name>aq::AQSettingsController</name>

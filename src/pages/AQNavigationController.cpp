@@ -6,6 +6,8 @@
 #include <QStackedWidget>
 
 #include "link/BTLEController.h"
+#include "link/Log.h"
+#include "pages/Alerts.h"
 #include "state/GlobalStore.h"
 #include "widgets/AQButton.h"
 
@@ -78,8 +80,9 @@ void AQNavigationController::switchTo(const QString& ident) {
         BTLEController& lamp = GlobalStore::sharedInstance().btController();
         // What the page sent on leaving (the live page's return to normal
         // operation) reaches the lamp before the link goes.
-        lamp.waitUntilSent(kLeaveSeconds);
+        const bool sent = lamp.waitUntilSent(kLeaveSeconds);
         lamp.disconnect();
+        if (!sent) tellLeaveUnsent();
         return;
     }
     for (AQController* page : _controller) {
@@ -107,7 +110,17 @@ void AQNavigationController::leaveForQuit() {
     if (!_connected || !_currentController) return;
     _currentController->onLeave();
     _currentController = nullptr;
-    GlobalStore::sharedInstance().btController().waitUntilSent(kLeaveSeconds);
+    if (!GlobalStore::sharedInstance().btController().waitUntilSent(kLeaveSeconds)) {
+        logLine("the page's last commands did not reach the lamp before quitting");
+    }
+}
+
+void AQNavigationController::tellLeaveUnsent() {
+    logLine("the page's last commands did not reach the lamp before the link was closed");
+    showAlert(_outlets.tabView, tr("Disconnected"),
+              tr("The lamp did not confirm the last commands before the link was closed: it may "
+                 "still be in live mode. Connect again and leave the Live page, or switch the "
+                 "lamp off and on."));
 }
 
 void AQNavigationController::switchButtonsTo(const QString& ident) {

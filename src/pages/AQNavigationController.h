@@ -65,6 +65,9 @@ public:
     // The application is quitting: the current page is left and what it
     // sends on leaving given time to reach the lamp.
     void leaveForQuit();
+    // The left page's last commands were still unanswered when the link was
+    // closed: says so, and what to do.
+    void tellLeaveUnsent();
     // Asked before Disconnect; false holds it back, and the guard may
     // disconnect later through `retry`.
     using DisconnectGuard = std::function<bool(std::function<void()> retry)>;

@@ -197,6 +197,23 @@ TEST_F(LiveTest, EveryWayOutLeavesTheLampInNormalOperation) {
     }
 }
 
+// A lamp that does not take the return to normal operation before a
+// Disconnect closes the link: the user is told it may still be in live mode.
+TEST_F(LiveTest, ADisconnectTheLampDidNotConfirmIsTold) {
+    connectLamp();
+    enterLive();
+    dispatch.runUntilIdle();
+    SimFaults silent;
+    silent.noAnswerFrom = lamp->receivedCount() + 1;
+    lamp->setFaults(silent);
+    alerts.clear();
+    click(nav().btnDiscover());
+    dispatch.runUntilIdle(30.0);
+    EXPECT_FALSE(nav().connected());
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].contains(QStringLiteral("may still be in live mode")));
+}
+
 TEST_F(LiveTest, KeysSendOnePressEach) {
     connectLamp();
     enterLive();
