@@ -33,7 +33,7 @@
 #include "platform/QtDispatch.h"
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "widgets/SPProgressHUD.h"
 

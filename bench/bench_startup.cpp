@@ -32,7 +32,7 @@
 #include "platform/QtDispatch.h"
 #include "sim/DemoLamps.h"
 #include "sim/SimCentral.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQTableView.h"

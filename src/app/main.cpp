@@ -11,27 +11,15 @@
 #include "pages/AppDelegate.h"
 #include "pages/Translations.h"
 #include "platform/AppLog.h"
-#include "platform/QtBleCentral.h"
+#include "platform/ProgramCentral.h"
 #include "platform/QtDispatch.h"
 #include "platform/QtPreferences.h"
 #include "sim/DemoLamps.h"
 #include "sim/SimCentral.h"
 #include "sim/SimFaultOptions.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 
 namespace {
-
-// Seconds each operation of a simulated lamp takes: about a real link's pace.
-constexpr double kSimulatedDelay = 0.02;
-
-std::unique_ptr<aq::BleCentral> makeCentral(bool simulate, const aq::SimFaultSetup& faults,
-                                           aq::Dispatch& dispatch) {
-    if (!simulate) return std::make_unique<aq::QtBleCentral>();
-    auto central = std::make_unique<aq::SimCentral>(dispatch, kSimulatedDelay);
-    auto lamp = aq::makeDemoLamps(*central);
-    aq::applySimFaults(faults, *central, *lamp);
-    return central;
-}
 
 struct Options {
     QCommandLineOption help;
@@ -138,7 +126,10 @@ int main(int argc, char** argv) {
                                             QIcon(QStringLiteral(":/icons/org.aqlamp.Aqlamp.png"))));
     }
     auto* dispatch = new aq::QtDispatch;
-    aq::BleCentral* central = makeCentral(parser.isSet(options.simulate), faults, *dispatch).release();
+    aq::LampChoiceOptions lamps;
+    lamps.simulate = parser.isSet(options.simulate);
+    lamps.faults = faults;
+    aq::BleCentral* central = aq::makeProgramCentral(lamps, *dispatch).release();
     auto* preferences = new aq::QtPreferences;
     aq::GlobalStore::configure(*central, *dispatch, *preferences);
 

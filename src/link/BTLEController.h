@@ -138,6 +138,11 @@ public:
     // Main thread only: runs the event loop until nothing waits or is in
     // flight, at most `seconds`. True when the queue drained.
     bool waitUntilSent(double seconds);
+    // Calls `handler` on the main thread once every command queued before
+    // has been answered or given up (at once when nothing waits or is in
+    // flight). Any thread. Lets a caller of the queued reads, which never
+    // call back without an answer, learn that a chain of them has ended.
+    void whenIdle(Handler handler);
 
     // Queue state, for tests and diagnostics.
     std::size_t waitingCommandCount() const;
@@ -297,6 +302,9 @@ private:
     // One timer at a time watches the command in flight for the 5 s rule.
     void armAbandonTimerLocked(double seconds);
     void onAbandonTimer();
+    // Hands the idle waiters to the main thread when nothing waits or is in
+    // flight. Caller holds _queueMutex.
+    void releaseIdleLocked();
 
     // Runs fn on the main thread and waits for it when called from a worker.
     void onMain(const std::function<void()>& fn);
@@ -339,6 +347,7 @@ private:
     // The command in flight could not be written: the timer gives it up at once.
     bool _abandonAtOnce = false;
     Dispatch::TimerId _abandonTimer = 0;
+    std::vector<Handler> _idleHandlers;
 };
 
 }  // namespace aq

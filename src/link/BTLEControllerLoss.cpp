@@ -77,6 +77,7 @@ void BTLEController::giveUpAll() {
             inFlight = _fired;
             _settling = true;
         }
+        if (!_fired) releaseIdleLocked();
     }
     if (inFlight) abandon(inFlight);
     // Newest first, as they would have been written; each logs "!!!" like a

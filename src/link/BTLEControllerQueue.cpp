@@ -114,6 +114,7 @@ CommandPtr BTLEController::takeNextLocked() {
     _abandonAtOnce = false;
     if (_commands.empty()) {
         _fired = nullptr;
+        releaseIdleLocked();
         return nullptr;
     }
     _fired = _commands.back();

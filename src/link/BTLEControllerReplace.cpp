@@ -45,4 +45,15 @@ bool BTLEController::waitUntilSent(double seconds) {
     return true;
 }
 
+void BTLEController::whenIdle(Handler handler) {
+    std::lock_guard lock(_queueMutex);
+    _idleHandlers.push_back(std::move(handler));
+    if (_commands.empty() && !_fired) releaseIdleLocked();
+}
+
+void BTLEController::releaseIdleLocked() {
+    for (Handler& h : _idleHandlers) _dispatch.postToMain(std::move(h));
+    _idleHandlers.clear();
+}
+
 }  // namespace aq

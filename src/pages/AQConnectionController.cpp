@@ -10,7 +10,7 @@
 #include "link/Log.h"
 #include "pages/Alerts.h"
 #include "pages/PageLook.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQTableView.h"
 #include "widgets/SPProgressIndicator.h"

@@ -9,17 +9,12 @@
 #include "pages/AQConnectionController.h"
 #include "pages/AQNavigationController.h"
 #include "pages/Alerts.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/LampNames.h"
 #include "widgets/AQTableView.h"
 #include "widgets/SPProgressHUD.h"
 
 namespace aq {
-
-namespace {
-// The lamp keeps six presettings.
-constexpr std::uint8_t kPresettings = 6;
-}  // namespace
 
 void AQConnectionController::btnConnectDevice() {
     const qint64 row = _tblDevices->selectedRow();
@@ -60,13 +55,6 @@ void AQConnectionController::connectionReady(const std::shared_ptr<Attempt>& att
     attempt->ready = true;
     GlobalStore& store = GlobalStore::sharedInstance();
     store.setConnectedUUID(attempt->uuid);
-    // The lamp's own name is recorded for its UUID, so the table shows it
-    // from now on.
-    link().getName([](const std::string& name) {
-        const std::optional<std::string> uuid = GlobalStore::sharedInstance().connectedUUID();
-        if (uuid) GlobalStore::setNameForUUID(*uuid, lampNameText(name));
-    });
-
     // The reads wait for each answer, which the main thread delivers: they
     // run on a worker, and only the result comes back here.
     dispatch().runOnWorker([this, attempt] {
@@ -109,26 +97,17 @@ void AQConnectionController::tellNotConnected() {
 }
 
 bool AQConnectionController::readLampIntoStore() {
-    BTLEController& lamp = link();
+    // The session reads the lamp (and records its own name for its UUID, so
+    // the table shows it from now on); the pages take it from the store.
     GlobalStore& store = GlobalStore::sharedInstance();
     GlobalStore::channelClear();
-    const std::optional<std::uint8_t> count = lamp.getChannels();
-    if (!count) return false;
-    for (std::uint8_t i = 0; i < *count; ++i) {
-        const std::optional<std::string> name = lamp.getChannelName(i);
-        if (!name) return false;
-        const std::optional<LampColor> color = lamp.getChannelColor(i);
-        if (!color) return false;
-        GlobalStore::channelAdd(*name, colorFromLamp(*color));
-    }
     store.setPresets({});
-    std::vector<std::string> presets;
-    for (std::uint8_t i = 0; i < kPresettings; ++i) {
-        const std::optional<std::string> name = lamp.getPresettingName(i);
-        if (!name) return false;
-        presets.push_back(*name);
-    }
-    store.setPresets(std::move(presets));
+    const std::optional<LampDescription> lamp = store.session().readLamp();
+    if (!lamp) return false;
+    for (const ChannelLook& look : lamp->channels) GlobalStore::channelAdd(look.name, look.color);
+    store.setPresets(lamp->presettings);
+    std::vector<Device> devices(std::size_t{lamp->slaves} + 1);
+    store.setDevices(std::move(devices));
     return true;
 }
 

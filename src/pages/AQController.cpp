@@ -4,7 +4,7 @@
 
 #include "link/BTLEController.h"
 #include "link/Log.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 
 namespace aq {
 

@@ -11,7 +11,7 @@
 #include "pages/AQTableSheetController.h"
 #include "pages/NSDayAdjustment.h"
 #include "pages/PageLook.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "widgets/AQButton.h"
 
 #include <algorithm>

@@ -13,7 +13,7 @@
 
 #include "pages/AQController.h"
 #include "pages/DayEditHistory.h"
-#include "pages/DayTransfer.h"
+#include "session/DayTransfer.h"
 
 class QAction;
 class QLabel;
@@ -94,9 +94,6 @@ public:
     // The preference that reads every channel back after uploading it: on
     // unless set to 0.
     static constexpr const char* kVerifyUploadsKey = "VerifyUploads";
-    // What the connected lamp is known to hold, for tests.
-    const LampProgrammeState& knownProgrammes() const { return _known; }
-
     // Asks, during a transfer, whether to stop it for what the user is about
     // to do ("quit"); true when no transfer runs. When the user insists the
     // transfer is cancelled and `then` runs once it has stopped and said
@@ -193,9 +190,6 @@ private:
     bool _previewing = false;
     bool _active = false;
     AQButton* _btnPreview = nullptr;
-
-    // What the connected lamp is known to hold.
-    LampProgrammeState _known;
 
     // The running transfer.
     std::shared_ptr<TransferControl> _control;

@@ -9,7 +9,7 @@
 #include "pages/NSDayAdjustment.h"
 #include "pages/Questions.h"
 #include "pages/TimeLeft.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "widgets/SPProgressHUD.h"
 
 #include <QCloseEvent>
@@ -336,10 +336,7 @@ bool AQDayAdjustmentController::verifyUploads() const {
 }
 
 LampMemory AQDayAdjustmentController::lampMemory() {
-    BTLEController& lamp = link();
-    const PeripheralPtr peripheral = lamp.peripheral();
-    return LampMemory{&_known, peripheral ? peripheral->identifier() : std::string(),
-                      lamp.linkEpoch()};
+    return GlobalStore::sharedInstance().session().memory();
 }
 
 namespace {

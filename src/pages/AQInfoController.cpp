@@ -16,7 +16,7 @@
 #include "pages/ClockCare.h"
 #include "pages/PageLook.h"
 #include "widgets/AQButton.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 
 namespace aq {
 
@@ -126,69 +126,61 @@ void AQInfoController::sendClock(const QDateTime& time) {
     // What is shown comes from the lamp: the clock is read back once the
     // lamp has taken it, so a write that never arrived is not shown as done.
     QPointer<AQInfoController> self(this);
-    link().setRTC(lampFromDateTime(time), [self] {
-        if (self) self->readRtc(self->_entry, false);
-    });
+    GlobalStore::sharedInstance().session().setClock(
+        lampFromDateTime(time), [self](std::optional<LampDateTime> read) {
+            if (self && read) self->clockIsRead(*read);
+        });
     logLine("saved rtc");
 }
 
-void AQInfoController::readRtc(std::uint64_t entry, bool thenTheRest) {
-    QPointer<AQInfoController> self(this);
-    link().getRTC([self, entry, thenTheRest](const LampDateTime& time) {
-        if (!self || self->_entry != entry) return;
-        const QDateTime shown = dateTimeFromLamp(time);
-        const QDateTime computer = clockcare::computerNow();
-        if (shown.isValid()) {
-            self->lampClockIs(shown, computer);
-            self->showLampClock();
-        } else {
-            logLine("the lamp's clock reads no valid date");
-            self->_lbClockOffset->setText(tr("no valid date"));
-        }
-        emit self->lampClockRead(shown, computer);
-        if (!thenTheRest) return;
-        GlobalStore::sharedInstance().setDevices({});
-        GlobalStore::deviceAdd();
-        self->readSlaves(entry);
-    });
+void AQInfoController::clockIsRead(const LampDateTime& time) {
+    const QDateTime shown = dateTimeFromLamp(time);
+    const QDateTime computer = clockcare::computerNow();
+    if (shown.isValid()) {
+        lampClockIs(shown, computer);
+        showLampClock();
+    } else {
+        logLine("the lamp's clock reads no valid date");
+        _lbClockOffset->setText(tr("no valid date"));
+    }
+    emit lampClockRead(shown, computer);
 }
 
-void AQInfoController::readSlaves(std::uint64_t entry) {
+void AQInfoController::readRtc(std::uint64_t entry) {
     QPointer<AQInfoController> self(this);
-    link().getSlaves([self, entry](std::uint8_t count) {
-        if (!self || self->_entry != entry) return;
-        for (unsigned i = 0; i < count; ++i) GlobalStore::deviceAdd();
-        self->_tfSlaves->setText(QString::fromStdString(format("%u", unsigned{count})));
-        self->readFirmware(entry);
-    });
-}
-
-void AQInfoController::readFirmware(std::uint64_t entry) {
-    QPointer<AQInfoController> self(this);
-    link().getFirmware([self, entry](const std::string& text) {
-        if (!self || self->_entry != entry) return;
-        self->_tfFirmware->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
-        self->readSerialNo(entry);
-    });
-}
-
-void AQInfoController::readSerialNo(std::uint64_t entry) {
-    QPointer<AQInfoController> self(this);
-    link().getSerialNo([self, entry](std::uint64_t serial) {
-        if (!self || self->_entry != entry) return;
-        self->_tfSerialNumber->setText(
-            QString::fromStdString(format("0x%016llX", static_cast<unsigned long long>(serial))));
-        self->readPowerConsumption(entry);
-    });
-}
-
-void AQInfoController::readPowerConsumption(std::uint64_t entry) {
-    QPointer<AQInfoController> self(this);
-    link().getPowerConsumption([self, entry](std::uint32_t kWh) {
-        if (!self || self->_entry != entry) return;
-        self->_tfPowerConsumption->setText(
-            QString::fromStdString(format("%u kWh", static_cast<unsigned>(kWh))));
-    });
+    using Field = LampSession::InfoField;
+    GlobalStore::sharedInstance().session().readInfo(
+        false,
+        [self, entry](const LampInfo& info, Field arrived) {
+            if (!self || self->_entry != entry) return;
+            switch (arrived) {
+                case Field::Clock:
+                    self->clockIsRead(*info.clock);
+                    break;
+                case Field::Slaves:
+                    GlobalStore::sharedInstance().setDevices(
+                        std::vector<Device>(std::size_t{*info.slaves} + 1));
+                    self->_tfSlaves->setText(
+                        QString::fromStdString(format("%u", unsigned{*info.slaves})));
+                    break;
+                case Field::Firmware:
+                    self->_tfFirmware->setText(QString::fromLatin1(
+                        info.firmware->data(), qsizetype(info.firmware->size())));
+                    break;
+                case Field::Serial:
+                    self->_tfSerialNumber->setText(QString::fromStdString(
+                        format("0x%016llX", static_cast<unsigned long long>(*info.serial))));
+                    break;
+                case Field::Energy:
+                    self->_tfPowerConsumption->setText(QString::fromStdString(
+                        format("%u kWh", static_cast<unsigned>(*info.energyKWh))));
+                    break;
+                case Field::Mode:
+                case Field::DemoLoop:
+                    break;
+            }
+        },
+        {});
 }
 
 void AQInfoController::changedRtc() {

@@ -67,16 +67,12 @@ public:
 
 private:
     void buildView();
-    // The read chain; each step is asked from the previous one's answer.
-    // `entry` tells a chain begun by an earlier entry, which stops.
-    // Reads the clock and, unless told otherwise, the rest of the page.
-    void readRtc(std::uint64_t entry, bool thenTheRest = true);
+    // Reads the info values, each shown as it arrives; answers to a read
+    // begun by an earlier entry (`entry`) are not shown.
+    void readRtc(std::uint64_t entry);
+    void clockIsRead(const LampDateTime& time);
     // Sends the clock and shows what the lamp reads back once it answered.
     void sendClock(const QDateTime& time);
-    void readSlaves(std::uint64_t entry);
-    void readFirmware(std::uint64_t entry);
-    void readSerialNo(std::uint64_t entry);
-    void readPowerConsumption(std::uint64_t entry);
     // The lamp's clock as last read or set, at this computer's time then;
     // it is taken to run on with this computer's clock.
     void lampClockIs(const QDateTime& lamp, const QDateTime& computer);

@@ -11,7 +11,7 @@
 #include "link/BTLEController.h"
 #include "pages/PageLook.h"
 #include "pages/SliderCommit.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQSlider.h"
 

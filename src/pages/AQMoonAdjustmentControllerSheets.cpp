@@ -9,7 +9,7 @@
 #include "pages/Alerts.h"
 #include "pages/MoonFrameSheet.h"
 #include "pages/TimeOfDay.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "widgets/AQButton.h"
 
 namespace aq {

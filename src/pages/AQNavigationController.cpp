@@ -8,7 +8,7 @@
 #include "link/BTLEController.h"
 #include "link/Log.h"
 #include "pages/Alerts.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "widgets/AQButton.h"
 
 namespace aq {

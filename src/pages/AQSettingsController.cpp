@@ -14,7 +14,7 @@
 #include "link/Log.h"
 #include "pages/Alerts.h"
 #include "pages/PageLook.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/LampNames.h"
 #include "widgets/AQButton.h"
 

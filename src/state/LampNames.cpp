@@ -1,5 +1,7 @@
 #include "state/LampNames.h"
 
+#include "link/Log.h"
+
 namespace aq {
 
 LampNameIndex::LampNameIndex(const std::optional<PreferenceValue>& stored) {
@@ -57,6 +59,30 @@ std::string lampNameText(const std::string& bytes) {
         }
     }
     return text;
+}
+
+const LampNameIndex& LampNameBook::indexLocked() {
+    if (!_index) _index.emplace(_preferences.value(kUUIDNameArray));
+    return *_index;
+}
+
+std::optional<std::string> LampNameBook::lookUp(const std::string& uuid) {
+    std::lock_guard lock(_mutex);
+    return indexLocked().lookUp(uuid);
+}
+
+bool LampNameBook::unreadable() {
+    std::lock_guard lock(_mutex);
+    return indexLocked().unreadable();
+}
+
+void LampNameBook::save(const std::string& uuid, const std::string& name) {
+    std::lock_guard lock(_mutex);
+    // A failed write is not the user's to see, but it belongs in the log.
+    if (!appendLampName(_preferences, uuid, name)) {
+        logLine(format("lamp name for %s not saved", uuid.c_str()));
+    }
+    _index.reset();
 }
 
 }  // namespace aq

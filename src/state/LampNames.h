@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -43,6 +44,27 @@ bool lampNameTableUnreadable(const Preferences& preferences);
 // value that is no list is replaced; malformed entries inside a list are
 // kept as they are.
 bool appendLampName(Preferences& preferences, const std::string& uuid, const std::string& name);
+
+// The name table of one preferences store as the programs use it: looked up
+// through an index read when first needed and renewed after every save.
+// Thread-safe; the preferences outlive it.
+class LampNameBook {
+public:
+    explicit LampNameBook(Preferences& preferences) : _preferences(preferences) {}
+    std::optional<std::string> lookUp(const std::string& uuid);
+    bool unreadable();
+    // Appends the pair unless the look-up gives that name already (see
+    // appendLampName); a failed write is logged.
+    void save(const std::string& uuid, const std::string& name);
+    Preferences& preferences() { return _preferences; }
+
+private:
+    const LampNameIndex& indexLocked();
+
+    Preferences& _preferences;
+    std::mutex _mutex;
+    std::optional<LampNameIndex> _index;
+};
 
 // A name as the lamp holds it (one byte a character, the byte's value its
 // code) as the UTF-8 text the rest of the program and the name table use.

@@ -21,7 +21,7 @@
 #include "link/BTLEController.h"
 #include "platform/QtBleCentral.h"
 #include "platform/QtDispatch.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "support/LogCapture.h"
 

@@ -22,7 +22,7 @@
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
 #include "sim/VirtualDispatch.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "support/LogCapture.h"
 #include "widgets/SPProgressHUD.h"

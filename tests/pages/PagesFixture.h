@@ -22,7 +22,7 @@
 #include "pages/Questions.h"
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "support/LampFixture.h"
 #include "support/LogCapture.h"

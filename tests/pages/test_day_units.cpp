@@ -1,7 +1,7 @@
 // The day programme's units at the lamp and the text of preset files,
 // checked without a lamp or a window.
 #include "curve/PresetFile.h"
-#include "pages/DayTransfer.h"
+#include "session/DayTransfer.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "support/LogCapture.h"
 

@@ -11,7 +11,7 @@
 #include "curve/Color.h"
 #include "curve/CurvePoint.h"
 #include "curve/DayAdjustmentChannel.h"
-#include "pages/LampProgrammeState.h"
+#include "session/LampProgrammeState.h"
 
 namespace aq {
 

@@ -1,4 +1,4 @@
-#include "pages/DayTransfer.h"
+#include "session/DayTransfer.h"
 
 #include <algorithm>
 #include <cmath>

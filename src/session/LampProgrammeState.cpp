@@ -1,4 +1,4 @@
-#include "pages/LampProgrammeState.h"
+#include "session/LampProgrammeState.h"
 
 #include <algorithm>
 

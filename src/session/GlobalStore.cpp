@@ -1,4 +1,4 @@
-#include "state/GlobalStore.h"
+#include "session/GlobalStore.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -67,7 +67,8 @@ void GlobalStore::reset() {
 
 GlobalStore::GlobalStore(BleCentral& central, Dispatch& dispatch, Preferences& preferences)
     : _preferences(preferences),
-      _btController(std::make_unique<BTLEController>(central, dispatch)) {}
+      _names(preferences),
+      _session(std::make_unique<LampSession>(central, dispatch, &_names)) {}
 
 GlobalStore::~GlobalStore() = default;
 
@@ -127,31 +128,14 @@ std::shared_ptr<Channel> GlobalStore::channel(std::uint8_t index) const {
     return _channels[index];
 }
 
-const LampNameIndex& GlobalStore::nameIndexLocked() {
-    if (!_nameIndex) _nameIndex.emplace(_preferences.value(kUUIDNameArray));
-    return *_nameIndex;
-}
-
 std::optional<std::string> GlobalStore::getNameForUUID(const std::string& uuid) {
-    GlobalStore& store = sharedInstance();
-    std::lock_guard lock(store._namesMutex);
-    return store.nameIndexLocked().lookUp(uuid);
+    return sharedInstance()._names.lookUp(uuid);
 }
 
-bool GlobalStore::lampNamesUnreadable() {
-    GlobalStore& store = sharedInstance();
-    std::lock_guard lock(store._namesMutex);
-    return store.nameIndexLocked().unreadable();
-}
+bool GlobalStore::lampNamesUnreadable() { return sharedInstance()._names.unreadable(); }
 
 void GlobalStore::setNameForUUID(const std::string& uuid, const std::string& name) {
-    GlobalStore& store = sharedInstance();
-    std::lock_guard lock(store._namesMutex);
-    // A failed write is not the user's to see, but it belongs in the log.
-    if (!appendLampName(store._preferences, uuid, name)) {
-        logLine(format("lamp name for %s not saved", uuid.c_str()));
-    }
-    store._nameIndex.reset();
+    sharedInstance()._names.save(uuid, name);
 }
 
 void GlobalStore::channelAdd(const std::string& name, const Color& color) {

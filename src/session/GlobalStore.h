@@ -9,6 +9,7 @@
 
 #include "curve/Color.h"
 #include "link/BTLEController.h"
+#include "session/LampSession.h"
 #include "state/Channel.h"
 #include "state/Device.h"
 #include "state/LampNames.h"
@@ -17,7 +18,7 @@
 namespace aq {
 
 // The one process-wide store through which every page reaches the lamp: the
-// lamp link, the connected lamp's identifier, its channels, the lamps behind
+// lamp session (and its link), the connected lamp's identifier, its channels, the lamps behind
 // the connection and the names of its presettings, and the lamp names the
 // user chose (kept in the preferences).
 //
@@ -49,7 +50,9 @@ public:
     void setChannels(std::vector<std::shared_ptr<Channel>> channels);
     std::vector<Device> devices() const;
     void setDevices(std::vector<Device> devices);
-    BTLEController& btController() { return *_btController; }
+    BTLEController& btController() { return _session->link(); }
+    LampSession& session() { return *_session; }
+    LampNameBook& lampNames() { return _names; }
     // The per-user preferences the store was configured with.
     Preferences& preferences() { return _preferences; }
     // Upper-case UUID text of the lamp connected last; none before the first.
@@ -82,21 +85,15 @@ public:
 
 private:
     GlobalStore(BleCentral& central, Dispatch& dispatch, Preferences& preferences);
-    // The name table's index, read when first needed. Caller holds _namesMutex.
-    const LampNameIndex& nameIndexLocked();
-
     Preferences& _preferences;
-    std::unique_ptr<BTLEController> _btController;
+    LampNameBook _names;
+    std::unique_ptr<LampSession> _session;
 
     mutable std::mutex _mutex;
     std::vector<std::string> _presets;
     std::vector<std::shared_ptr<Channel>> _channels;
     std::vector<Device> _devices;
     std::optional<std::string> _connectedUUID;
-    // The name table is read, extended and written back as one step.
-    std::mutex _namesMutex;
-    // Look-ups go to the table as last read or saved here.
-    std::optional<LampNameIndex> _nameIndex;
 };
 
 }  // namespace aq
