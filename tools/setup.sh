@@ -6,6 +6,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-connectivity-dev lib
           clang libclang-rt-14-dev dbus dbus-daemon
           qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
           help2man gzip file dpkg-dev desktop-file-utils appstream lintian)
+# The layering check and the mutation tool are Python scripts.
+packages+=(python3)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
