@@ -30,13 +30,8 @@ AQConnectionController::~AQConnectionController() {
 }
 
 void AQConnectionController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
-                               look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(tr("Lamps nearby")));
+    QVBoxLayout* layout = newPageLayout(tr("Lamps nearby"));
+    QWidget* page = layout->parentWidget();
 
     _tblDevices = new AQTableView;
     look::styleTable(*_tblDevices);

@@ -1,9 +1,12 @@
 #include "pages/AQController.h"
 
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include "link/BTLEController.h"
 #include "link/Log.h"
+#include "pages/PageLook.h"
 #include "session/GlobalStore.h"
 
 namespace aq {
@@ -27,6 +30,17 @@ BTLEController& AQController::link() {
 
 Dispatch& AQController::dispatch() {
     return link().dispatch();
+}
+
+QVBoxLayout* AQController::newPageLayout(const QString& title) {
+    auto* page = new QWidget;
+    page->setObjectName(ident());
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
+                               look::kPageMargin);
+    layout->setSpacing(look::kSpacing);
+    if (!title.isEmpty()) layout->addWidget(look::pageTitle(title));
+    return layout;
 }
 
 }  // namespace aq

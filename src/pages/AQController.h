@@ -5,6 +5,8 @@
 
 class QWidget;
 
+class QVBoxLayout;
+
 namespace aq {
 
 class BTLEController;
@@ -31,6 +33,10 @@ public:
 protected:
     // Made by the page's constructor; none for the navigation.
     void setView(QWidget* view) { _view = view; }
+    // A new view for the page, named after it, with the pages' margins and
+    // spacing and the title on top (none when empty); the view is the
+    // layout's parent widget.
+    QVBoxLayout* newPageLayout(const QString& title);
 
     // The lamp link and the dispatch its pages time themselves on.
     static BTLEController& link();

@@ -43,12 +43,11 @@ AQDayAdjustmentController::AQDayAdjustmentController(QObject* parent)
 AQDayAdjustmentController::~AQDayAdjustmentController() = default;
 
 void AQDayAdjustmentController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
+    // The chart wants the height: the heading sits closer to the top.
+    QVBoxLayout* layout = newPageLayout(QString());
+    QWidget* page = layout->parentWidget();
     layout->setContentsMargins(look::kPageMargin, look::kSpacing, look::kPageMargin,
                                look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
 
     auto* heading = new QHBoxLayout;
     heading->addWidget(look::pageTitle(tr("Day programme")));

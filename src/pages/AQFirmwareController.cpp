@@ -119,13 +119,8 @@ AQFirmwareController::AQFirmwareController(QObject* parent)
 }
 
 void AQFirmwareController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
-                               look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(tr("Firmware update")));
+    QVBoxLayout* layout = newPageLayout(tr("Firmware update"));
+    QWidget* page = layout->parentWidget();
 
     auto* explain = new QLabel(tr(
         "Choose the lamp's new firmware (an Intel HEX file) and start the update. It takes "

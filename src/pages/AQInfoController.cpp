@@ -29,13 +29,8 @@ AQInfoController::~AQInfoController() {
 }
 
 void AQInfoController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
-                               look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(tr("Lamp information")));
+    QVBoxLayout* layout = newPageLayout(tr("Lamp information"));
+    QWidget* page = layout->parentWidget();
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);

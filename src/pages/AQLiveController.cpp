@@ -64,13 +64,8 @@ AQLiveController::AQLiveController(QObject* parent)
 AQLiveController::~AQLiveController() = default;
 
 void AQLiveController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
-                               look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(tr("Live control")));
+    QVBoxLayout* layout = newPageLayout(tr("Live control"));
+    QWidget* page = layout->parentWidget();
 
     _rowsHolder = new QWidget;
     _rowsLayout = new QVBoxLayout(_rowsHolder);

@@ -58,13 +58,8 @@ AQMoonAdjustmentController::~AQMoonAdjustmentController() {
 }
 
 void AQMoonAdjustmentController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
-                               look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(tr("Moon")));
+    QVBoxLayout* layout = newPageLayout(tr("Moon"));
+    QWidget* page = layout->parentWidget();
 
     _dayAdjustment = new NSDayAdjustment;
     _dayAdjustment->setMinimumHeight(240);

@@ -31,13 +31,8 @@ AQSettingsController::AQSettingsController(QObject* parent)
 }
 
 void AQSettingsController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
-                               look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(tr("Lamp settings")));
+    QVBoxLayout* layout = newPageLayout(tr("Lamp settings"));
+    QWidget* page = layout->parentWidget();
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(look::kSpacing * 2);

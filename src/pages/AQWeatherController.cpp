@@ -57,13 +57,8 @@ AQWeatherController::~AQWeatherController() {
 }
 
 void AQWeatherController::buildView() {
-    auto* page = new QWidget;
-    page->setObjectName(ident());
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(look::kPageMargin, look::kPageMargin, look::kPageMargin,
-                               look::kPageMargin);
-    layout->setSpacing(look::kSpacing);
-    layout->addWidget(look::pageTitle(tr("Weather")));
+    QVBoxLayout* layout = newPageLayout(tr("Weather"));
+    QWidget* page = layout->parentWidget();
 
     _chbCloudSimulation = look::checkBox();
     _sldCloudsPerDay = valueSlider();
