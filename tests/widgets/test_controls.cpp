@@ -20,16 +20,6 @@ using test::anyNear;
 using test::near;
 using test::renderOnMagenta;
 
-TEST(Theme, AccentIsTheLampRed) {
-    EXPECT_EQ(theme::accent(), QColor(85, 10, 13));
-    AQButton button;
-    EXPECT_EQ(button.backgroundColorPressed(), theme::accent());
-    AQSlider slider;
-    EXPECT_EQ(slider.valueLineColor(), theme::accent());
-    EXPECT_EQ(slider.minimum(), 0);
-    EXPECT_EQ(slider.maximum(), 100);
-}
-
 // Every colour distinct, so that each case names the one it expects.
 void distinctColours(AQButton& b) {
     b.setBorderColor(QColor(1, 1, 1));
@@ -76,13 +66,6 @@ TEST(AQButton, FormsAreCheckableSoAClickFlipsTheState) {
     EXPECT_FALSE(box.isChecked());
 }
 
-TEST(AQButton, GeometryInsetsByHalfTheBorder) {
-    const QRectF bounds(0, 0, 100, 30);
-    EXPECT_EQ(AQButton::innerRect(bounds, 2), QRectF(1, 1, 98, 28));
-    EXPECT_EQ(AQButton::checkboxRect(bounds, 2), QRectF(1, 1, 28, 28));
-    EXPECT_EQ(AQButton::checkboxRect(QRectF(10, 5, 200, 21), 1), QRectF(10.5, 5.5, 20, 20));
-}
-
 TEST(AQButton, PaintsPressedInAccentAndLeavesTheCornersOpen) {
     AQButton b(QStringLiteral("i"));
     b.resize(120, 30);
@@ -124,30 +107,6 @@ TEST(AQButton, CheckboxDrawsItsBoxAndTickButNeverTheTitle) {
         EXPECT_FALSE(anyNear(image, QRect(26, 0, 134, 24), Qt::white, 200)) << c.what;
         EXPECT_TRUE(anyNear(image, QRect(0, 0, 24, 24), theme::gray(), 40)) << c.what;
         EXPECT_EQ(anyNear(image, QRect(4, 4, 16, 16), Qt::white, 60), c.tickExpected) << c.what;
-    }
-}
-
-TEST(AQSlider, KnobGeometry) {
-    struct Case {
-        double width, height, percent;
-        double radius, knobX, knobRight;
-    };
-    const Case cases[] = {
-        {200, 20, 50, 8, 92, 108},    // the bar ends at the knob's left edge
-        {200, 20, 0, 8, 0, 16},       // flush with the left end
-        {200, 20, 100, 8, 184, 200},  // touching the right end
-        {100, 10, 25, 4, 23, 31},
-        {10, 20, 50, 8, 0, 16},  // narrower than the knob: it stays at the left
-    };
-    for (const Case& c : cases) {
-        const auto g = AQSlider::geometry(c.width, c.height, c.percent);
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.percent);
-        EXPECT_DOUBLE_EQ(g.knobRadius, c.radius);
-        EXPECT_DOUBLE_EQ(g.knobX, c.knobX);
-        EXPECT_DOUBLE_EQ(g.knob.right(), c.knobRight);
-        EXPECT_DOUBLE_EQ(g.valueBar.x2(), c.knobX);
-        EXPECT_DOUBLE_EQ(g.knob.center().y(), c.height / 2);
-        EXPECT_DOUBLE_EQ(g.track.x2(), c.width);
     }
 }
 

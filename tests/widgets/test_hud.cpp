@@ -84,22 +84,6 @@ TEST(SPProgressHUDLayout, PopupSizesAndFrames) {
     }
 }
 
-TEST(SPProgressHUDLayout, PopupIsCentredInTheView) {
-    struct Case {
-        double scale;
-        QPointF offset;
-        QRectF expected;
-    };
-    const Case cases[] = {
-        {1.0, {0, 0}, {170, 120, 60, 60}},
-        {0.75, {0, 0}, {177.5, 127.5, 45, 45}},
-        {1.0, {10, -20}, {180, 100, 60, 60}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SPProgressHUD::centredRect({400, 300}, {60, 60}, c.offset, c.scale), c.expected);
-    }
-}
-
 void sendClick(QWidget& window, QPoint pos) {
     // As the window system does: the click goes to the topmost widget there.
     QWidget* target = window.childAt(pos);
@@ -156,13 +140,6 @@ protected:
     QPushButton* button = nullptr;
     int clicks = 0;
 };
-
-TEST_F(HudTest, EmptyTextGivesASixtyPixelPopup) {
-    showSettled(QString());
-    EXPECT_EQ(hud()->pSize(), QSizeF(60, 60));
-    EXPECT_EQ(hud()->indicatorFrame(), QRectF(10, 10, 40, 40));
-    EXPECT_EQ(hud()->popupFrame(), QRectF(170, 120, 60, 60));
-}
 
 TEST_F(HudTest, LabelHeightFollowsTheWrappedText) {
     const QFont font = hud()->labelFont();

@@ -24,25 +24,6 @@ double brightest(const SPActivityIndicator& s) {
     return m;
 }
 
-TEST(SPActivityIndicator, FinGeometryScalesWithTheShorterSide) {
-    struct Case {
-        QSizeF size;
-        double side, inner, outer, width;
-    };
-    const Case cases[] = {
-        {{40, 20}, 20, 4.6875, 8.4375, 1.71875},
-        {{20, 40}, 20, 4.6875, 8.4375, 1.71875},
-        {{64, 64}, 64, 15, 27, 5.5},
-    };
-    for (const Case& c : cases) {
-        const auto g = SPActivityIndicator::finGeometry(c.size);
-        EXPECT_DOUBLE_EQ(g.side, c.side);
-        EXPECT_DOUBLE_EQ(g.inner, c.inner);
-        EXPECT_DOUBLE_EQ(g.outer, c.outer);
-        EXPECT_DOUBLE_EQ(g.width, c.width);
-    }
-}
-
 TEST(SPActivityIndicator, FinsRunCounterClockwiseFromTwelve) {
     struct Case {
         int fin;

@@ -57,14 +57,6 @@ TEST(AQTableView, ClickSelectsTheRowUnderThePointer) {
     }
 }
 
-TEST(AQTableView, GridLinePositions) {
-    EXPECT_EQ(AQTableView::columnLines(300, 3), (QList<double>{100, 200}));
-    EXPECT_EQ(AQTableView::columnLines(300, 1), QList<double>{});
-    EXPECT_EQ(AQTableView::columnLines(250, 2), QList<double>{125});
-    EXPECT_EQ(AQTableView::rowLines(32, 24, 3), (QList<double>{32, 56, 80, 104}));
-    EXPECT_EQ(AQTableView::rowLines(32, 24, 0), QList<double>{32});
-}
-
 TEST(AQTableView, PaintsGridLinesWhereTheyBelong) {
     AQTableView table;
     table.resize(300, 200);
@@ -175,19 +167,6 @@ TEST(AQTableView, ArrowKeysMoveTheSelection) {
         key(table, s.key);
         EXPECT_EQ(table.selectedRow(), s.expected) << "key " << s.key;
     }
-}
-
-TEST(AQTableView, TextOriginsCentreInHeaderAndCells) {
-    AQTableView table;
-    table.resize(300, 200);
-    table.setColumns({"A", "B", "C"});
-    const double p = table.textInset();
-    EXPECT_GT(p, 0);
-    EXPECT_EQ(table.headerTextOrigin(2), QPointF(200 + p, p));
-    const QPointF cell = table.cellTextOrigin(1, 1);
-    EXPECT_DOUBLE_EQ(cell.x(), 100 + p);
-    EXPECT_GT(cell.y(), 32 + 24);
-    EXPECT_LT(cell.y(), 32 + 24 + 12);
 }
 
 }  // namespace
