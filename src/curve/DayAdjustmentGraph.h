@@ -109,10 +109,34 @@ public:
     // dark curves get a faint outline in the foreground colour first.
     void drawRect(const ViewRect& rect, Drawing& context);
 
+    // drawRect in two passes, for a view that keeps the first as an image.
+    // The background pass paints what depends only on the rectangle and the
+    // background look (background, grid, marker line); the curves pass paints
+    // the rest over it (curves, markers, labels, border) and starts from the
+    // drawing state the background pass leaves, so the two give the pixels
+    // of drawRect. The labels belong to the curves pass: a held marker on the
+    // plot's edge reaches into them, and they are painted over it.
+    void drawBackgroundPass(const ViewRect& rect, Drawing& context);
+    void drawCurvesPass(const ViewRect& rect, Drawing& context);
+
+    // Everything besides the rectangle that the background pass paints from;
+    // equal looks in equal rectangles paint equal backgrounds.
+    struct BackgroundLook {
+        Color background, foreground;
+        std::uint8_t xParts = 0, yParts = 0;
+        float vLine = -1.0f;  // -1 when the marker line is not shown
+        Color vLineColor;
+        double paddingTop = 0.0, paddingLeft = 0.0, paddingRight = 0.0, paddingBottom = 0.0;
+        friend bool operator==(const BackgroundLook&, const BackgroundLook&) = default;
+    };
+    BackgroundLook backgroundLook() const;
+
 private:
     // The mapping needs a plot of some size; before the first drawing there is none.
     bool hasLayout() const;
     DayAdjustmentChannel* editableChannel() const;
+    void layOut(const ViewRect& rect, Drawing& context);
+    bool vLineShown() const { return _vLine >= 0.0f && _vLine <= 1.0f; }
 
     void drawBackground();
     void drawGrid();

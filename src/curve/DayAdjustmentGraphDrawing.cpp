@@ -21,7 +21,7 @@ double luminance(const Color& c) {
 
 }  // namespace
 
-void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
+void DayAdjustmentGraph::layOut(const ViewRect& rect, Drawing& context) {
     _drawRect = plotRectFor(rect, _paddingTop, _paddingLeft, _paddingRight, _paddingBottom);
     x = _drawRect.x;
     y = _drawRect.y;
@@ -31,10 +31,28 @@ void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
     fw = rect.width;
     fh = rect.height;
     r = markerRadiusFor(w, h, _xParts, _yParts);
+}
 
+void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
+    drawBackgroundPass(rect, context);
+    drawCurvesPass(rect, context);
+}
+
+void DayAdjustmentGraph::drawBackgroundPass(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
     drawBackground();
     drawGrid();
     drawVLine();
+    c = nullptr;
+}
+
+void DayAdjustmentGraph::drawCurvesPass(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
+    // The state the background pass leaves: the curves set their own colours,
+    // but the border takes the stroke colour left current.
+    c->setFillColor(_background);
+    c->setStrokeColor(vLineShown() ? _vLineColor : _foreground);
+    c->setLineWidth(1.0);
 
     const DayAdjustmentChannel* selected = editableChannel();
     for (std::size_t i = 0; i < _channels.size(); ++i) {
@@ -51,6 +69,19 @@ void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
         c->strokePath();
     }
     c = nullptr;
+}
+
+DayAdjustmentGraph::BackgroundLook DayAdjustmentGraph::backgroundLook() const {
+    return BackgroundLook{_background,
+                          _foreground,
+                          _xParts,
+                          _yParts,
+                          vLineShown() ? _vLine : -1.0f,
+                          vLineShown() ? _vLineColor : Color{},
+                          _paddingTop,
+                          _paddingLeft,
+                          _paddingRight,
+                          _paddingBottom};
 }
 
 void DayAdjustmentGraph::drawBackground() {
@@ -77,7 +108,7 @@ void DayAdjustmentGraph::drawGrid() {
 }
 
 void DayAdjustmentGraph::drawVLine() {
-    if (_vLine >= 0.0f && _vLine <= 1.0f) {
+    if (vLineShown()) {
         const double vx = x + static_cast<double>(_vLine) * w;
         c->setStrokeColor(_vLineColor);
         c->moveTo(ViewPoint{vx, y});
