@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,15 +110,19 @@ public:
     // dark curves get a faint outline in the foreground colour first.
     void drawRect(const ViewRect& rect, Drawing& context);
 
-    // drawRect in two passes, for a view that keeps the first as an image.
+    // drawRect in passes, for a view that keeps the first ones as an image.
     // The background pass paints what depends only on the rectangle and the
     // background look (background, grid, marker line); the curves pass paints
-    // the rest over it (curves, markers, labels, border) and starts from the
-    // drawing state the background pass leaves, so the two give the pixels
-    // of drawRect. The labels belong to the curves pass: a held marker on the
-    // plot's edge reaches into them, and they are painted over it.
+    // the rest over it: the other channels' pass (the curves not selected),
+    // then the selected pass (the selected curve with its markers, labels,
+    // border). Each pass starts from the drawing state the ones before it
+    // leave, so together they give the pixels of drawRect. The labels belong
+    // to the selected pass: a held marker on the plot's edge reaches into
+    // them, and they are painted over it.
     void drawBackgroundPass(const ViewRect& rect, Drawing& context);
     void drawCurvesPass(const ViewRect& rect, Drawing& context);
+    void drawOtherCurvesPass(const ViewRect& rect, Drawing& context);
+    void drawSelectedPass(const ViewRect& rect, Drawing& context);
 
     // Everything besides the rectangle that the background pass paints from;
     // equal looks in equal rectangles paint equal backgrounds.
@@ -130,6 +135,16 @@ public:
         friend bool operator==(const BackgroundLook&, const BackgroundLook&) = default;
     };
     BackgroundLook backgroundLook() const;
+    // One curve as the other channels' pass paints it.
+    struct CurveLook {
+        Color color;
+        std::vector<CurvePoint> points;
+        friend bool operator==(const CurveLook&, const CurveLook&) = default;
+    };
+    // The curves the other channels' pass paints, in order, which with the
+    // background look decide its pixels; none when the selected channel is
+    // listed twice, as its markers then show in that pass too.
+    std::optional<std::vector<CurveLook>> otherCurvesLook() const;
 
 private:
     // The mapping needs a plot of some size; before the first drawing there is none.

@@ -47,17 +47,40 @@ void DayAdjustmentGraph::drawBackgroundPass(const ViewRect& rect, Drawing& conte
 }
 
 void DayAdjustmentGraph::drawCurvesPass(const ViewRect& rect, Drawing& context) {
+    drawOtherCurvesPass(rect, context);
+    drawSelectedPass(rect, context);
+}
+
+void DayAdjustmentGraph::drawOtherCurvesPass(const ViewRect& rect, Drawing& context) {
     layOut(rect, context);
     // The state the background pass leaves: the curves set their own colours,
     // but the border takes the stroke colour left current.
     c->setFillColor(_background);
     c->setStrokeColor(vLineShown() ? _vLineColor : _foreground);
     c->setLineWidth(1.0);
-
-    const DayAdjustmentChannel* selected = editableChannel();
     for (std::size_t i = 0; i < _channels.size(); ++i) {
         if (i != _selectedChannel) drawChannel(*_channels[i]);
     }
+    c = nullptr;
+}
+
+void DayAdjustmentGraph::drawSelectedPass(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
+    // The state the passes before leave: the colours of the last curve drawn.
+    Color stroke = vLineShown() ? _vLineColor : _foreground;
+    Color fill = _background;
+    const DayAdjustmentChannel* selected = editableChannel();
+    for (std::size_t i = 0; i < _channels.size(); ++i) {
+        const DayAdjustmentChannel& channel = *_channels[i];
+        if (i == _selectedChannel || channel.PointCount() == 0) continue;
+        const bool markers = &channel == selected && !_moonMode;
+        stroke = markers ? _background : channel.Color();
+        if (markers) fill = _foreground;
+    }
+    c->setFillColor(fill);
+    c->setStrokeColor(stroke);
+    c->setLineWidth(1.0);
+
     // The edited curve goes last so that it lies on top.
     if (selected) drawChannel(*selected);
 
@@ -69,6 +92,21 @@ void DayAdjustmentGraph::drawCurvesPass(const ViewRect& rect, Drawing& context) 
         c->strokePath();
     }
     c = nullptr;
+}
+
+std::optional<std::vector<DayAdjustmentGraph::CurveLook>> DayAdjustmentGraph::otherCurvesLook()
+    const {
+    std::vector<CurveLook> looks;
+    const DayAdjustmentChannel* selected = editableChannel();
+    for (std::size_t i = 0; i < _channels.size(); ++i) {
+        if (i == _selectedChannel) continue;
+        const DayAdjustmentChannel& channel = *_channels[i];
+        if (&channel == selected) return std::nullopt;
+        looks.push_back(CurveLook{
+            channel.Color(),
+            std::vector<CurvePoint>(channel.Points(), channel.Points() + channel.PointCount())});
+    }
+    return looks;
 }
 
 DayAdjustmentGraph::BackgroundLook DayAdjustmentGraph::backgroundLook() const {

@@ -5,6 +5,7 @@
 #include <QPaintEngine>
 
 #include <cmath>
+#include <utility>
 
 namespace aq {
 
@@ -42,17 +43,23 @@ void DayChartPainter::paint(QPainter& painter, DayAdjustmentGraph& graph, const 
     }
     const double scale = painter.deviceTransform().m11();
     const auto* target = static_cast<const QImage*>(painter.paintEngine()->paintDevice());
-    const Key key{rect, scale, target->format(), graph.backgroundLook()};
-    if (_image.isNull() || !(key == _key)) {
-        _image = QImage(static_cast<int>(rect.width * scale), static_cast<int>(rect.height * scale),
-                        key.format);
+    Key key{rect, scale, target->format(), graph.backgroundLook(), graph.otherCurvesLook()};
+    if (!_valid || !(key == _key)) {
+        const QSize size(static_cast<int>(rect.width * scale),
+                         static_cast<int>(rect.height * scale));
+        // The same size again (another curve changed) reuses the memory.
+        if (_image.size() != size || _image.format() != key.format) {
+            _image = QImage(size, key.format);
+        }
         _image.setDevicePixelRatio(scale);
         _image.fill(Qt::transparent);
         QPainter imagePainter(&_image);
         QPainterDrawing drawing(imagePainter);
         graph.drawBackgroundPass(rect, drawing);
+        if (key.others) graph.drawOtherCurvesPass(rect, drawing);
         imagePainter.end();
-        _key = key;
+        _key = std::move(key);
+        _valid = true;
         ++_backgroundDraws;
     }
     painter.save();
@@ -61,7 +68,11 @@ void DayChartPainter::paint(QPainter& painter, DayAdjustmentGraph& graph, const 
     painter.drawImage(QPointF(0.0, 0.0), _image);
     painter.restore();
     QPainterDrawing drawing(painter);
-    graph.drawCurvesPass(rect, drawing);
+    if (_key.others) {
+        graph.drawSelectedPass(rect, drawing);
+    } else {
+        graph.drawCurvesPass(rect, drawing);
+    }
 }
 
 }  // namespace aq

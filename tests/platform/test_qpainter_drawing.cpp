@@ -242,14 +242,18 @@ QImage drawnCached(DayChartPainter& chart, DayAdjustmentGraph& graph, QSize size
     return image;
 }
 
-TEST_F(QPainterDrawingTest, CachedBackgroundGivesTheDirectPixels) {
+TEST_F(QPainterDrawingTest, KeptBackgroundGivesTheDirectPixels) {
     struct Case {
         const char* what;
         double scale;
         bool moon;
+        bool selectedTwice;  // the kept image then holds the background alone
     };
-    const Case cases[] = {{"plain", 1.0, false}, {"high DPI", 2.0, false},
-                          {"fractional DPI", 1.5, false}, {"moon mode, day line", 1.0, true}};
+    const Case cases[] = {{"plain", 1.0, false, false},
+                          {"high DPI", 2.0, false, false},
+                          {"fractional DPI", 1.5, false, false},
+                          {"moon mode, day line", 1.0, true, false},
+                          {"selected channel listed twice", 1.0, false, true}};
     const QSize size(850, 600);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -259,13 +263,12 @@ TEST_F(QPainterDrawingTest, CachedBackgroundGivesTheDirectPixels) {
             graph->setVLine(0.4f);
             graph->setVLineColor(Color{0.3, 0.3, 1, 1});
         }
+        if (c.selectedTwice) graph->channelAdd(graph->selectedChannel());
         DayChartPainter chart;
         EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
                     drawnDirectly(*graph, size, c.scale));
-        // The next frame, with other curves and another held point, comes
-        // from the kept background.
+        // A frame of editing: the selected curve changes, the kept image stays.
         graph->changePoint(3, 0.2f, 0.95f);
-        graph->nextChannel();
         graph->selectedChannel()->setSelectedPoint(0);
         EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
                     drawnDirectly(*graph, size, c.scale));
@@ -292,6 +295,11 @@ TEST_F(QPainterDrawingTest, ChangedBackgroundIsDrawnAgain) {
          QImage::Format_ARGB32_Premultiplied},
         {"padding", [](DayAdjustmentGraph& g) { g.setPaddingLeft(65); }, QSize(850, 600), 1.0,
          QImage::Format_ARGB32_Premultiplied},
+        {"another channel's curve",
+         [](DayAdjustmentGraph& g) { g.channelAtIndex(2)->setPoint(0, 0.1f, 0.9f); },
+         QSize(850, 600), 1.0, QImage::Format_ARGB32_Premultiplied},
+        {"another channel selected", [](DayAdjustmentGraph& g) { g.setChannel(3); },
+         QSize(850, 600), 1.0, QImage::Format_ARGB32_Premultiplied},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
