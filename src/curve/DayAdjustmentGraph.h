@@ -115,7 +115,7 @@ public:
     // background look (background, grid, marker line); the curves pass paints
     // the rest over it: the other channels' pass (the curves not selected),
     // then the selected pass (the selected curve with its markers, labels,
-    // border). Each pass starts from the drawing state the ones before it
+    // border). Each pass first sets the drawing state the ones before it
     // leave, so together they give the pixels of drawRect. The labels belong
     // to the selected pass: a held marker on the plot's edge reaches into
     // them, and they are painted over it.
@@ -151,6 +151,12 @@ private:
     bool hasLayout() const;
     DayAdjustmentChannel* editableChannel() const;
     void layOut(const ViewRect& rect, Drawing& context);
+    // The parts of drawRect, on the context layOut set.
+    void paintBackground();
+    void paintOtherCurves();
+    void paintSelected(const ViewRect& rect);
+    // Sets the drawing state the background leaves, for a pass drawn without it.
+    void restoreStateAfterBackground();
     bool vLineShown() const { return _vLine >= 0.0f && _vLine <= 1.0f; }
 
     void drawBackground();

@@ -34,39 +34,37 @@ void DayAdjustmentGraph::layOut(const ViewRect& rect, Drawing& context) {
 }
 
 void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
-    drawBackgroundPass(rect, context);
-    drawCurvesPass(rect, context);
+    layOut(rect, context);
+    paintBackground();
+    paintOtherCurves();
+    paintSelected(rect);
+    c = nullptr;
 }
 
 void DayAdjustmentGraph::drawBackgroundPass(const ViewRect& rect, Drawing& context) {
     layOut(rect, context);
-    drawBackground();
-    drawGrid();
-    drawVLine();
+    paintBackground();
     c = nullptr;
 }
 
 void DayAdjustmentGraph::drawCurvesPass(const ViewRect& rect, Drawing& context) {
-    drawOtherCurvesPass(rect, context);
-    drawSelectedPass(rect, context);
+    layOut(rect, context);
+    restoreStateAfterBackground();
+    paintOtherCurves();
+    paintSelected(rect);
+    c = nullptr;
 }
 
 void DayAdjustmentGraph::drawOtherCurvesPass(const ViewRect& rect, Drawing& context) {
     layOut(rect, context);
-    // The state the background pass leaves: the curves set their own colours,
-    // but the border takes the stroke colour left current.
-    c->setFillColor(_background);
-    c->setStrokeColor(vLineShown() ? _vLineColor : _foreground);
-    c->setLineWidth(1.0);
-    for (std::size_t i = 0; i < _channels.size(); ++i) {
-        if (i != _selectedChannel) drawChannel(*_channels[i]);
-    }
+    restoreStateAfterBackground();
+    paintOtherCurves();
     c = nullptr;
 }
 
 void DayAdjustmentGraph::drawSelectedPass(const ViewRect& rect, Drawing& context) {
     layOut(rect, context);
-    // The state the passes before leave: the colours of the last curve drawn.
+    // The state the other curves leave: the colours of the last one drawn.
     Color stroke = vLineShown() ? _vLineColor : _foreground;
     Color fill = _background;
     const DayAdjustmentChannel* selected = editableChannel();
@@ -80,9 +78,33 @@ void DayAdjustmentGraph::drawSelectedPass(const ViewRect& rect, Drawing& context
     c->setFillColor(fill);
     c->setStrokeColor(stroke);
     c->setLineWidth(1.0);
+    paintSelected(rect);
+    c = nullptr;
+}
 
+void DayAdjustmentGraph::restoreStateAfterBackground() {
+    // The curves set their own colours, but the border takes the stroke
+    // colour left current.
+    c->setFillColor(_background);
+    c->setStrokeColor(vLineShown() ? _vLineColor : _foreground);
+    c->setLineWidth(1.0);
+}
+
+void DayAdjustmentGraph::paintBackground() {
+    drawBackground();
+    drawGrid();
+    drawVLine();
+}
+
+void DayAdjustmentGraph::paintOtherCurves() {
+    for (std::size_t i = 0; i < _channels.size(); ++i) {
+        if (i != _selectedChannel) drawChannel(*_channels[i]);
+    }
+}
+
+void DayAdjustmentGraph::paintSelected(const ViewRect& rect) {
     // The edited curve goes last so that it lies on top.
-    if (selected) drawChannel(*selected);
+    if (const DayAdjustmentChannel* selected = editableChannel()) drawChannel(*selected);
 
     drawText();
     drawLabel();
@@ -91,7 +113,6 @@ void DayAdjustmentGraph::drawSelectedPass(const ViewRect& rect, Drawing& context
         c->addRect(rect);
         c->strokePath();
     }
-    c = nullptr;
 }
 
 std::optional<std::vector<DayAdjustmentGraph::CurveLook>> DayAdjustmentGraph::otherCurvesLook()

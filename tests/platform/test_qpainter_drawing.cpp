@@ -248,12 +248,14 @@ TEST_F(QPainterDrawingTest, KeptBackgroundGivesTheDirectPixels) {
         double scale;
         bool moon;
         bool selectedTwice;  // the kept image then holds the background alone
+        bool selectedEmpty;  // the border takes the last other curve's colour
     };
-    const Case cases[] = {{"plain", 1.0, false, false},
-                          {"high DPI", 2.0, false, false},
-                          {"fractional DPI", 1.5, false, false},
-                          {"moon mode, day line", 1.0, true, false},
-                          {"selected channel listed twice", 1.0, false, true}};
+    const Case cases[] = {{"plain", 1.0, false, false, false},
+                          {"high DPI", 2.0, false, false, false},
+                          {"fractional DPI", 1.5, false, false, false},
+                          {"moon mode, day line", 1.0, true, false, false},
+                          {"selected channel listed twice", 1.0, false, true, false},
+                          {"selected channel empty", 1.0, false, false, true}};
     const QSize size(850, 600);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -264,6 +266,7 @@ TEST_F(QPainterDrawingTest, KeptBackgroundGivesTheDirectPixels) {
             graph->setVLineColor(Color{0.3, 0.3, 1, 1});
         }
         if (c.selectedTwice) graph->channelAdd(graph->selectedChannel());
+        if (c.selectedEmpty) graph->selectedChannel()->clear();
         DayChartPainter chart;
         EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
                     drawnDirectly(*graph, size, c.scale));
