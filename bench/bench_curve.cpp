@@ -81,7 +81,7 @@ void frames(benchmark::State& state, bool cold) {
         painter.end();
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["image_draws"] = chart.backgroundDraws();
+    state.counters["image_draws"] = chart.imageDraws();
 }
 
 void BM_FrameWarm(benchmark::State& state) {

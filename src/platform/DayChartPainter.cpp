@@ -60,7 +60,7 @@ void DayChartPainter::paint(QPainter& painter, DayAdjustmentGraph& graph, const 
         imagePainter.end();
         _key = std::move(key);
         _valid = true;
-        ++_backgroundDraws;
+        ++_imageDraws;
     }
     painter.save();
     // Opaque and on the pixel grid: a plain copy gives what blending would.

@@ -23,10 +23,10 @@ class DayChartPainter {
 public:
     void paint(QPainter& painter, DayAdjustmentGraph& graph, const ViewRect& rect);
 
-    // Forgets the image, so the next frame draws the background again.
+    // Forgets the image, so the next frame draws it again.
     void invalidate() { _valid = false; }
     // How many times the image has been drawn.
-    int backgroundDraws() const { return _backgroundDraws; }
+    int imageDraws() const { return _imageDraws; }
 
 private:
     struct Key {
@@ -42,7 +42,7 @@ private:
     QImage _image;
     Key _key;
     bool _valid = false;
-    int _backgroundDraws = 0;
+    int _imageDraws = 0;
 };
 
 }  // namespace aq

@@ -192,7 +192,6 @@ TEST_F(QPainterDrawingTest, MarkersMatchDirectDrawing) {
     EXPECT_LE(total, 120 * 100 * 1);  // on average under one level in 255 per pixel
 }
 
-
 // The day page's chart: six curves, the first held at a point on the plot's
 // bottom edge, where its marker reaches into the "09:00" label.
 std::unique_ptr<DayAdjustmentGraph> dayChart() {
@@ -275,7 +274,7 @@ TEST_F(QPainterDrawingTest, KeptBackgroundGivesTheDirectPixels) {
         graph->selectedChannel()->setSelectedPoint(0);
         EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
                     drawnDirectly(*graph, size, c.scale));
-        EXPECT_EQ(chart.backgroundDraws(), 1);
+        EXPECT_EQ(chart.imageDraws(), 1);
     }
 }
 
@@ -313,7 +312,7 @@ TEST_F(QPainterDrawingTest, ChangedBackgroundIsDrawnAgain) {
         c.change(*graph);
         EXPECT_TRUE(drawnCached(chart, *graph, c.size, c.scale, c.format) ==
                     drawnDirectly(*graph, c.size, c.scale, c.format));
-        EXPECT_EQ(chart.backgroundDraws(), 2);
+        EXPECT_EQ(chart.imageDraws(), 2);
     }
 }
 
