@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,10 +110,54 @@ public:
     // dark curves get a faint outline in the foreground colour first.
     void drawRect(const ViewRect& rect, Drawing& context);
 
+    // drawRect in passes, for a view that keeps the first ones as an image.
+    // The background pass paints what depends only on the rectangle and the
+    // background look (background, grid, marker line); the curves pass paints
+    // the rest over it: the other channels' pass (the curves not selected),
+    // then the selected pass (the selected curve with its markers, labels,
+    // border). Each pass first sets the drawing state the ones before it
+    // leave, so together they give the pixels of drawRect. The labels belong
+    // to the selected pass: a held marker on the plot's edge reaches into
+    // them, and they are painted over it.
+    void drawBackgroundPass(const ViewRect& rect, Drawing& context);
+    void drawCurvesPass(const ViewRect& rect, Drawing& context);
+    void drawOtherCurvesPass(const ViewRect& rect, Drawing& context);
+    void drawSelectedPass(const ViewRect& rect, Drawing& context);
+
+    // Everything besides the rectangle that the background pass paints from;
+    // equal looks in equal rectangles paint equal backgrounds.
+    struct BackgroundLook {
+        Color background, foreground;
+        std::uint8_t xParts = 0, yParts = 0;
+        float vLine = -1.0f;  // -1 when the marker line is not shown
+        Color vLineColor;
+        double paddingTop = 0.0, paddingLeft = 0.0, paddingRight = 0.0, paddingBottom = 0.0;
+        friend bool operator==(const BackgroundLook&, const BackgroundLook&) = default;
+    };
+    BackgroundLook backgroundLook() const;
+    // One curve as the other channels' pass paints it.
+    struct CurveLook {
+        Color color;
+        std::vector<CurvePoint> points;
+        friend bool operator==(const CurveLook&, const CurveLook&) = default;
+    };
+    // The curves the other channels' pass paints, in order, which with the
+    // background look decide its pixels; none when the selected channel is
+    // listed twice, as its markers then show in that pass too.
+    std::optional<std::vector<CurveLook>> otherCurvesLook() const;
+
 private:
     // The mapping needs a plot of some size; before the first drawing there is none.
     bool hasLayout() const;
     DayAdjustmentChannel* editableChannel() const;
+    void layOut(const ViewRect& rect, Drawing& context);
+    // The parts of drawRect, on the context layOut set.
+    void paintBackground();
+    void paintOtherCurves();
+    void paintSelected(const ViewRect& rect);
+    // Sets the drawing state the background leaves, for a pass drawn without it.
+    void restoreStateAfterBackground();
+    bool vLineShown() const { return _vLine >= 0.0f && _vLine <= 1.0f; }
 
     void drawBackground();
     void drawGrid();

@@ -21,7 +21,7 @@ double luminance(const Color& c) {
 
 }  // namespace
 
-void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
+void DayAdjustmentGraph::layOut(const ViewRect& rect, Drawing& context) {
     _drawRect = plotRectFor(rect, _paddingTop, _paddingLeft, _paddingRight, _paddingBottom);
     x = _drawRect.x;
     y = _drawRect.y;
@@ -31,17 +31,80 @@ void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
     fw = rect.width;
     fh = rect.height;
     r = markerRadiusFor(w, h, _xParts, _yParts);
+}
 
+void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
+    paintBackground();
+    paintOtherCurves();
+    paintSelected(rect);
+    c = nullptr;
+}
+
+void DayAdjustmentGraph::drawBackgroundPass(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
+    paintBackground();
+    c = nullptr;
+}
+
+void DayAdjustmentGraph::drawCurvesPass(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
+    restoreStateAfterBackground();
+    paintOtherCurves();
+    paintSelected(rect);
+    c = nullptr;
+}
+
+void DayAdjustmentGraph::drawOtherCurvesPass(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
+    restoreStateAfterBackground();
+    paintOtherCurves();
+    c = nullptr;
+}
+
+void DayAdjustmentGraph::drawSelectedPass(const ViewRect& rect, Drawing& context) {
+    layOut(rect, context);
+    // The state the other curves leave: the colours of the last one drawn.
+    Color stroke = vLineShown() ? _vLineColor : _foreground;
+    Color fill = _background;
+    const DayAdjustmentChannel* selected = editableChannel();
+    for (std::size_t i = 0; i < _channels.size(); ++i) {
+        const DayAdjustmentChannel& channel = *_channels[i];
+        if (i == _selectedChannel || channel.PointCount() == 0) continue;
+        const bool markers = &channel == selected && !_moonMode;
+        stroke = markers ? _background : channel.Color();
+        if (markers) fill = _foreground;
+    }
+    c->setFillColor(fill);
+    c->setStrokeColor(stroke);
+    c->setLineWidth(1.0);
+    paintSelected(rect);
+    c = nullptr;
+}
+
+void DayAdjustmentGraph::restoreStateAfterBackground() {
+    // The curves set their own colours, but the border takes the stroke
+    // colour left current.
+    c->setFillColor(_background);
+    c->setStrokeColor(vLineShown() ? _vLineColor : _foreground);
+    c->setLineWidth(1.0);
+}
+
+void DayAdjustmentGraph::paintBackground() {
     drawBackground();
     drawGrid();
     drawVLine();
+}
 
-    const DayAdjustmentChannel* selected = editableChannel();
+void DayAdjustmentGraph::paintOtherCurves() {
     for (std::size_t i = 0; i < _channels.size(); ++i) {
         if (i != _selectedChannel) drawChannel(*_channels[i]);
     }
+}
+
+void DayAdjustmentGraph::paintSelected(const ViewRect& rect) {
     // The edited curve goes last so that it lies on top.
-    if (selected) drawChannel(*selected);
+    if (const DayAdjustmentChannel* selected = editableChannel()) drawChannel(*selected);
 
     drawText();
     drawLabel();
@@ -50,7 +113,34 @@ void DayAdjustmentGraph::drawRect(const ViewRect& rect, Drawing& context) {
         c->addRect(rect);
         c->strokePath();
     }
-    c = nullptr;
+}
+
+std::optional<std::vector<DayAdjustmentGraph::CurveLook>> DayAdjustmentGraph::otherCurvesLook()
+    const {
+    std::vector<CurveLook> looks;
+    const DayAdjustmentChannel* selected = editableChannel();
+    for (std::size_t i = 0; i < _channels.size(); ++i) {
+        if (i == _selectedChannel) continue;
+        const DayAdjustmentChannel& channel = *_channels[i];
+        if (&channel == selected) return std::nullopt;
+        looks.push_back(CurveLook{
+            channel.Color(),
+            std::vector<CurvePoint>(channel.Points(), channel.Points() + channel.PointCount())});
+    }
+    return looks;
+}
+
+DayAdjustmentGraph::BackgroundLook DayAdjustmentGraph::backgroundLook() const {
+    return BackgroundLook{_background,
+                          _foreground,
+                          _xParts,
+                          _yParts,
+                          vLineShown() ? _vLine : -1.0f,
+                          vLineShown() ? _vLineColor : Color{},
+                          _paddingTop,
+                          _paddingLeft,
+                          _paddingRight,
+                          _paddingBottom};
 }
 
 void DayAdjustmentGraph::drawBackground() {
@@ -77,7 +167,7 @@ void DayAdjustmentGraph::drawGrid() {
 }
 
 void DayAdjustmentGraph::drawVLine() {
-    if (_vLine >= 0.0f && _vLine <= 1.0f) {
+    if (vLineShown()) {
         const double vx = x + static_cast<double>(_vLine) * w;
         c->setStrokeColor(_vLineColor);
         c->moveTo(ViewPoint{vx, y});

@@ -10,7 +10,6 @@
 #include "link/Log.h"
 #include "pages/AQAdjustController.h"
 #include "pages/DayChartAccessibility.h"
-#include "platform/QPainterDrawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -356,10 +355,9 @@ QRectF NSDayAdjustment::statusTextRect(const QPointF& point, double markerRadius
 
 void NSDayAdjustment::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    QPainterDrawing drawing(painter);
     _daGraph->setMoonMode(_moonMode);
     // The chart lays itself out on the whole view, so every redraw paints all of it.
-    _daGraph->drawRect(ViewRect{0.0, 0.0, double(width()), double(height())}, drawing);
+    _chartPainter.paint(painter, *_daGraph, ViewRect{0.0, 0.0, double(width()), double(height())});
     drawStatusText(painter);
 }
 

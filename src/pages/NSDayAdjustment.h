@@ -12,6 +12,7 @@
 
 #include "curve/DayAdjustmentGraph.h"
 #include "pages/DayEditHistory.h"
+#include "platform/DayChartPainter.h"
 
 namespace aq {
 
@@ -111,6 +112,8 @@ private:
     std::unique_ptr<AQAdjustController> _adjustSheet;
     bool _moonMode = false;
     std::unique_ptr<DayAdjustmentGraph> _daGraph;
+    // Keeps the chart's background between frames.
+    DayChartPainter _chartPainter;
     QPointer<QWidget> _wnd;
     // Clicks of the press in progress: a double click's second press counts 2.
     int _clickCount = 1;

@@ -1,6 +1,7 @@
 #include "platform/QPainterDrawing.h"
 
 #include "curve/DayAdjustmentGraph.h"
+#include "platform/DayChartPainter.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -9,8 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace aq {
 namespace {
@@ -185,6 +190,130 @@ TEST_F(QPainterDrawingTest, MarkersMatchDirectDrawing) {
     }
     EXPECT_LE(worst, 64);             // antialiased edges differ a little, never a shift
     EXPECT_LE(total, 120 * 100 * 1);  // on average under one level in 255 per pixel
+}
+
+// The day page's chart: six curves, the first held at a point on the plot's
+// bottom edge, where its marker reaches into the "09:00" label.
+std::unique_ptr<DayAdjustmentGraph> dayChart() {
+    auto graph = std::make_unique<DayAdjustmentGraph>(Color{0, 0, 0, 1}, Color{1, 1, 1, 1});
+    graph->setPaddingTop(12);
+    graph->setPaddingRight(20);
+    graph->setXParts(8);
+    graph->setXLabel({"00:00", "03:00", "06:00", "09:00", "12:00", "15:00", "18:00", "21:00"});
+    graph->setYLabel({"", "10%", "20%", "30%", "40%", "50%", "60%", "70%", "80%", "90%", "100%"});
+    const Color colors[6] = {{0.1, 0.2, 0.9, 1}, {0.9, 0.1, 0.1, 1}, {0.6, 0.6, 0.9, 1},
+                             {0.1, 0.1, 0.5, 1}, {1.0, 1.0, 1.0, 1}, {0.6, 0.1, 0.8, 1}};
+    for (int c = 0; c < 6; ++c) {
+        auto channel = std::make_shared<DayAdjustmentChannel>(colors[c]);
+        std::vector<CurvePoint> points;
+        for (int i = 0; i < 24; ++i) {
+            points.push_back(CurvePoint{(i + 0.5) / 24.0, 0.5 + 0.45 * std::sin(i * 0.7 + c)});
+        }
+        points.push_back(CurvePoint{555.0 / 1439.0, 0.0});  // 09:15 at 0%
+        channel->adjust(points.data(), static_cast<std::uint8_t>(points.size()));
+        graph->channelAdd(channel);
+    }
+    graph->selectedChannel()->setSelectedPoint(24);
+    return graph;
+}
+
+QImage blankTarget(QSize size, double scale, QImage::Format format) {
+    QImage image(size * scale, format);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::magenta);
+    return image;
+}
+
+QImage drawnDirectly(DayAdjustmentGraph& graph, QSize size, double scale,
+                     QImage::Format format = QImage::Format_ARGB32_Premultiplied) {
+    QImage image = blankTarget(size, scale, format);
+    QPainter painter(&image);
+    QPainterDrawing drawing(painter);
+    graph.drawRect(ViewRect{0, 0, double(size.width()), double(size.height())}, drawing);
+    return image;
+}
+
+QImage drawnCached(DayChartPainter& chart, DayAdjustmentGraph& graph, QSize size, double scale,
+                   QImage::Format format = QImage::Format_ARGB32_Premultiplied) {
+    QImage image = blankTarget(size, scale, format);
+    QPainter painter(&image);
+    chart.paint(painter, graph, ViewRect{0, 0, double(size.width()), double(size.height())});
+    return image;
+}
+
+TEST_F(QPainterDrawingTest, KeptBackgroundGivesTheDirectPixels) {
+    struct Case {
+        const char* what;
+        double scale;
+        bool moon;
+        bool selectedTwice;  // the kept image then holds the background alone
+        bool selectedEmpty;  // the border takes the last other curve's colour
+    };
+    const Case cases[] = {{"plain", 1.0, false, false, false},
+                          {"high DPI", 2.0, false, false, false},
+                          {"fractional DPI", 1.5, false, false, false},
+                          {"moon mode, day line", 1.0, true, false, false},
+                          {"selected channel listed twice", 1.0, false, true, false},
+                          {"selected channel empty", 1.0, false, false, true}};
+    const QSize size(850, 600);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto graph = dayChart();
+        graph->setMoonMode(c.moon);
+        if (c.moon) {
+            graph->setVLine(0.4f);
+            graph->setVLineColor(Color{0.3, 0.3, 1, 1});
+        }
+        if (c.selectedTwice) graph->channelAdd(graph->selectedChannel());
+        if (c.selectedEmpty) graph->selectedChannel()->clear();
+        DayChartPainter chart;
+        EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
+                    drawnDirectly(*graph, size, c.scale));
+        // A frame of editing: the selected curve changes, the kept image stays.
+        graph->changePoint(3, 0.2f, 0.95f);
+        graph->selectedChannel()->setSelectedPoint(0);
+        EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
+                    drawnDirectly(*graph, size, c.scale));
+        EXPECT_EQ(chart.imageDraws(), 1);
+    }
+}
+
+TEST_F(QPainterDrawingTest, ChangedBackgroundIsDrawnAgain) {
+    struct Case {
+        const char* what;
+        std::function<void(DayAdjustmentGraph&)> change;
+        QSize size;
+        double scale;
+        QImage::Format format;
+    };
+    const auto same = [](DayAdjustmentGraph&) {};
+    const Case cases[] = {
+        {"resized", same, QSize(700, 450), 1.0, QImage::Format_ARGB32_Premultiplied},
+        {"device pixel ratio", same, QSize(850, 600), 2.0, QImage::Format_ARGB32_Premultiplied},
+        {"pixel format", same, QSize(850, 600), 1.0, QImage::Format_RGB32},
+        {"day line moved", [](DayAdjustmentGraph& g) { g.setVLine(0.7f); }, QSize(850, 600), 1.0,
+         QImage::Format_ARGB32_Premultiplied},
+        {"grid columns", [](DayAdjustmentGraph& g) { g.setXParts(27); }, QSize(850, 600), 1.0,
+         QImage::Format_ARGB32_Premultiplied},
+        {"padding", [](DayAdjustmentGraph& g) { g.setPaddingLeft(65); }, QSize(850, 600), 1.0,
+         QImage::Format_ARGB32_Premultiplied},
+        {"another channel's curve",
+         [](DayAdjustmentGraph& g) { g.channelAtIndex(2)->setPoint(0, 0.1f, 0.9f); },
+         QSize(850, 600), 1.0, QImage::Format_ARGB32_Premultiplied},
+        {"another channel selected", [](DayAdjustmentGraph& g) { g.setChannel(3); },
+         QSize(850, 600), 1.0, QImage::Format_ARGB32_Premultiplied},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto graph = dayChart();
+        graph->setVLine(0.2f);
+        DayChartPainter chart;
+        (void)drawnCached(chart, *graph, QSize(850, 600), 1.0);
+        c.change(*graph);
+        EXPECT_TRUE(drawnCached(chart, *graph, c.size, c.scale, c.format) ==
+                    drawnDirectly(*graph, c.size, c.scale, c.format));
+        EXPECT_EQ(chart.imageDraws(), 2);
+    }
 }
 
 }  // namespace
