@@ -333,7 +333,6 @@ void LampSession::setClock(const LampDateTime& time,
     struct Run {
         std::optional<LampDateTime> read;
         std::function<void(std::optional<LampDateTime>)> done;
-        bool readAsked = false;
     };
     auto run = std::make_shared<Run>();
     run->done = std::move(done);
@@ -341,7 +340,6 @@ void LampSession::setClock(const LampDateTime& time,
     // What the lamp reads afterwards is the result, so a write that never
     // arrived is not taken for done.
     lamp->setRTC(time, [lamp, run] {
-        run->readAsked = true;
         lamp->getRTC([run](const LampDateTime& t) { run->read = t; });
     });
     lamp->whenIdle([run] {

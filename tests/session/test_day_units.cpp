@@ -1,6 +1,8 @@
 // The day programme's units at the lamp and the text of preset files,
 // checked without a lamp or a window.
 #include "curve/PresetFile.h"
+#include "curve/DayAdjustmentGraph.h"
+#include "link/LampDateTime.h"
 #include "session/DayTransfer.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +69,58 @@ TEST(PresetText, ChannelTextsAreListsOfNumberPairs) {
     EXPECT_EQ(channels[2], std::nullopt);
     EXPECT_EQ(channels[3], std::optional<std::string_view>("1,2"));
     EXPECT_TRUE(presetChannels("\r\n").empty());
+}
+
+TEST(PresetText, LoadingTellsTextFromNoiseAndKeepsWhatItCannotRead) {
+    using O = PresetLoad::Outcome;
+    const struct {
+        const char* what;
+        std::string bytes;
+        O outcome;
+        std::vector<std::size_t> skipped;
+        double firstY;  // of channel 0 afterwards; the old curve's 0.5 when kept
+    } cases[] = {
+        {"plain", "0000,0250?0000,0300", O::Loaded, {}, 0.25},
+        {"byte order mark skipped", "\xEF\xBB\xBF" "0000,0250", O::Loaded, {}, 0.25},
+        {"three-byte UTF-8 in noise", "0000,0250?\xE2\x82\xAC", O::Loaded, {1}, 0.25},
+        {"highest three-byte lead", "0000,0250?\xEF\xBF\xBD", O::Loaded, {1}, 0.25},
+        {"cut-off sequence", "0000,0250?\xE2\x82", O::NotText, {}, 0.5},
+        {"bad continuation", "0000,0250?\xC3\x28", O::NotText, {}, 0.5},
+        {"only empty channels", "??", O::NoCurves, {}, 0.5},
+        {"only noise", "x?y", O::NoCurves, {}, 0.5},
+    };
+    for (const auto& c : cases) {
+        DayAdjustmentGraph graph(Color{0, 0, 0, 1}, Color{1, 1, 1, 1});
+        for (int i = 0; i < 2; ++i) {
+            auto channel = std::make_shared<DayAdjustmentChannel>(Color{1, 0, 0, 1});
+            channel->addPoint(CurvePoint{0.0, 0.5});
+            graph.channelAdd(channel);
+        }
+        const PresetLoad load = loadPresetText(c.bytes, graph);
+        EXPECT_EQ(load.outcome, c.outcome) << c.what;
+        EXPECT_EQ(load.skipped, c.skipped) << c.what;
+        EXPECT_NEAR(graph.channelAtIndex(0)->Points()[0].y, c.firstY, 1e-9) << c.what;
+    }
+}
+
+TEST(LampClock, ValidOnlyForARealDateAndTime) {
+    const struct {
+        unsigned day, hour, minute, second;
+        bool valid;
+    } cases[] = {
+        {28, 23, 59, 59, true}, {29, 12, 0, 0, false},  // 2026 is no leap year
+        {1, 24, 0, 0, false},   {1, 0, 60, 0, false}, {1, 0, 0, 60, false},
+    };
+    for (const auto& c : cases) {
+        LampDateTime t;
+        t.year = 2026;
+        t.month = 2;
+        t.day = c.day;
+        t.hour = c.hour;
+        t.minute = c.minute;
+        t.second = c.second;
+        EXPECT_EQ(t.valid(), c.valid) << c.day << " " << c.hour << ":" << c.minute << ":" << c.second;
+    }
 }
 
 }  // namespace

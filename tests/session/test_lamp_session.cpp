@@ -190,5 +190,29 @@ TEST_F(LampSessionTest, DownloadedProgrammeRoundTripsThroughThePresetText) {
     EXPECT_FALSE(presetProgramme("not a preset", read.channels.size()).complete);
 }
 
+TEST_F(LampSessionTest, AnUploadTheLampStopsAnsweringSaysWhereAndIsNoCancel) {
+    const std::vector<LampChannel> wanted(description->channels.size(),
+                                          LampChannel{{60, 10}, {600, 200}});
+    const struct {
+        const char* what;
+        std::uint64_t silentFrom;  // counted from the upload's first write
+        int point;                 // where it stopped: -1 for a channel's count
+    } cases[] = {{"the first count", 1, -1}, {"a point", 2, 0}};
+    for (const auto& c : cases) {
+        SimFaults faults;
+        faults.noAnswerFrom = model->receivedCount() + c.silentFrom;
+        model->setFaults(faults);
+        LampSession::Upload upload;
+        session.runOnWorkerAndWait(
+            [&] { upload = session.uploadProgramme({0, 1}, wanted, true, true); });
+        ASSERT_TRUE(upload.result.stop) << c.what;
+        EXPECT_FALSE(upload.result.stop->cancelled) << c.what;
+        EXPECT_EQ(upload.result.stop->device, 0) << c.what;
+        EXPECT_EQ(upload.result.stop->point, c.point) << c.what;
+        EXPECT_EQ(upload.result.stop->lampsLeft, 1) << c.what;
+        model->setFaults({});
+    }
+}
+
 }  // namespace
 }  // namespace aq::test
