@@ -377,7 +377,10 @@ Run::~Run() {
 }
 
 int Run::fail(int code, const QString& message) {
-    context.err << kProgram << ": " << message << Qt::endl;
+    // A wait cut short by Ctrl+C is no lamp that stopped answering.
+    const QString text =
+        code == kStopped && interruptsSeen() > 0 ? tr("Interrupted: %1").arg(message) : message;
+    context.err << kProgram << ": " << text << Qt::endl;
     return code;
 }
 

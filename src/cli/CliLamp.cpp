@@ -137,14 +137,16 @@ int scanCommand(Run& run) {
             o["advertised_name"] = l.advertised ? QJsonValue(QString::fromStdString(*l.advertised))
                                                 : QJsonValue();
             o["identifier"] = QString::fromStdString(l.identifier);
-            o["rssi"] = QJsonValue();
+            o["rssi"] = l.rssi ? QJsonValue(*l.rssi) : QJsonValue();
             lamps.append(o);
         }
         run.printJson(lamps);
     } else {
         for (const FoundLamp& l : found) {
-            run.print(QString("%1  %2").arg(QString::fromStdString(l.identifier),
-                                            QString::fromStdString(l.name().value_or("?"))));
+            const QString strength = l.rssi ? tr("%1 dBm").arg(*l.rssi) : QString("-");
+            run.print(QString("%1  %2  %3")
+                          .arg(QString::fromStdString(l.identifier), strength.rightJustified(8),
+                               QString::fromStdString(l.name().value_or("?"))));
         }
     }
     if (found.empty()) {

@@ -123,7 +123,7 @@ std::vector<FoundLamp> LampSession::found() const {
     std::vector<FoundLamp> lamps;
     for (const PeripheralPtr& p : _link->peripherals()) {
         if (!p) continue;
-        FoundLamp lamp{p, p->identifier(), p->name(), std::nullopt};
+        FoundLamp lamp{p, p->identifier(), p->name(), std::nullopt, p->rssi()};
         if (_names) lamp.stored = _names->lookUp(lamp.identifier);
         lamps.push_back(std::move(lamp));
     }

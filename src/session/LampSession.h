@@ -25,6 +25,8 @@ struct FoundLamp {
     std::optional<std::string> advertised;
     // The name the user gave it, from the name table.
     std::optional<std::string> stored;
+    // The signal strength in dBm, where known.
+    std::optional<int> rssi;
     // The name to show: the stored one, else the advertised one, else none.
     std::optional<std::string> name() const { return stored ? stored : advertised; }
 };

@@ -69,7 +69,7 @@ protected:
     LogCapture log;
 };
 
-TEST_F(CliTest, CommandLinesThatCannotBeFollowedAreUsageErrors) {
+TEST_F(CliTest, CommandLinesThatCannotBeFollowedAndLampsThatCannotBeReachedFail) {
     const struct {
         QStringList arguments;
         int code;
@@ -87,6 +87,8 @@ TEST_F(CliTest, CommandLinesThatCannotBeFollowedAreUsageErrors) {
         {{"--simulate", "live", "Green=50"}, 1, "no channel \"Green\""},
         {{"--simulate", "programme", "download"}, 1, "-o FILE.aqp"},
         {{"--simulate", "firmware", "update", "/nonexistent.hex"}, 5, "Nothing was sent"},
+        {{"--simulate=refuse-connect", "info"}, 2, "refused the connection"},
+        {{"--simulate=adapter-off", "scan"}, 2, "switched off"},
         {{"--help"}, 0, "Exit status:"},
         {{"programme", "upload", "--help"}, 0, "--no-verify"},
     };

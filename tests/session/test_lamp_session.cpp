@@ -16,7 +16,7 @@ namespace {
 
 FoundLamp lamp(std::string id, std::optional<std::string> advertised,
                std::optional<std::string> stored = std::nullopt) {
-    return FoundLamp{nullptr, std::move(id), std::move(advertised), std::move(stored)};
+    return FoundLamp{nullptr, std::move(id), std::move(advertised), std::move(stored), std::nullopt};
 }
 
 TEST(ChooseLamp, FollowsTheRulesInOrder) {
