@@ -50,7 +50,8 @@ QString connectFailureText(const BTLEController& link) {
     using F = BTLEController::ConnectFailure;
     switch (link.connectFailure()) {
         case F::Refused: {
-            const QString detail = QString::fromStdString(link.connectFailureDetail());
+            QString detail = QString::fromStdString(link.connectFailureDetail()).trimmed();
+            if (detail.endsWith('.')) detail.chop(1);
             return detail.isEmpty()
                        ? tr("The lamp refused the connection: switch it off and on, then try again.")
                        : tr("The lamp refused the connection (%1): switch it off and on, then "
@@ -106,9 +107,15 @@ int Run::openLamp() {
         QStringList list;
         for (const FoundLamp& l : found) list << lampLabel(l);
         if (choice.match == LampChoice::Match::Ambiguous) {
-            return fail(kUsage, tr("%n lamp(s) match: choose one with --lamp NAME|ADDRESS|UUID "
-                                   "(found: %1).", nullptr, static_cast<int>(found.size()))
-                                    .arg(list.join(", ")));
+            if (lamp.isEmpty()) {
+                return fail(kUsage, tr("%1 lamps found: choose one with --lamp NAME|ADDRESS|UUID "
+                                       "(found: %2).")
+                                        .arg(found.size())
+                                        .arg(list.join(", ")));
+            }
+            return fail(kUsage, tr("Several lamps match \"%1\": choose one with --lamp "
+                                   "ADDRESS|UUID (found: %2).")
+                                    .arg(lamp, list.join(", ")));
         }
         return fail(kNoLamp, tr("No lamp \"%1\" found: check the name or run 'aqlampctl scan' "
                                 "(found: %2).")
@@ -190,9 +197,15 @@ int infoCommand(Run& run) {
     if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("info takes no arguments."));
     if (const int code = run.openLamp()) return code;
     std::optional<LampInfo> info;
-    run.session->readInfo(true, {}, [&](const LampInfo& i) { info = i; });
+    // This computer's time when the lamp's clock came, to compare them.
+    QDateTime now;
+    run.session->readInfo(
+        true,
+        [&](const LampInfo&, LampSession::InfoField field) {
+            if (field == LampSession::InfoField::Clock) now = run.context.now();
+        },
+        [&](const LampInfo& i) { info = i; });
     run.waitFor([&] { return info.has_value(); });
-    const QDateTime now = run.context.now();
     if (!info || !info->demoLoop) {
         return run.fail(kStopped, tr("The lamp stopped answering while its values were read: "
                                      "move closer or switch it off and on, then try again."));
