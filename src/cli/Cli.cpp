@@ -1,3 +1,5 @@
+// The command line: the commands and options, their help, and the parsing
+// that picks the command to run.
 #include "cli/Cli.h"
 
 #include <QJsonArray>
@@ -24,49 +26,67 @@ struct OptionSpec {
 // Every option any command takes; the commands name theirs below.
 const std::vector<OptionSpec>& optionSpecs() {
     static const std::vector<OptionSpec> specs{
-        {{"lamp"}, "NAME|ADDRESS|UUID",
-         QT_TRANSLATE_NOOP("aqlampctl", "The lamp to use: its name (as the app shows it), "
-                                        "Bluetooth address or identifier. Without it, the only "
-                                        "lamp found.")},
+        {{"lamp"},
+         "NAME|ADDRESS|UUID",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "The lamp to use: its name (as the app shows it), "
+                           "Bluetooth address or identifier. Without it, the only "
+                           "lamp found.")},
         {{"json"}, {}, QT_TRANSLATE_NOOP("aqlampctl", "Machine-readable output (JSON).")},
-        {{"timeout"}, "S",
+        {{"timeout"},
+         "S",
          QT_TRANSLATE_NOOP("aqlampctl", "Seconds to wait for the lamp's answers (default 30).")},
-        {{"verbose"}, {},
+        {{"verbose"},
+         {},
          QT_TRANSLATE_NOOP("aqlampctl", "Write the link's log lines to standard error.")},
-        {{"time"}, "S",
-         QT_TRANSLATE_NOOP("aqlampctl", "Seconds to look for lamps (default 5; with --lamp the "
-                                        "scan ends as soon as that lamp is seen).")},
-        {{"device"}, "N|all",
-         QT_TRANSLATE_NOOP("aqlampctl", "The lamp of a master and its slaves: 0 the master "
-                                        "(default), n slave n, all every one.")},
-        {{"o", "output"}, "FILE.aqp",
-         QT_TRANSLATE_NOOP("aqlampctl", "The preset file to write.")},
-        {{"full"}, {},
-         QT_TRANSLATE_NOOP("aqlampctl", "Send every channel without reading first what the lamp "
-                                        "holds.")},
-        {{"no-verify"}, {},
+        {{"time"},
+         "S",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Seconds to look for lamps (default 5; with --lamp the "
+                           "scan ends as soon as that lamp is seen).")},
+        {{"device"},
+         "N|all",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "The lamp of a master and its slaves: 0 the master "
+                           "(default), n slave n, all every one.")},
+        {{"o", "output"}, "FILE.aqp", QT_TRANSLATE_NOOP("aqlampctl", "The preset file to write.")},
+        {{"full"},
+         {},
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Send every channel without reading first what the lamp "
+                           "holds.")},
+        {{"no-verify"},
+         {},
          QT_TRANSLATE_NOOP("aqlampctl", "Do not read each written channel back.")},
         {{"day"}, "D", QT_TRANSLATE_NOOP("aqlampctl", "Day of the moon cycle (1-28).")},
         {{"intensity"}, "P", QT_TRANSLATE_NOOP("aqlampctl", "Moon light in per cent.")},
-        {{"lamps"}, "LIST",
-         QT_TRANSLATE_NOOP("aqlampctl", "The devices whose moon is on, e.g. 0,2 (the others' "
-                                        "is switched off); \"none\" for none.")},
+        {{"lamps"},
+         "LIST",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "The devices whose moon is on, e.g. 0,2 (the others' "
+                           "is switched off); \"none\" for none.")},
         {{"window"}, "HH:MM-HH:MM", QT_TRANSLATE_NOOP("aqlampctl", "When the moon shines.")},
         {{"clouds"}, "N", QT_TRANSLATE_NOOP("aqlampctl", "Clouds per day.")},
         {{"cloud-duration"}, "M", QT_TRANSLATE_NOOP("aqlampctl", "Minutes a cloud lasts.")},
-        {{"cloud-intensity"}, "P",
+        {{"cloud-intensity"},
+         "P",
          QT_TRANSLATE_NOOP("aqlampctl", "How far a cloud dims the light, in per cent.")},
         {{"bolts"}, "N", QT_TRANSLATE_NOOP("aqlampctl", "Lightning bolts per hour.")},
-        {{"bolt-window"}, "HH:MM-HH:MM",
+        {{"bolt-window"},
+         "HH:MM-HH:MM",
          QT_TRANSLATE_NOOP("aqlampctl", "When lightning may strike.")},
         {{"clouds-off"}, {}, QT_TRANSLATE_NOOP("aqlampctl", "No clouds.")},
         {{"lightning-off"}, {}, QT_TRANSLATE_NOOP("aqlampctl", "No lightning.")},
-        {{"hold"}, {},
-         QT_TRANSLATE_NOOP("aqlampctl", "Keep the values until Ctrl+C, then return the lamp to "
-                                        "normal operation.")},
-        {{"yes"}, {},
-         QT_TRANSLATE_NOOP("aqlampctl", "Do not ask before updating (needed without a "
-                                        "terminal).")},
+        {{"hold"},
+         {},
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Keep the values until Ctrl+C, then return the lamp to "
+                           "normal operation.")},
+        {{"yes"},
+         {},
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Do not ask before updating (needed without a "
+                           "terminal).")},
     };
     return specs;
 }
@@ -83,50 +103,86 @@ struct CommandSpec {
 
 const std::vector<CommandSpec>& commandSpecs() {
     static const std::vector<CommandSpec> specs{
-        {{"scan"}, "[--time S]",
-         QT_TRANSLATE_NOOP("aqlampctl", "List the lamps found, with name, identifier and signal "
-                                        "strength where known."),
-         {"time"}, scanCommand},
-        {{"info"}, {},
-         QT_TRANSLATE_NOOP("aqlampctl", "Show name, firmware, serial number, clock and its "
-                                        "difference from this computer's, energy, mode, demo "
-                                        "loop, channels, slaves and presetting names."),
-         {"time"}, infoCommand},
-        {{"clock", "sync"}, {},
+        {{"scan"},
+         "[--time S]",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "List the lamps found, with name, identifier and signal "
+                           "strength where known."),
+         {"time"},
+         scanCommand},
+        {{"info"},
+         {},
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Show name, firmware, serial number, clock and its "
+                           "difference from this computer's, energy, mode, demo "
+                           "loop, channels, slaves and presetting names."),
+         {"time"},
+         infoCommand},
+        {{"clock", "sync"},
+         {},
          QT_TRANSLATE_NOOP("aqlampctl", "Set the lamp's clock to this computer's."),
-         {"time"}, clockSyncCommand},
-        {{"clock", "set"}, "\"YYYY-MM-DD HH:MM:SS\"",
-         QT_TRANSLATE_NOOP("aqlampctl", "Set the lamp's clock."), {"time"}, clockSetCommand},
-        {{"name", "set"}, "TEXT", QT_TRANSLATE_NOOP("aqlampctl", "Rename the lamp."), {"time"},
+         {"time"},
+         clockSyncCommand},
+        {{"clock", "set"},
+         "\"YYYY-MM-DD HH:MM:SS\"",
+         QT_TRANSLATE_NOOP("aqlampctl", "Set the lamp's clock."),
+         {"time"},
+         clockSetCommand},
+        {{"name", "set"},
+         "TEXT",
+         QT_TRANSLATE_NOOP("aqlampctl", "Rename the lamp."),
+         {"time"},
          nameSetCommand},
-        {{"mode"}, "normal|preview|demo",
-         QT_TRANSLATE_NOOP("aqlampctl", "Switch the lamp's operating mode."), {"time"},
+        {{"mode"},
+         "normal|preview|demo",
+         QT_TRANSLATE_NOOP("aqlampctl", "Switch the lamp's operating mode."),
+         {"time"},
          modeCommand},
-        {{"demo-loop"}, "on|off",
-         QT_TRANSLATE_NOOP("aqlampctl", "Switch the demo loop on or off."), {"time"},
+        {{"demo-loop"},
+         "on|off",
+         QT_TRANSLATE_NOOP("aqlampctl", "Switch the demo loop on or off."),
+         {"time"},
          demoLoopCommand},
-        {{"programme", "download"}, "[--device N|all] -o FILE.aqp",
-         QT_TRANSLATE_NOOP("aqlampctl", "Save the day programme as a preset file (with all, one "
-                                        "file per device: FILE-0.aqp, FILE-1.aqp, ...)."),
-         {"time", "device", "o"}, programmeDownloadCommand},
-        {{"programme", "upload"}, "FILE.aqp [--device N|all] [--full] [--no-verify]",
-         QT_TRANSLATE_NOOP("aqlampctl", "Send a preset file as the day programme: only the "
-                                        "channels that differ from what the lamp holds, each "
-                                        "read back."),
-         {"time", "device", "full", "no-verify"}, programmeUploadCommand},
-        {{"presetting", "list"}, {},
-         QT_TRANSLATE_NOOP("aqlampctl", "List the lamp's presettings."), {"time"},
+        {{"programme", "download"},
+         "[--device N|all] -o FILE.aqp",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Save the day programme as a preset file (with all, one "
+                           "file per device: FILE-0.aqp, FILE-1.aqp, ...)."),
+         {"time", "device", "o"},
+         programmeDownloadCommand},
+        {{"programme", "upload"},
+         "FILE.aqp [--device N|all] [--full] [--no-verify]",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Send a preset file as the day programme: only the "
+                           "channels that differ from what the lamp holds, each "
+                           "read back."),
+         {"time", "device", "full", "no-verify"},
+         programmeUploadCommand},
+        {{"presetting", "list"},
+         {},
+         QT_TRANSLATE_NOOP("aqlampctl", "List the lamp's presettings."),
+         {"time"},
          presettingListCommand},
-        {{"presetting", "download"}, "N -o FILE.aqp",
+        {{"presetting", "download"},
+         "N -o FILE.aqp",
          QT_TRANSLATE_NOOP("aqlampctl", "Save presetting N (1-6) as a preset file."),
-         {"time", "o"}, presettingDownloadCommand},
-        {{"moon", "get"}, {}, QT_TRANSLATE_NOOP("aqlampctl", "Show the moon simulation."),
-         {"time"}, moonGetCommand},
-        {{"moon", "set"}, "[--day D] [--intensity P] [--lamps 0,2] [--window HH:MM-HH:MM]",
+         {"time", "o"},
+         presettingDownloadCommand},
+        {{"moon", "get"},
+         {},
+         QT_TRANSLATE_NOOP("aqlampctl", "Show the moon simulation."),
+         {"time"},
+         moonGetCommand},
+        {{"moon", "set"},
+         "[--day D] [--intensity P] [--lamps 0,2] [--window HH:MM-HH:MM]",
          QT_TRANSLATE_NOOP("aqlampctl", "Change the moon simulation."),
-         {"time", "day", "intensity", "lamps", "window"}, moonSetCommand},
-        {{"weather", "get"}, {}, QT_TRANSLATE_NOOP("aqlampctl", "Show the weather simulation."),
-         {"time"}, weatherGetCommand},
+         {"time", "day", "intensity", "lamps", "window"},
+         moonSetCommand},
+        {{"weather", "get"},
+         {},
+         QT_TRANSLATE_NOOP("aqlampctl", "Show the weather simulation."),
+         {"time"},
+         weatherGetCommand},
         {{"weather", "set"},
          "[--clouds N] [--cloud-duration M] [--cloud-intensity P] [--bolts N] "
          "[--bolt-window HH:MM-HH:MM] [--clouds-off] [--lightning-off]",
@@ -134,16 +190,23 @@ const std::vector<CommandSpec>& commandSpecs() {
          {"time", "clouds", "cloud-duration", "cloud-intensity", "bolts", "bolt-window",
           "clouds-off", "lightning-off"},
          weatherSetCommand},
-        {{"test"}, "cloud|bolt",
-         QT_TRANSLATE_NOOP("aqlampctl", "Show a cloud or a lightning bolt now."), {"time"},
+        {{"test"},
+         "cloud|bolt",
+         QT_TRANSLATE_NOOP("aqlampctl", "Show a cloud or a lightning bolt now."),
+         {"time"},
          testCommand},
-        {{"live"}, "CHANNEL=PERCENT... [--device N] [--hold]",
-         QT_TRANSLATE_NOOP("aqlampctl", "Drive channels directly (live mode). CHANNEL is a "
-                                        "channel's name or number as info lists it."),
-         {"time", "device", "hold"}, liveCommand},
-        {{"firmware", "update"}, "FILE.hex [--yes]",
+        {{"live"},
+         "CHANNEL=PERCENT... [--device N] [--hold]",
+         QT_TRANSLATE_NOOP("aqlampctl",
+                           "Drive channels directly (live mode). CHANNEL is a "
+                           "channel's name or number as info lists it."),
+         {"time", "device", "hold"},
+         liveCommand},
+        {{"firmware", "update"},
+         "FILE.hex [--yes]",
          QT_TRANSLATE_NOOP("aqlampctl", "Update the lamp's firmware from an Intel HEX file."),
-         {"time", "yes"}, firmwareUpdateCommand},
+         {"time", "yes"},
+         firmwareUpdateCommand},
     };
     return specs;
 }
@@ -185,7 +248,9 @@ void row(QString& text, const QString& left, const QString& right) {
     if (first) text += line.trimmed() + '\n';
 }
 
-QString commandName(const CommandSpec& c) { return c.words.join(' '); }
+QString commandName(const CommandSpec& c) {
+    return c.words.join(' ');
+}
 
 QString optionsHelp(const QStringList& names) {
     QString text;
@@ -212,8 +277,9 @@ QString exitHelp() {
     row(text, "0", tr("success"));
     row(text, "1", tr("the command line cannot be followed (or a lamp must be chosen)"));
     row(text, "2", tr("lamp not found, or the connection failed"));
-    row(text, "3", tr("the lamp stopped answering, or a transfer is incomplete (the message "
-                      "says what is left)"));
+    row(text, "3",
+        tr("the lamp stopped answering, or a transfer is incomplete (the message "
+           "says what is left)"));
     row(text, "4", tr("a written value read back differently"));
     row(text, "5", tr("a bad input file (nothing was sent)"));
     return text;
@@ -243,10 +309,11 @@ QString globalHelp() {
 }
 
 QString commandHelp(const CommandSpec& c) {
-    QString text = tr("Usage: %1 %2 [OPTION]...")
-                       .arg(kProgram, commandName(c) + (c.synopsis.isEmpty() ? "" : " " + c.synopsis)) +
-                   '\n' + tr(c.summary) + "\n\n" + tr("Options:") + '\n' + optionsHelp(c.options) +
-                   commonHelp() + '\n' + exitHelp();
+    QString text =
+        tr("Usage: %1 %2 [OPTION]...")
+            .arg(kProgram, commandName(c) + (c.synopsis.isEmpty() ? "" : " " + c.synopsis)) +
+        '\n' + tr(c.summary) + "\n\n" + tr("Options:") + '\n' + optionsHelp(c.options) +
+        commonHelp() + '\n' + exitHelp();
     return text;
 }
 
@@ -263,7 +330,8 @@ bool takeSimulate(QStringList& arguments, LampChoiceOptions& lamps, QString& err
         arguments.removeAt(i);
         lamps.simulate = true;
         if (a == "--simulate") continue;
-        const QStringList keys = a.mid(QStringLiteral("--simulate=").size()).split(',', Qt::SkipEmptyParts);
+        const QStringList keys =
+            a.mid(QStringLiteral("--simulate=").size()).split(',', Qt::SkipEmptyParts);
         for (const QString& key : keys) {
             bool ok = false;
             if (key.startsWith("lamps=")) {
@@ -340,9 +408,9 @@ int run(const QStringList& given, Context& context) {
     for (const OptionSpec& spec : optionSpecs()) {
         const QString name = spec.names.first();
         if (parser.isSet(name) && !kCommon.contains(name) && !command->options.contains(name)) {
-            return usage(tr("%1 does not apply to '%2'. Run '%3 %2 --help' for its options.")
-                             .arg(optionText(spec).section(' ', 0, 0), commandName(*command),
-                                  kProgram));
+            return usage(
+                tr("%1 does not apply to '%2'. Run '%3 %2 --help' for its options.")
+                    .arg(optionText(spec).section(' ', 0, 0), commandName(*command), kProgram));
         }
     }
 
@@ -357,161 +425,6 @@ int run(const QStringList& given, Context& context) {
     }
     if (context.setVerbose) context.setVerbose(parser.isSet("verbose"));
     return command->run(run);
-}
-
-Run::Run(Context& c, QCommandLineParser& p, QStringList args)
-    : context(c), parser(p), arguments(std::move(args)) {
-    _interruptsAtStart = c.interrupts ? c.interrupts->load() : 0;
-}
-
-Run::~Run() {
-    if (session && session->connected()) {
-        session->disconnect();
-        // A real radio closes the link while events run; the stack would
-        // otherwise keep the lamp connected after the program ended.
-        if (!lamps.simulate) context.dispatch.runLoopFor(0.3);
-    }
-    // The link goes before the central it was made on.
-    session.reset();
-    central.reset();
-}
-
-int Run::fail(int code, const QString& message) {
-    // A wait cut short by Ctrl+C is no lamp that stopped answering.
-    const QString text =
-        code == kStopped && interruptsSeen() > 0 ? tr("Interrupted: %1").arg(message) : message;
-    context.err << kProgram << ": " << text << Qt::endl;
-    return code;
-}
-
-std::optional<QString> Run::value(const QString& option) const {
-    if (!parser.isSet(option)) return std::nullopt;
-    return parser.value(option);
-}
-
-void Run::openCentral() {
-    central = context.makeCentral(lamps);
-    session = std::make_unique<LampSession>(*central, context.dispatch, context.names);
-}
-
-bool Run::waitFor(const std::function<bool()>& done) {
-    return session->runUntil([&] { return done() || interruptsSeen() > 0; }, timeout) && done();
-}
-
-int Run::interruptsSeen() const {
-    return context.interrupts ? context.interrupts->load() - _interruptsAtStart : 0;
-}
-
-void Run::print(const QString& line) { context.out << line << '\n' << Qt::flush; }
-
-void Run::printJson(const QJsonObject& object) {
-    context.out << QJsonDocument(object).toJson(QJsonDocument::Indented) << Qt::flush;
-}
-
-void Run::printJson(const QJsonArray& array) {
-    context.out << QJsonDocument(array).toJson(QJsonDocument::Indented) << Qt::flush;
-}
-
-Progress::Progress(Run& run, QString unit, bool lines)
-    : _run(run), _unit(std::move(unit)), _start(run.context.dispatch.now()), _lines(lines) {}
-
-void Progress::update(int done, int total) {
-    if (total <= 0) return;
-    const double now = _run.context.dispatch.now();
-    const double fraction = std::clamp(double(done) / total, 0.0, 1.0);
-    const double elapsed = now - _start;
-    const QString left =
-        done > 0 && done < total
-            ? tr("%1 s left").arg(std::lround(elapsed / fraction * (1.0 - fraction)))
-            : QString();
-    const QString counts =
-        QString("%1/%2 %3, %4%").arg(done).arg(total).arg(_unit).arg(std::lround(fraction * 100));
-    QTextStream& err = _run.context.err;
-    if (_run.context.errTerminal) {
-        // Redrawn at most ten times a second, and at the end.
-        if (done < total && _drawnAt >= 0.0 && now - _drawnAt < 0.1) return;
-        _drawnAt = now;
-        constexpr int kWidth = 30;
-        const int filled = static_cast<int>(fraction * kWidth);
-        err << "\r[" << QString(filled, '#') << QString(kWidth - filled, '.') << "] " << counts
-            << (left.isEmpty() ? "" : ", " + left) << "\x1b[K" << Qt::flush;
-        _drawn = true;
-        return;
-    }
-    const int tenth = static_cast<int>(fraction * 10);
-    if (!_lines || tenth == _lastTenth) return;
-    _lastTenth = tenth;
-    err << counts << (left.isEmpty() ? "" : ", " + left) << Qt::endl;
-}
-
-void Progress::finish() {
-    if (_drawn) _run.context.err << Qt::endl;
-    _drawn = false;
-}
-
-std::optional<std::vector<std::uint8_t>> devicesOption(Run& run, const QString& fallback) {
-    const QString text = run.value("device").value_or(fallback);
-    const std::uint8_t slaves = run.lampDescription().slaves;
-    if (text == "all") return transferDevices(0, true, slaves);
-    bool ok = false;
-    const int device = text.toInt(&ok);
-    if (!ok || device < 0 || device > slaves) {
-        run.fail(kUsage, slaves == 0
-                             ? tr("--device: this lamp has no slaves; use 0 (or leave it out).")
-                             : tr("--device: use 0 (the master) to %1, or all.").arg(slaves));
-        return std::nullopt;
-    }
-    return std::vector<std::uint8_t>{static_cast<std::uint8_t>(device)};
-}
-
-QString deviceName(std::uint8_t device) {
-    return device == 0 ? tr("Master") : tr("Slave #%1").arg(device);
-}
-
-QString clockText(const LampDateTime& t) {
-    return QString("%1-%2-%3 %4:%5:%6")
-        .arg(t.year, 4, 10, QChar('0'))
-        .arg(t.month, 2, 10, QChar('0'))
-        .arg(t.day, 2, 10, QChar('0'))
-        .arg(t.hour, 2, 10, QChar('0'))
-        .arg(t.minute, 2, 10, QChar('0'))
-        .arg(t.second, 2, 10, QChar('0'));
-}
-
-std::optional<LampDateTime> parseClock(const QString& text) {
-    const QDateTime time = QDateTime::fromString(text.trimmed(), "yyyy-MM-dd HH:mm:ss");
-    if (!time.isValid()) return std::nullopt;
-    return lampTime(time);
-}
-
-LampDateTime lampTime(const QDateTime& time) {
-    const QDate d = time.date();
-    const QTime t = time.time();
-    LampDateTime lamp;
-    lamp.year = d.year();
-    lamp.month = static_cast<unsigned>(d.month());
-    lamp.day = static_cast<unsigned>(d.day());
-    lamp.hour = static_cast<unsigned>(t.hour());
-    lamp.minute = static_cast<unsigned>(t.minute());
-    lamp.second = static_cast<unsigned>(t.second());
-    return lamp;
-}
-
-std::optional<std::pair<unsigned, unsigned>> parseWindow(const QString& text) {
-    static const QRegularExpression pattern("^(\\d{1,2}):(\\d{2})-(\\d{1,2}):(\\d{2})$");
-    const QRegularExpressionMatch m = pattern.match(text.trimmed());
-    if (!m.hasMatch()) return std::nullopt;
-    const unsigned h1 = m.captured(1).toUInt(), m1 = m.captured(2).toUInt();
-    const unsigned h2 = m.captured(3).toUInt(), m2 = m.captured(4).toUInt();
-    if (h1 > 23 || h2 > 23 || m1 > 59 || m2 > 59) return std::nullopt;
-    return std::make_pair(h1 * 60 + m1, h2 * 60 + m2);
-}
-
-QString windowText(unsigned start, unsigned end) {
-    auto hm = [](unsigned m) {
-        return QString("%1:%2").arg(m / 60, 2, 10, QChar('0')).arg(m % 60, 2, 10, QChar('0'));
-    };
-    return hm(start) + '-' + hm(end);
 }
 
 }  // namespace aq::cli

@@ -24,10 +24,10 @@ namespace aq::cli {
 enum Exit : int {
     kOk = 0,
     kUsage = 1,
-    kNoLamp = 2,      // not found, or the connection failed
-    kStopped = 3,     // the lamp stopped answering; a transfer is incomplete
-    kMismatch = 4,    // a written value read back differently
-    kBadFile = 5,     // an input file that cannot be used
+    kNoLamp = 2,    // not found, or the connection failed
+    kStopped = 3,   // the lamp stopped answering; a transfer is incomplete
+    kMismatch = 4,  // a written value read back differently
+    kBadFile = 5,   // an input file that cannot be used
 };
 
 // Everything a command run touches outside itself, so that tests run the

@@ -86,7 +86,8 @@ int firmwareUpdateCommand(Run& run) {
     Dispatch& dispatch = run.context.dispatch;
     const std::string file = path.toStdString();
     dispatch.runOnWorker([shared, session, file, &dispatch] {
-        shared->result = session->updateFirmware(file, [shared](double f) { shared->fraction = f; });
+        shared->result =
+            session->updateFirmware(file, [shared](double f) { shared->fraction = f; });
         dispatch.postToMain([shared] { shared->finished = true; });
     });
     Progress progress(run, tr("pages"), true);
@@ -132,8 +133,8 @@ int firmwareUpdateCommand(Run& run) {
                                         "again."));
         default:
             // The file changed since it was checked.
-            return run.fail(kBadFile, refusalText(shared->result, path) + ' ' +
-                                          tr("Nothing was sent."));
+            return run.fail(kBadFile,
+                            refusalText(shared->result, path) + ' ' + tr("Nothing was sent."));
     }
 }
 

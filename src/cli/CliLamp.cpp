@@ -20,8 +20,8 @@ double scanSeconds(Run& run) {
 
 QString lampLabel(const FoundLamp& lamp) {
     const std::optional<std::string> name = lamp.name();
-    return QString("\"%1\" %2").arg(QString::fromStdString(name.value_or("?")),
-                                     QString::fromStdString(lamp.identifier));
+    return QString("\"%1\" %2")
+        .arg(QString::fromStdString(name.value_or("?")), QString::fromStdString(lamp.identifier));
 }
 
 // Why nothing was found, when the adapter says.
@@ -31,8 +31,9 @@ QString adapterProblem(const BTLEController& link) {
     }
     switch (link.centralState()) {
         case CentralState::PoweredOff:
-            return tr("Bluetooth is switched off: switch the adapter on (bluetoothctl power on) "
-                      "and try again.");
+            return tr(
+                "Bluetooth is switched off: switch the adapter on (bluetoothctl power on) "
+                "and try again.");
         case CentralState::Unsupported:
             return tr("No Bluetooth adapter was found: plug one in or enable it, then try again.");
         case CentralState::Unauthorized:
@@ -53,7 +54,8 @@ QString connectFailureText(const BTLEController& link) {
             QString detail = QString::fromStdString(link.connectFailureDetail()).trimmed();
             if (detail.endsWith('.')) detail.chop(1);
             return detail.isEmpty()
-                       ? tr("The lamp refused the connection: switch it off and on, then try again.")
+                       ? tr("The lamp refused the connection: switch it off and on, then try "
+                            "again.")
                        : tr("The lamp refused the connection (%1): switch it off and on, then "
                             "try again.")
                              .arg(detail);
@@ -61,16 +63,19 @@ QString connectFailureText(const BTLEController& link) {
         case F::NotFound:
             return tr("The lamp was not found: it may be switched off or out of range.");
         case F::TimedOut:
-            return tr("The lamp did not answer in time: move closer or switch it off and on, "
-                      "then try again.");
+            return tr(
+                "The lamp did not answer in time: move closer or switch it off and on, "
+                "then try again.");
         case F::NoLampService:
-            return tr("The device offers no lamp service: it may not be a lamp this program "
-                      "drives; choose another with --lamp.");
+            return tr(
+                "The device offers no lamp service: it may not be a lamp this program "
+                "drives; choose another with --lamp.");
         case F::NoCommandCharacteristic:
             return tr("The lamp service offers no command characteristic: choose another lamp.");
         case F::NoTestCharacteristic:
-            return tr("The lamp service offers no test characteristic: the lamp's firmware may be "
-                      "too old.");
+            return tr(
+                "The lamp service offers no test characteristic: the lamp's firmware may be "
+                "too old.");
         case F::None:
             break;
     }
@@ -141,8 +146,8 @@ int scanCommand(Run& run) {
         for (const FoundLamp& l : found) {
             QJsonObject o;
             o["name"] = l.name() ? QJsonValue(QString::fromStdString(*l.name())) : QJsonValue();
-            o["advertised_name"] = l.advertised ? QJsonValue(QString::fromStdString(*l.advertised))
-                                                : QJsonValue();
+            o["advertised_name"] =
+                l.advertised ? QJsonValue(QString::fromStdString(*l.advertised)) : QJsonValue();
             o["identifier"] = QString::fromStdString(l.identifier);
             o["rssi"] = l.rssi ? QJsonValue(*l.rssi) : QJsonValue();
             lamps.append(o);
@@ -184,7 +189,9 @@ QString modeName(unsigned mode) {
 }
 
 QString colorText(const Color& c) {
-    auto byte = [](double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+    auto byte = [](double v) {
+        return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+    };
     return QString("#%1%2%3")
         .arg(byte(c.red), 2, 16, QChar('0'))
         .arg(byte(c.green), 2, 16, QChar('0'))
@@ -252,11 +259,11 @@ int infoCommand(Run& run) {
     run.print(tr("Serial:      %1").arg(info->serial.value_or(0)));
     QString clock = info->clock ? clockText(*info->clock) : tr("not set");
     if (difference) {
-        clock += ' ' + (*difference == 0 ? tr("(same as this computer)")
-                                         : tr("(%1 s %2 this computer)")
-                                               .arg(std::abs(*difference))
-                                               .arg(*difference > 0 ? tr("ahead of")
-                                                                    : tr("behind")));
+        clock +=
+            ' ' + (*difference == 0 ? tr("(same as this computer)")
+                                    : tr("(%1 s %2 this computer)")
+                                          .arg(std::abs(*difference))
+                                          .arg(*difference > 0 ? tr("ahead of") : tr("behind")));
     }
     run.print(tr("Clock:       %1").arg(clock));
     run.print(tr("Energy:      %1 kWh").arg(info->energyKWh.value_or(0)));

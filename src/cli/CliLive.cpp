@@ -40,7 +40,8 @@ void darkenAll(BTLEController& link, std::size_t channels, std::uint8_t device) 
 
 int liveCommand(Run& run) {
     if (run.arguments.isEmpty()) {
-        return run.fail(kUsage, tr("live needs CHANNEL=PERCENT values, e.g. live Blue=40 White=10."));
+        return run.fail(kUsage,
+                        tr("live needs CHANNEL=PERCENT values, e.g. live Blue=40 White=10."));
     }
     if (run.value("device") == QString("all")) {
         return run.fail(kUsage, tr("live drives one device at a time: give --device N."));
@@ -56,8 +57,8 @@ int liveCommand(Run& run) {
         bool ok = false;
         const int percent = argument.section('=', -1).toInt(&ok);
         if (name.isEmpty() || !ok || percent < 0 || percent > 100) {
-            return run.fail(kUsage, tr("\"%1\" is no CHANNEL=PERCENT value (percent 0 to 100).")
-                                        .arg(argument));
+            return run.fail(
+                kUsage, tr("\"%1\" is no CHANNEL=PERCENT value (percent 0 to 100).").arg(argument));
         }
         std::optional<std::size_t> channel;
         for (std::size_t i = 0; i < channels.size(); ++i) {
@@ -100,8 +101,9 @@ int liveCommand(Run& run) {
             run.printJson(QJsonObject{{"values", json}, {"mode", "live"}});
         } else {
             run.print(tr("Live values set: %1.").arg(shown.join(", ")));
-            run.print(tr("The lamp stays in live mode until it is told otherwise (e.g. "
-                         "'aqlampctl mode normal')."));
+            run.print(
+                tr("The lamp stays in live mode until it is told otherwise (e.g. "
+                   "'aqlampctl mode normal')."));
         }
         return kOk;
     }

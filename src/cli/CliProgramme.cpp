@@ -32,14 +32,12 @@ QString pointText(const LampPoint& p) {
 // stops between two commands once the user pressed Ctrl+C.
 struct TransferWatch {
     explicit TransferWatch(Run& run)
-        : progress(run, tr("commands"), false),
-          control([this, &run](const TransferProgress& p) {
+        : progress(run, tr("commands"), false), control([this, &run](const TransferProgress& p) {
               if (run.interruptsSeen() > 0) control.requestCancel();
               if (p.commandTotal > 0) {
-                  run.context.dispatch.postToMain(
-                      [this, done = p.command, total = p.commandTotal] {
-                          progress.update(done, total);
-                      });
+                  run.context.dispatch.postToMain([this, done = p.command, total = p.commandTotal] {
+                      progress.update(done, total);
+                  });
               }
           }) {}
     Progress progress;
@@ -51,19 +49,19 @@ bool saveFile(Run& run, const QString& path, const std::string& text) {
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(text.data(), static_cast<qint64>(text.size())) != qint64(text.size()) ||
         !file.commit()) {
-        run.fail(kBadFile, tr("Cannot write %1 (%2): choose another file.")
-                               .arg(path, file.errorString()));
+        run.fail(kBadFile,
+                 tr("Cannot write %1 (%2): choose another file.").arg(path, file.errorString()));
         return false;
     }
     return true;
 }
 
 QString stopText(Run& run, const TransferStop& stop, bool reading) {
-    const QString where = reading ? tr("channel %1").arg(channelName(run, stop.channel))
-                                  : tr("%1, channel %2")
-                                        .arg(deviceName(stop.device), channelName(run, stop.channel));
-    const QString at = stop.point < 0 ? tr("its number of points")
-                                      : tr("point %1").arg(stop.point + 1);
+    const QString where =
+        reading ? tr("channel %1").arg(channelName(run, stop.channel))
+                : tr("%1, channel %2").arg(deviceName(stop.device), channelName(run, stop.channel));
+    const QString at =
+        stop.point < 0 ? tr("its number of points") : tr("point %1").arg(stop.point + 1);
     return stop.cancelled ? tr("Stopped at %1, %2").arg(where, at)
                           : tr("The lamp stopped answering at %1, %2").arg(where, at);
 }
@@ -80,8 +78,8 @@ int download(Run& run, std::optional<std::uint8_t> presetting, std::uint8_t devi
     });
     watch.progress.finish();
     if (read.stop) {
-        return run.fail(kStopped, tr("%1: nothing was saved; try again.")
-                                      .arg(stopText(run, *read.stop, true)));
+        return run.fail(
+            kStopped, tr("%1: nothing was saved; try again.").arg(stopText(run, *read.stop, true)));
     }
     if (!saveFile(run, path, presetText(read.channels))) return kBadFile;
     return kOk;
@@ -99,7 +97,8 @@ std::optional<QString> outputOption(Run& run) {
 }  // namespace
 
 int programmeDownloadCommand(Run& run) {
-    if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("programme download takes no arguments."));
+    if (!run.arguments.isEmpty())
+        return run.fail(kUsage, tr("programme download takes no arguments."));
     const std::optional<QString> path = outputOption(run);
     if (!path) return kUsage;
     if (const int code = run.openLamp()) return code;
@@ -124,7 +123,8 @@ int programmeDownloadCommand(Run& run) {
 }
 
 int presettingListCommand(Run& run) {
-    if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("presetting list takes no arguments."));
+    if (!run.arguments.isEmpty())
+        return run.fail(kUsage, tr("presetting list takes no arguments."));
     if (const int code = run.openLamp()) return code;
     const auto& names = run.lampDescription().presettings;
     QJsonArray list;
@@ -146,7 +146,8 @@ int presettingDownloadCommand(Run& run) {
     const std::optional<QString> path = outputOption(run);
     if (!path) return kUsage;
     if (const int code = run.openLamp()) return code;
-    if (const int code = download(run, static_cast<std::uint8_t>(number - 1), 0, *path)) return code;
+    if (const int code = download(run, static_cast<std::uint8_t>(number - 1), 0, *path))
+        return code;
     if (run.json) {
         run.printJson(QJsonObject{{"presetting", number}, {"file", *path}});
     } else {
@@ -163,13 +164,14 @@ int programmeUploadCommand(Run& run) {
     const QString path = run.arguments.front();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return run.fail(kBadFile, tr("Cannot read %1 (%2): check the file name.")
-                                      .arg(path, file.errorString()));
+        return run.fail(
+            kBadFile,
+            tr("Cannot read %1 (%2): check the file name.").arg(path, file.errorString()));
     }
     const QByteArray bytes = file.read(qint64(kMaxPresetFileSize) + 1);
     if (bytes.size() > qint64(kMaxPresetFileSize)) {
-        return run.fail(kBadFile, tr("%1 is too large for a preset file: nothing was sent.")
-                                      .arg(path));
+        return run.fail(kBadFile,
+                        tr("%1 is too large for a preset file: nothing was sent.").arg(path));
     }
     if (const int code = run.openLamp()) return code;
     const std::size_t channels = run.lampDescription().channels.size();
@@ -211,19 +213,20 @@ int programmeUploadCommand(Run& run) {
                 }
             }
         }
-        upload = run.session->uploadProgramme(*devices, preset.channels, full, verify,
-                                              &watch.control);
+        upload =
+            run.session->uploadProgramme(*devices, preset.channels, full, verify, &watch.control);
     });
     watch.progress.finish();
     if (readStop) {
-        return run.fail(kStopped, tr("%1's programme could not be read (%2): nothing was sent; "
-                                     "try again, or send everything with --full.")
-                                      .arg(deviceName(readStop->first),
-                                           stopText(run, readStop->second, true)));
+        return run.fail(
+            kStopped, tr("%1's programme could not be read (%2): nothing was sent; "
+                         "try again, or send everything with --full.")
+                          .arg(deviceName(readStop->first), stopText(run, readStop->second, true)));
     }
     if (upload.plan.targets.empty()) {
         if (run.json) {
-            run.printJson(QJsonObject{{"sent", QJsonArray()}, {"commands", 0}, {"verified", verify}});
+            run.printJson(
+                QJsonObject{{"sent", QJsonArray()}, {"commands", 0}, {"verified", verify}});
         } else {
             run.print(tr("The lamp already holds this programme."));
         }
@@ -249,12 +252,13 @@ int programmeUploadCommand(Run& run) {
     }
     if (result.mismatch) {
         const VerifyMismatch& m = *result.mismatch;
-        const QString where = tr("%1, channel %2").arg(deviceName(m.device), channelName(run, m.channel));
-        const QString what =
-            m.point < 0 ? tr("reads %1 points, sent %2").arg(m.readCount).arg(m.sentCount)
-                        : tr("point %1 reads %2, sent %3")
-                              .arg(m.point + 1)
-                              .arg(pointText(m.read), pointText(m.sent));
+        const QString where =
+            tr("%1, channel %2").arg(deviceName(m.device), channelName(run, m.channel));
+        const QString what = m.point < 0
+                                 ? tr("reads %1 points, sent %2").arg(m.readCount).arg(m.sentCount)
+                                 : tr("point %1 reads %2, sent %3")
+                                       .arg(m.point + 1)
+                                       .arg(pointText(m.read), pointText(m.sent));
         return run.fail(kMismatch, tr("%1: %2. Run the upload again.").arg(where, what));
     }
     QJsonArray sent;
@@ -273,7 +277,8 @@ int programmeUploadCommand(Run& run) {
         }
     }
     if (run.json) {
-        run.printJson(QJsonObject{{"sent", sent}, {"commands", result.commands}, {"verified", verify}});
+        run.printJson(
+            QJsonObject{{"sent", sent}, {"commands", result.commands}, {"verified", verify}});
     }
     return kOk;
 }

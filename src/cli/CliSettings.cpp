@@ -59,9 +59,9 @@ int writeAndReadBack(Run& run, const std::function<void()>& write,
                                      "on, then try again."));
     }
     if (*value != wanted) {
-        return run.fail(kMismatch, tr("The lamp reads %1 as %2 after it was set: try again.")
-                                       .arg(what)
-                                       .arg(*value));
+        return run.fail(
+            kMismatch,
+            tr("The lamp reads %1 as %2 after it was set: try again.").arg(what).arg(*value));
     }
     if (run.json) {
         run.printJson(json);
@@ -103,9 +103,9 @@ int nameSetCommand(Run& run) {
     }
     const QString now = QString::fromStdString(**read);
     if (now != name) {
-        return run.fail(kMismatch,
-                        tr("The lamp reads its name as \"%1\" after it was set to \"%2\".")
-                            .arg(now, name));
+        return run.fail(
+            kMismatch,
+            tr("The lamp reads its name as \"%1\" after it was set to \"%2\".").arg(now, name));
     }
     if (run.json) {
         run.printJson(QJsonObject{{"name", now}});
@@ -143,9 +143,7 @@ int demoLoopCommand(Run& run) {
             link = &run.session->link();
             link->setDemoLoop(on);
         },
-        [&](auto handler) {
-            link->getDemoLoop([handler](bool v) { handler(v ? 1 : 0); });
-        },
+        [&](auto handler) { link->getDemoLoop([handler](bool v) { handler(v ? 1 : 0); }); },
         on ? 1 : 0, tr("the demo loop"),
         on ? tr("The demo loop is on.") : tr("The demo loop is off."),
         QJsonObject{{"demo_loop", on}});

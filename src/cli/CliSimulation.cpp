@@ -17,7 +17,8 @@ std::optional<unsigned> numberOption(Run& run, const QString& name, unsigned low
     bool ok = false;
     const unsigned v = text->toUInt(&ok);
     if (!ok || v < low || v > high) {
-        run.fail(kUsage, tr("--%1 needs a whole number from %2 to %3.").arg(name).arg(low).arg(high));
+        run.fail(kUsage,
+                 tr("--%1 needs a whole number from %2 to %3.").arg(name).arg(low).arg(high));
         bad = true;
         return std::nullopt;
     }
@@ -37,7 +38,8 @@ std::optional<std::pair<unsigned, unsigned>> windowOption(Run& run, const QStrin
 }
 
 template <class T>
-std::optional<T> waitForValue(Run& run, const std::function<void(std::function<void(const T&)>)>& ask) {
+std::optional<T> waitForValue(Run& run,
+                              const std::function<void(std::function<void(const T&)>)>& ask) {
     std::optional<T> value;
     ask([&](const T& v) { value = v; });
     run.waitFor([&] { return value.has_value(); });
@@ -48,42 +50,47 @@ QJsonValue jsonOf(const std::optional<unsigned>& v) {
     return v ? QJsonValue(static_cast<int>(*v)) : QJsonValue();
 }
 
-QString textOf(const std::optional<unsigned>& v) { return v ? QString::number(*v) : "?"; }
+QString textOf(const std::optional<unsigned>& v) {
+    return v ? QString::number(*v) : "?";
+}
 
 void printMoon(Run& run, const MoonSettings& m) {
     const auto on = [](const std::optional<bool>& a) { return a ? QJsonValue(*a) : QJsonValue(); };
     if (run.json) {
         QJsonArray active;
         for (const auto& a : m.active) active.append(on(a));
-        QJsonObject o{{"day", jsonOf(m.day)},
-                      {"intensity", jsonOf(m.intensity)},
-                      {"window", m.start && m.end ? QJsonValue(windowText(*m.start, *m.end))
-                                                  : QJsonValue()},
-                      {"active", active}};
+        QJsonObject o{
+            {"day", jsonOf(m.day)},
+            {"intensity", jsonOf(m.intensity)},
+            {"window", m.start && m.end ? QJsonValue(windowText(*m.start, *m.end)) : QJsonValue()},
+            {"active", active}};
         run.printJson(o);
         return;
     }
     run.print(tr("Moon day:    %1").arg(textOf(m.day)));
     run.print(tr("Intensity:   %1 %").arg(textOf(m.intensity)));
-    run.print(tr("Window:      %1")
-                  .arg(m.start && m.end ? windowText(*m.start, *m.end) : QString("?")));
+    run.print(
+        tr("Window:      %1").arg(m.start && m.end ? windowText(*m.start, *m.end) : QString("?")));
     for (std::size_t i = 0; i < m.active.size(); ++i) {
         const auto& a = m.active[i];
         run.print(tr("%1: moon %2")
                       .arg(deviceName(static_cast<std::uint8_t>(i)))
-                      .arg(!a ? QString("?") : *a ? tr("on") : tr("off")));
+                      .arg(!a   ? QString("?")
+                           : *a ? tr("on")
+                                : tr("off")));
     }
 }
 
 void printWeather(Run& run, const WeatherSettings& w) {
     if (run.json) {
-        run.printJson(QJsonObject{
-            {"clouds_per_day", jsonOf(w.cloudsPerDay)},
-            {"cloud_duration_min", jsonOf(w.cloudDuration)},
-            {"cloud_intensity", jsonOf(w.cloudDimming)},
-            {"bolts_per_hour", jsonOf(w.boltsPerHour)},
-            {"bolt_window", w.boltStart && w.boltEnd ? QJsonValue(windowText(*w.boltStart, *w.boltEnd))
-                                                     : QJsonValue()}});
+        run.printJson(
+            QJsonObject{{"clouds_per_day", jsonOf(w.cloudsPerDay)},
+                        {"cloud_duration_min", jsonOf(w.cloudDuration)},
+                        {"cloud_intensity", jsonOf(w.cloudDimming)},
+                        {"bolts_per_hour", jsonOf(w.boltsPerHour)},
+                        {"bolt_window", w.boltStart && w.boltEnd
+                                            ? QJsonValue(windowText(*w.boltStart, *w.boltEnd))
+                                            : QJsonValue()}});
         return;
     }
     run.print(tr("Clouds:      %1 a day, %2 min each, dimming %3 %")
@@ -103,8 +110,8 @@ int notAnswered(Run& run) {
 int moonGetCommand(Run& run) {
     if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("moon get takes no arguments."));
     if (const int code = run.openLamp()) return code;
-    const auto moon = waitForValue<MoonSettings>(
-        run, [&](auto done) { run.session->readMoon(std::move(done)); });
+    const auto moon =
+        waitForValue<MoonSettings>(run, [&](auto done) { run.session->readMoon(std::move(done)); });
     if (!moon || !moon->day || !moon->start) return notAnswered(run);
     printMoon(run, *moon);
     return kOk;
@@ -147,8 +154,8 @@ int moonSetCommand(Run& run) {
     std::optional<bool> written;
     run.session->writeMoon(moon, [&](bool ok) { written = ok; });
     if (!run.waitFor([&] { return written.has_value(); }) || !*written) return notAnswered(run);
-    const auto read = waitForValue<MoonSettings>(
-        run, [&](auto done) { run.session->readMoon(std::move(done)); });
+    const auto read =
+        waitForValue<MoonSettings>(run, [&](auto done) { run.session->readMoon(std::move(done)); });
     if (!read) return notAnswered(run);
     const bool same = (!moon.day || read->day == moon.day) &&
                       (!moon.intensity || read->intensity == moon.intensity) &&
@@ -182,7 +189,8 @@ int weatherSetCommand(Run& run) {
     w.boltsPerHour = numberOption(run, "bolts", 0, 255, bad);
     const auto window = windowOption(run, "bolt-window", bad);
     if (bad) return kUsage;
-    if ((run.isSet("clouds-off") && w.cloudsPerDay) || (run.isSet("lightning-off") && w.boltsPerHour)) {
+    if ((run.isSet("clouds-off") && w.cloudsPerDay) ||
+        (run.isSet("lightning-off") && w.boltsPerHour)) {
         return run.fail(kUsage, tr("--clouds-off and --clouds (or --lightning-off and --bolts) "
                                    "contradict each other: give one."));
     }
@@ -234,7 +242,8 @@ int testCommand(Run& run) {
     if (run.json) {
         run.printJson(QJsonObject{{"test", what}});
     } else {
-        run.print(what == "cloud" ? tr("The lamp shows a cloud.") : tr("The lamp shows a lightning bolt."));
+        run.print(what == "cloud" ? tr("The lamp shows a cloud.")
+                                  : tr("The lamp shows a lightning bolt."));
     }
     return kOk;
 }

@@ -83,7 +83,9 @@ TEST_F(CliTest, CommandLinesThatCannotBeFollowedAndLampsThatCannotBeReachedFail)
         {{"--simulate", "clock", "set", "yesterday"}, 1, "YYYY-MM-DD HH:MM:SS"},
         {{"--simulate", "mode", "live"}, 1, "normal, preview or demo"},
         {{"--simulate", "name", "set", "Café"}, 1, "without accents"},
-        {{"--simulate", "moon", "set", "--day", "29"}, 1, "--day needs a whole number from 1 to 28"},
+        {{"--simulate", "moon", "set", "--day", "29"},
+         1,
+         "--day needs a whole number from 1 to 28"},
         {{"--simulate", "live", "Green=50"}, 1, "no channel \"Green\""},
         {{"--simulate", "programme", "download"}, 1, "-o FILE.aqp"},
         {{"--simulate", "firmware", "update", "/nonexistent.hex"}, 5, "Nothing was sent"},
@@ -97,7 +99,8 @@ TEST_F(CliTest, CommandLinesThatCannotBeFollowedAndLampsThatCannotBeReachedFail)
         const std::string where = c.arguments.join(' ').toStdString();
         EXPECT_EQ(code, c.code) << where << "\n" << errText.toStdString();
         const QString& text = c.code == 0 ? outText : errText;
-        EXPECT_TRUE(text.contains(QString::fromUtf8(c.says))) << where << ": " << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.says)))
+            << where << ": " << text.toStdString();
         // An error is one line.
         if (c.code != 0) {
             EXPECT_EQ(errText.count('\n'), 1) << where;
@@ -142,10 +145,13 @@ TEST_F(CliTest, WritesLeaveTheLampHoldingWhatWasAsked) {
         const char* says;
     } cases[] = {
         {{"clock", "set", "2025-01-02 03:04:05"},
-         [this](const SimLampModel&) { return lamps[0]->clock().year == 2025; }, "2025-01-02 03:04"},
+         [this](const SimLampModel&) { return lamps[0]->clock().year == 2025; },
+         "2025-01-02 03:04"},
         {{"clock", "sync"},
-         [this](const SimLampModel&) { return lamps[0]->clock().day == 14; }, "2026-03-14 15:09"},
-        {{"name", "set", "Tank"}, [](const SimLampModel& m) { return m.nameText() == "Tank"; },
+         [this](const SimLampModel&) { return lamps[0]->clock().day == 14; },
+         "2026-03-14 15:09"},
+        {{"name", "set", "Tank"},
+         [](const SimLampModel& m) { return m.nameText() == "Tank"; },
          "\"Tank\""},
         {{"mode", "demo"}, [](const SimLampModel& m) { return m.mode == 3; }, "demo mode"},
         {{"demo-loop", "on"}, [](const SimLampModel& m) { return m.demoLoop == 1; }, "is on"},
@@ -171,7 +177,8 @@ TEST_F(CliTest, WritesLeaveTheLampHoldingWhatWasAsked) {
     };
     for (const auto& c : cases) {
         const std::string where = c.arguments.join(' ').toStdString();
-        EXPECT_EQ(run(QStringList{"--simulate"} + c.arguments), 0) << where << errText.toStdString();
+        EXPECT_EQ(run(QStringList{"--simulate"} + c.arguments), 0)
+            << where << errText.toStdString();
         EXPECT_TRUE(c.holds(model())) << where;
         EXPECT_TRUE(outText.contains(c.says)) << where << ": " << outText.toStdString();
     }
@@ -188,25 +195,27 @@ TEST_F(CliTest, LiveHoldReturnsToNormalOnInterrupt) {
 
 TEST_F(CliTest, UploadSendsOnlyWhatDiffersAndSaysWhenNothingDoes) {
     const QString saved = file("day.aqp");
-    ASSERT_EQ(run({"--simulate", "programme", "download", "-o", saved}), 0) << errText.toStdString();
+    ASSERT_EQ(run({"--simulate", "programme", "download", "-o", saved}), 0)
+        << errText.toStdString();
     // Saved through the preset text's precision, the file differs a little
     // from what the lamp holds; once sent, the lamp holds exactly the file.
-    ASSERT_EQ(run({"--simulate", "programme", "upload", saved, "--json"}), 0) << errText.toStdString();
+    ASSERT_EQ(run({"--simulate", "programme", "upload", saved, "--json"}), 0)
+        << errText.toStdString();
     EXPECT_TRUE(json()["verified"].toBool());
     ASSERT_EQ(run({"--simulate", "programme", "upload", saved}), 0) << errText.toStdString();
     EXPECT_EQ(outText.trimmed(), "The lamp already holds this programme.");
 
     // A copy for slave 2 sends only there, and everything with --full.
-    ASSERT_EQ(run({"--simulate", "programme", "upload", saved, "--device", "2", "--full",
-                   "--json"}),
-              0);
+    ASSERT_EQ(
+        run({"--simulate", "programme", "upload", saved, "--device", "2", "--full", "--json"}), 0);
     const QJsonArray sent = json()["sent"].toArray();
     ASSERT_EQ(sent.size(), 1);
     EXPECT_EQ(sent[0].toObject()["device"].toInt(), 2);
     EXPECT_EQ(sent[0].toObject()["channels"].toArray().size(), int(model().channels.size()));
     EXPECT_EQ(model().devices[2].programme, model().devices[0].programme);
 
-    ASSERT_EQ(run({"--simulate", "programme", "download", "--device", "all", "-o", file("all.aqp")}), 0);
+    ASSERT_EQ(
+        run({"--simulate", "programme", "download", "--device", "all", "-o", file("all.aqp")}), 0);
     for (const char* name : {"all-0.aqp", "all-1.aqp", "all-2.aqp"}) {
         EXPECT_TRUE(QFile::exists(file(name))) << name;
     }
@@ -244,8 +253,9 @@ TEST_F(CliTest, UploadFailuresSayWhatIsLeft) {
         lamp.setFaults(f);
     };
     EXPECT_EQ(run({"--simulate", "programme", "upload", saved, "--full"}), 4);
-    EXPECT_TRUE(errText.contains(QRegularExpression("Master, channel \\S.*: point \\d+ reads "
-                                                    "\\d\\d:\\d\\d \\d+ %, sent")))
+    EXPECT_TRUE(
+        errText.contains(QRegularExpression("Master, channel \\S.*: point \\d+ reads "
+                                            "\\d\\d:\\d\\d \\d+ %, sent")))
         << errText.toStdString();
     faults = {};
 

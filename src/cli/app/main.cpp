@@ -3,13 +3,13 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <unistd.h>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 #include "cli/Cli.h"
 #include "platform/AppLog.h"
@@ -24,7 +24,9 @@ namespace {
 std::atomic<int> g_interrupts{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-void countInterrupt(int) { g_interrupts.fetch_add(1); }
+void countInterrupt(int) {
+    g_interrupts.fetch_add(1);
+}
 
 void installInterruptHandlers() {
     struct sigaction action {};
