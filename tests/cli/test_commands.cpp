@@ -245,6 +245,13 @@ TEST_F(CliTest, UploadFailuresSayWhatIsLeft) {
     EXPECT_TRUE(errText.contains("not written: Master: ")) << errText.toStdString();
     EXPECT_TRUE(errText.contains("Purple")) << errText.toStdString();
 
+    // Ctrl+C stops between two commands and says what was not written.
+    faults = {};
+    dispatch.singleShot(2.0, [this] { interrupts.fetch_add(1); });
+    EXPECT_EQ(run({"--simulate", "programme", "upload", saved, "--full"}), 3);
+    EXPECT_TRUE(errText.contains("Interrupted: Stopped at Master, channel")) << errText.toStdString();
+    EXPECT_TRUE(errText.contains("not written: Master: ")) << errText.toStdString();
+
     // A point read back differently: exit 4 naming device, channel and point.
     faults = [this](SimModelLamp& lamp) {
         SimFaults f;
