@@ -94,6 +94,13 @@ public:
     // given up (no value, waiters woken) and the link state cleared.
     void setConnectionLostHandler(LossHandler handler);
 
+    // The connect waits for readiness in periods of one second, ten at most,
+    // and looks between two. A program with nothing else to do while it
+    // connects may look more often (the wait still ends after ten seconds).
+    // Main thread.
+    void setReadyPeriod(double seconds) { _readyPeriod = seconds; }
+    double readyPeriod() const { return _readyPeriod; }
+
     // Why the last connect_periperal_at() did not end ready.
     enum class ConnectFailure {
         None,
@@ -333,6 +340,7 @@ private:
     bool _linkDropExpected = false;
     ConnectFailure _connectFailure = ConnectFailure::None;
     std::string _connectFailureDetail;
+    double _readyPeriod = 1.0;
 
     std::atomic<std::uint64_t> _linkEpoch{0};
 

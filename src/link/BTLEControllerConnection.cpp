@@ -149,13 +149,18 @@ bool BTLEController::waitForReady(bool onWorker) {
         std::lock_guard lock(_linkMutex);
         return static_cast<bool>(_ready_handler);
     };
-    for (int period = 0; period < kReadyPeriods; ++period) {
+    // As many periods as make the ten seconds of the one-second ones.
+    const double period = _readyPeriod > 0.0 ? std::min(_readyPeriod, kReadyPeriodSeconds)
+                                             : kReadyPeriodSeconds;
+    const int periods =
+        std::max(kReadyPeriods, static_cast<int>(kReadyPeriods * kReadyPeriodSeconds / period));
+    for (int n = 0; n < periods; ++n) {
         if (onWorker) {
-            _dispatch.sleepFor(kReadyPeriodSeconds);
+            _dispatch.sleepFor(period);
         } else {
-            _dispatch.runLoopFor(kReadyPeriodSeconds);
+            _dispatch.runLoopFor(period);
         }
-        if (period < kReadyPeriods - 1 && !readyPending()) return true;
+        if (n < periods - 1 && !readyPending()) return true;
     }
     return !readyPending();
 }

@@ -82,6 +82,9 @@ public:
     virtual std::optional<std::string> name() const = 0;
     // Stable identifier text, 36 upper-case characters.
     virtual std::string identifier() const = 0;
+    // The signal strength of the last advertisement seen, in dBm, where the
+    // stack reports one.
+    virtual std::optional<int> rssi() const { return std::nullopt; }
     virtual PeripheralState state() const = 0;
     virtual void setDelegate(BlePeripheralDelegate* delegate) = 0;
     virtual void discoverServices(const std::vector<std::string>& serviceUuids) = 0;

@@ -24,11 +24,8 @@ std::size_t pagesWithData(const HexFile& image) {
 }
 }  // namespace
 
-FirmwareResult runFirmwareUpdate(BTLEController& link, const std::string& path, HexFile& image,
-                                 const std::function<void(double fraction)>& progress) {
-    if (!link.is_connected() || !link.bl_characteristic()) return FirmwareResult::NotConnected;
-    // A cut or damaged file would leave the lamp with a partial image it may
-    // not start from: refuse it before the boot loader is even opened.
+FirmwareResult checkFirmwareFile(const std::string& path, HexFile& image,
+                                 std::size_t* pages) {
     HexLoadReport report;
     if (!hexfile_load(path, image, &report)) {
         logLine(format("firmware file not read (%s)", path.c_str()));
@@ -45,6 +42,19 @@ FirmwareResult runFirmwareUpdate(BTLEController& link, const std::string& path, 
     }
     if (const FirmwareResult refusal = check(report); refusal != FirmwareResult::Sent) {
         logLine(format("firmware file refused (line %zu)", report.badLineNumber));
+        return refusal;
+    }
+    if (pages) *pages = pagesWithData(image);
+    return FirmwareResult::Sent;
+}
+
+FirmwareResult runFirmwareUpdate(BTLEController& link, const std::string& path, HexFile& image,
+                                 const std::function<void(double fraction)>& progress) {
+    if (!link.is_connected() || !link.bl_characteristic()) return FirmwareResult::NotConnected;
+    // A cut or damaged file would leave the lamp with a partial image it may
+    // not start from: refuse it before the boot loader is even opened.
+    if (const FirmwareResult refusal = checkFirmwareFile(path, image);
+        refusal != FirmwareResult::Sent) {
         return refusal;
     }
     Dispatch& dispatch = link.dispatch();

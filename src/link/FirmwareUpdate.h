@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,12 @@ enum class FirmwareResult {
     NoData,        // no page holds data
     LinkLost,      // the lamp went away during the transfer; sending stopped
 };
+
+// Reads the firmware file into the image and checks it as the update does
+// before it sends anything: Sent for a file the update would take (with the
+// number of pages it holds), else the refusal. Any thread.
+FirmwareResult checkFirmwareFile(const std::string& path, HexFile& image,
+                                 std::size_t* pages = nullptr);
 
 // Sends a firmware file to the connected lamp's boot loader: the opening
 // command, a reconnection, the start command, every page with data as 16

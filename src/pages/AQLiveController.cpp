@@ -12,6 +12,7 @@
 #include "pages/PageLook.h"
 #include "pages/SliderCommit.h"
 #include "session/GlobalStore.h"
+#include "session/LampSession.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQSlider.h"
 
@@ -181,7 +182,7 @@ void AQLiveController::darkenAll() {
 }
 
 unsigned AQLiveController::sliderToLive(int percent) {
-    return static_cast<unsigned>(static_cast<double>(percent) / 100.0 * 255.0);
+    return liveLevel(percent);
 }
 
 void AQLiveController::moveSlider(AQSlider* slider) {

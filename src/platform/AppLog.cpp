@@ -53,6 +53,7 @@ QString applicationLogPath(const QString& program) {
 namespace {
 
 RotatingLogFile* g_file = nullptr;
+bool g_echo = true;
 
 // One category object per name for the whole run; the names are the
 // libraries' string literals, so they outlive every category.
@@ -74,7 +75,7 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
     if (!body.endsWith('\n')) body.append('\n');
     const QByteArray terminal =
         (!ours && !category.isEmpty() && category != "default") ? category + ": " + body : body;
-    std::fwrite(terminal.constData(), 1, static_cast<std::size_t>(terminal.size()), stderr);
+    if (g_echo) std::fwrite(terminal.constData(), 1, static_cast<std::size_t>(terminal.size()), stderr);
     if (g_file) {
         static const char* const kLevel[] = {"debug", "warning", "critical", "fatal", "info"};
         const int level = (type >= 0 && type <= 4) ? static_cast<int>(type) : 0;
@@ -87,7 +88,8 @@ void handleMessage(QtMsgType type, const QMessageLogContext& context, const QStr
 
 }  // namespace
 
-void installApplicationLog(const QString& program, bool verbose) {
+void installApplicationLog(const QString& program, bool verbose, bool echo) {
+    g_echo = echo;
     if (verbose) {
         QLoggingCategory::setFilterRules(QStringLiteral("qt.bluetooth*.debug=true"));
     }

@@ -44,7 +44,8 @@ inline constexpr qint64 kLogFileMaxBytes = 2 * 1024 * 1024;
 // aqlamp.ble, aqlamp.ui, ...; QT_LOGGING_RULES switches them) to standard
 // error and to the rotating log file; Qt's own messages, its Bluetooth
 // warnings among them, land in the same places. Verbose adds Qt Bluetooth's
-// debug output.
-void installApplicationLog(const QString& program, bool verbose);
+// debug output. Without `echo` nothing goes to standard error (a command-line
+// program keeps it for its own messages) and only the file gets the log.
+void installApplicationLog(const QString& program, bool verbose, bool echo = true);
 
 }  // namespace aq

@@ -165,6 +165,7 @@ public:
 
     std::optional<std::string> name() const override;
     std::string identifier() const override { return _identifier; }
+    std::optional<int> rssi() const override;
     PeripheralState state() const override { return _state.load(); }
     void setDelegate(BlePeripheralDelegate* delegate) override { _delegate.store(delegate); }
     void discoverServices(const std::vector<std::string>& serviceUuids) override;

@@ -162,6 +162,13 @@ std::optional<std::string> QtBlePeripheral::name() const {
     return nameOfDevice(_info);
 }
 
+std::optional<int> QtBlePeripheral::rssi() const {
+    std::lock_guard lock(_mutex);
+    // Qt reports 0 while no strength is known.
+    const int strength = _info.rssi();
+    return strength != 0 ? std::optional<int>(strength) : std::nullopt;
+}
+
 void QtBlePeripheral::updateInfo(const QBluetoothDeviceInfo& info) {
     std::lock_guard lock(_mutex);
     _info = info;

@@ -16,6 +16,8 @@ namespace {
 constexpr std::uint8_t kPresettings = 6;
 // How often the helpers for programs without pages look at what they wait for.
 constexpr double kPollStep = 0.005;
+// How often a connect looks whether the link became ready.
+constexpr double kConnectLookStep = 0.01;
 
 std::string upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -83,6 +85,20 @@ LampChoice chooseLamp(const std::vector<FoundLamp>& lamps, const std::string& qu
     return {Match::NotFound, 0};
 }
 
+bool lampNameAcceptable(const std::string& name) {
+    constexpr std::size_t kLongest = 24;
+    if (name.size() > kLongest) return false;
+    if (std::all_of(name.begin(), name.end(), [](char c) { return c == ' '; })) return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x20 && u <= 0x7E;
+    });
+}
+
+unsigned liveLevel(int percent) {
+    return static_cast<unsigned>(static_cast<double>(std::clamp(percent, 0, 100)) / 100.0 * 255.0);
+}
+
 std::vector<std::uint8_t> transferDevices(std::uint8_t device, bool all, std::uint8_t slaves) {
     if (!all) return {device};
     std::vector<std::uint8_t> devices;
@@ -107,7 +123,7 @@ std::vector<FoundLamp> LampSession::found() const {
     std::vector<FoundLamp> lamps;
     for (const PeripheralPtr& p : _link->peripherals()) {
         if (!p) continue;
-        FoundLamp lamp{p, p->identifier(), p->name(), std::nullopt};
+        FoundLamp lamp{p, p->identifier(), p->name(), std::nullopt, p->rssi()};
         if (_names) lamp.stored = _names->lookUp(lamp.identifier);
         lamps.push_back(std::move(lamp));
     }
@@ -132,8 +148,13 @@ std::vector<FoundLamp> LampSession::scan(
 
 bool LampSession::connect(std::size_t index) {
     bool ready = false;
+    // Nothing else happens while a program connects: the wait looks for
+    // readiness often rather than once a second.
+    const double period = _link->readyPeriod();
+    _link->setReadyPeriod(kConnectLookStep);
     _link->connect_periperal_at(
         index, [&ready] { ready = true; }, [] {});
+    _link->setReadyPeriod(period);
     if (!ready) _link->disconnect();
     return ready;
 }
@@ -344,6 +365,26 @@ void LampSession::setClock(const LampDateTime& time,
     });
     lamp->whenIdle([run] {
         if (run->done) std::exchange(run->done, nullptr)(run->read);
+    });
+}
+
+void LampSession::rename(const std::string& name,
+                         std::function<void(std::optional<std::string>)> done) {
+    BTLEController* lamp = _link.get();
+    if (lamp->firedCommand() || lamp->waitingCommandCount() != 0) {
+        lamp->whenIdle([this, name, done = std::move(done)]() mutable {
+            rename(name, std::move(done));
+        });
+        return;
+    }
+    auto read = std::make_shared<std::optional<std::string>>();
+    lamp->setName(name);
+    lamp->getName([read](const std::string& reported) { *read = lampNameText(reported); });
+    const PeripheralPtr peripheral = lamp->peripheral();
+    const std::string identifier = peripheral ? peripheral->identifier() : std::string();
+    lamp->whenIdle([this, read, identifier, done = std::move(done)] {
+        if (*read && _names && !identifier.empty()) _names->save(identifier, **read);
+        if (done) done(*read);
     });
 }
 

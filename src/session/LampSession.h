@@ -25,6 +25,8 @@ struct FoundLamp {
     std::optional<std::string> advertised;
     // The name the user gave it, from the name table.
     std::optional<std::string> stored;
+    // The signal strength in dBm, where known.
+    std::optional<int> rssi;
     // The name to show: the stored one, else the advertised one, else none.
     std::optional<std::string> name() const { return stored ? stored : advertised; }
 };
@@ -152,6 +154,11 @@ public:
     // none when it did not answer.
     void setClock(const LampDateTime& time,
                   std::function<void(std::optional<LampDateTime>)> done);
+    // Renames the lamp once the link is idle (the name goes out in two
+    // halves; on a busy link a read could come between them) and reads the
+    // name back; what the lamp reports is saved for its identifier in the
+    // name book. `done` gets the name read back, or none without an answer.
+    void rename(const std::string& name, std::function<void(std::optional<std::string>)> done);
     // Calls `done` once everything queued so far has been answered or given up.
     void whenSent(std::function<void()> done) { _link->whenIdle(std::move(done)); }
 
@@ -192,6 +199,14 @@ private:
     mutable std::mutex _mutex;
     std::optional<LampDescription> _description;
 };
+
+// Whether the lamp can hold the name: not blank, at most 24 characters,
+// printable ASCII only (anything else would leave the lamp without a name).
+bool lampNameAcceptable(const std::string& name);
+
+// A live value for a channel set to `percent` (0 ... 100), in the lamp's
+// live units.
+unsigned liveLevel(int percent);
 
 // The devices of a transfer: the one named, or all of a lamp with `slaves`
 // slaves (master first) when `all`.

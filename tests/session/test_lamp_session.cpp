@@ -16,7 +16,7 @@ namespace {
 
 FoundLamp lamp(std::string id, std::optional<std::string> advertised,
                std::optional<std::string> stored = std::nullopt) {
-    return FoundLamp{nullptr, std::move(id), std::move(advertised), std::move(stored)};
+    return FoundLamp{nullptr, std::move(id), std::move(advertised), std::move(stored), std::nullopt};
 }
 
 TEST(ChooseLamp, FollowsTheRulesInOrder) {
@@ -52,6 +52,21 @@ TEST(ChooseLamp, FollowsTheRulesInOrder) {
     EXPECT_EQ(chooseLamp({}, "").match, M::NotFound);
 }
 
+TEST(LampRules, NamesTheLampCanHoldAndLiveLevels) {
+    const struct {
+        std::string name;
+        bool acceptable;
+    } names[] = {{"Tank", true},    {"", false},  {"   ", false},
+                 {"Caf\xc3\xa9", false}, {std::string(24, 'x'), true}, {std::string(25, 'x'), false},
+                 {"tab\there", false}};
+    for (const auto& n : names) EXPECT_EQ(lampNameAcceptable(n.name), n.acceptable) << n.name;
+    // As the live page sends its sliders.
+    EXPECT_EQ(liveLevel(100), 255u);
+    EXPECT_EQ(liveLevel(50), 127u);
+    EXPECT_EQ(liveLevel(1), 2u);
+    EXPECT_EQ(liveLevel(-5), 0u);
+}
+
 class LampSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,7 +74,12 @@ protected:
         const std::vector<FoundLamp> found = session.scan(
             10.0, [](const std::vector<FoundLamp>& lamps) { return !lamps.empty(); });
         ASSERT_EQ(found.size(), 1u);
+        const double start = dispatch.now();
         ASSERT_TRUE(session.connect(0));
+        // A program's connect ends soon after the link is ready, not at the
+        // end of a one-second waiting period.
+        EXPECT_LT(dispatch.now() - start, 0.5);
+        EXPECT_EQ(session.link().readyPeriod(), 1.0);
         session.runOnWorkerAndWait([this] { description = session.readLamp(); });
         ASSERT_TRUE(description);
     }
@@ -149,6 +169,19 @@ TEST_F(LampSessionTest, MoonAndWeatherWrittenAreReadBack) {
     EXPECT_EQ(weatherRead->cloudsPerDay, 0u);
     EXPECT_EQ(weatherRead->boltsPerHour, 7u);
     EXPECT_EQ(weatherRead->boltEnd, 120u);
+}
+
+TEST_F(LampSessionTest, RenameWaitsForTheLinkAndRecordsWhatTheLampReads) {
+    // Other reads under way: the rename waits until they are done.
+    bool moonRead = false;
+    session.readMoon([&](const MoonSettings&) { moonRead = true; });
+    std::optional<std::optional<std::string>> read;
+    session.rename("Nano Cube", [&](std::optional<std::string> n) { read = n; });
+    ASSERT_TRUE(session.runUntil([&] { return read.has_value(); }, 30.0));
+    EXPECT_TRUE(moonRead);
+    EXPECT_EQ(*read, "Nano Cube");
+    EXPECT_EQ(model->model().nameText(), "Nano Cube");
+    EXPECT_EQ(names.lookUp(model->identifier()), "Nano Cube");
 }
 
 TEST_F(LampSessionTest, ClockIsReadBackAfterItIsSet) {
