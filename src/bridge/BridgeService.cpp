@@ -175,7 +175,7 @@ void BridgeService::retryLater(const std::shared_ptr<Lamp>& lamp) {
                                          : std::min(lamp->backoff * 2.0, _times.retryMax);
     lamp->values.link = QStringLiteral("retrying");
     if (lamp->announced) publishState(*lamp);
-    logLine(format("lamp %s: next try in %.0f s", text(lamp->label()).c_str(), lamp->backoff));
+    logLine(format("lamp %s: next try in %g s", text(lamp->label()).c_str(), lamp->backoff));
     if (lamp->retryArmed) _dispatch.cancel(lamp->retryTimer);
     lamp->retryArmed = true;
     lamp->retryTimer = _dispatch.singleShot(lamp->backoff, guarded(lamp, [this](const auto& l) {
