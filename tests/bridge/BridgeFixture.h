@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "BrokerHarness.h"
+#include "support/BrokerHarness.h"
 #include "bridge/BridgeService.h"
 #include "bridge/MosquittoClient.h"
 #include "platform/QtDispatch.h"
@@ -81,7 +81,7 @@ protected:
 
     // Waits for the lamp's state to be published with every value read.
     bool waitForLamp(std::size_t lamp, double seconds = 20.0) {
-        return waitUntil(
+        return processEventsUntil(
             [&] {
                 const auto state = client.last(topics().lampState(key(lamp)));
                 return state && jsonOf(*state)["link"].toString() == "connected" &&
@@ -105,7 +105,7 @@ protected:
                                   : topics().command(lampKey, entity);
         client.publish(topic, payload);
         std::optional<QJsonObject> answer;
-        waitUntil(
+        processEventsUntil(
             [&] {
                 const auto all = client.on([&](const QString& t) { return t == result; });
                 if (all.size() <= before) return false;

@@ -1,6 +1,16 @@
-// The real broker and the tests' MQTT client, and one QCoreApplication for
-// every test of the folder.
-#include "BrokerHarness.h"
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,7 +20,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <gtest/gtest.h>
 #include <mosquitto.h>
 
 #include <arpa/inet.h>
@@ -20,25 +29,71 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+
 namespace aq::test {
 
-namespace {
+// Handles Qt events until the condition holds or the time is up; the
+// condition is looked at after every event and at least every 10 ms.
+bool processEventsUntil(const std::function<bool()>& condition, double seconds);
 
-class ApplicationEnvironment : public testing::Environment {
+// Header only: the bridge tests and the end-to-end tests share it.
+
+// A real mosquitto broker for one test: a generated configuration (a
+// listener on a free loopback port, anyone allowed, nothing persisted), run
+// as a child process and stopped by its process id. It dies with the test
+// process however that ends.
+class Broker {
 public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "bridge_test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-        mosquitto_lib_init();
-    }
+    ~Broker() { stop(); }
+    // The broker program, or empty when mosquitto is not installed.
+    static QString program();
+    // Starts on `port`, or on a free port when 0; false with the reason.
+    bool start(std::string& error, int port = 0);
+    void stop();
+    int port() const { return _port; }
+    bool running() const { return _process && _process->state() != QProcess::NotRunning; }
+
+private:
+    QTemporaryDir _dir;
+    std::unique_ptr<QProcess> _process;
+    int _port = 0;
 };
 
-[[maybe_unused]] testing::Environment* const environment =
-    testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+// A test's own MQTT client over libmosquitto: subscribes to everything on
+// every (re)connect and keeps what arrives.
+class TestClient {
+public:
+    struct Received {
+        QString topic;
+        QByteArray payload;
+        bool retained = false;
+    };
 
-int freePort() {
+    ~TestClient();
+    bool connect(int port, std::string& error);
+    void publish(const QString& topic, const QByteArray& payload, bool retain = false);
+    bool connected() const;
+
+    std::vector<Received> received() const;
+    // The last message on the topic since the last clear().
+    std::optional<QByteArray> last(const QString& topic) const;
+    std::vector<Received> on(const std::function<bool(const QString&)>& topicMatches) const;
+    void clear();
+
+private:
+    static void onConnect(mosquitto*, void* self, int rc);
+    static void onDisconnect(mosquitto*, void* self, int rc);
+    static void onMessage(mosquitto*, void* self, const mosquitto_message* message);
+
+    mosquitto* _mosq = nullptr;
+    mutable std::mutex _mutex;
+    std::vector<Received> _received;
+    bool _connected = false;
+};
+
+namespace broker_detail {
+
+inline int freePort() {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -54,7 +109,7 @@ int freePort() {
     return port;
 }
 
-bool accepts(int port) {
+inline bool accepts(int port) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -65,9 +120,9 @@ bool accepts(int port) {
     return ok;
 }
 
-}  // namespace
+}  // namespace broker_detail
 
-bool waitUntil(const std::function<bool()>& condition, double seconds) {
+inline bool processEventsUntil(const std::function<bool()>& condition, double seconds) {
     const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000.0));
     QTimer wake;
     wake.start(10);
@@ -78,18 +133,18 @@ bool waitUntil(const std::function<bool()>& condition, double seconds) {
     return true;
 }
 
-QString Broker::program() {
+inline QString Broker::program() {
     const QString path = qEnvironmentVariable("AQ_MOSQUITTO", "/usr/sbin/mosquitto");
     return QFileInfo(path).isExecutable() ? path : QString();
 }
 
-bool Broker::start(std::string& error, int port) {
+inline bool Broker::start(std::string& error, int port) {
     stop();
     if (program().isEmpty()) {
         error = "mosquitto is not installed";
         return false;
     }
-    _port = port ? port : freePort();
+    _port = port ? port : broker_detail::freePort();
     const QString conf = _dir.filePath("mosquitto.conf");
     QFile file(conf);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -113,7 +168,7 @@ bool Broker::start(std::string& error, int port) {
         return false;
     }
     const QDeadlineTimer deadline(10000);
-    while (!accepts(_port)) {
+    while (!broker_detail::accepts(_port)) {
         if (deadline.hasExpired() || _process->state() == QProcess::NotRunning) {
             QFile log(_dir.filePath("broker.log"));
             log.open(QIODevice::ReadOnly);
@@ -127,7 +182,7 @@ bool Broker::start(std::string& error, int port) {
     return true;
 }
 
-void Broker::stop() {
+inline void Broker::stop() {
     if (!_process) return;
     if (_process->state() != QProcess::NotRunning) {
         // SIGTERM to the broker's own process id.
@@ -140,14 +195,16 @@ void Broker::stop() {
     _process.reset();
 }
 
-TestClient::~TestClient() {
+inline TestClient::~TestClient() {
     if (!_mosq) return;
     mosquitto_disconnect(_mosq);
     mosquitto_loop_stop(_mosq, true);
     mosquitto_destroy(_mosq);
 }
 
-bool TestClient::connect(int port, std::string& error) {
+inline bool TestClient::connect(int port, std::string& error) {
+    static const int initialised = mosquitto_lib_init();
+    (void)initialised;
     _mosq = mosquitto_new(nullptr, true, this);
     mosquitto_connect_callback_set(_mosq, &TestClient::onConnect);
     mosquitto_disconnect_callback_set(_mosq, &TestClient::onDisconnect);
@@ -159,19 +216,19 @@ bool TestClient::connect(int port, std::string& error) {
         error = mosquitto_strerror(rc);
         return false;
     }
-    if (!waitUntil([this] { return connected(); }, 10.0)) {
+    if (!processEventsUntil([this] { return connected(); }, 10.0)) {
         error = "the test client did not connect";
         return false;
     }
     return true;
 }
 
-bool TestClient::connected() const {
+inline bool TestClient::connected() const {
     std::lock_guard lock(_mutex);
     return _connected;
 }
 
-void TestClient::onConnect(mosquitto* mosq, void* self, int rc) {
+inline void TestClient::onConnect(mosquitto* mosq, void* self, int rc) {
     if (rc != 0) return;
     mosquitto_subscribe(mosq, nullptr, "#", 1);
     auto* client = static_cast<TestClient*>(self);
@@ -179,13 +236,13 @@ void TestClient::onConnect(mosquitto* mosq, void* self, int rc) {
     client->_connected = true;
 }
 
-void TestClient::onDisconnect(mosquitto*, void* self, int) {
+inline void TestClient::onDisconnect(mosquitto*, void* self, int) {
     auto* client = static_cast<TestClient*>(self);
     std::lock_guard lock(client->_mutex);
     client->_connected = false;
 }
 
-void TestClient::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
+inline void TestClient::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
     auto* client = static_cast<TestClient*>(self);
     std::lock_guard lock(client->_mutex);
     client->_received.push_back(
@@ -194,17 +251,17 @@ void TestClient::onMessage(mosquitto*, void* self, const mosquitto_message* mess
          message->retain});
 }
 
-void TestClient::publish(const QString& topic, const QByteArray& payload, bool retain) {
+inline void TestClient::publish(const QString& topic, const QByteArray& payload, bool retain) {
     mosquitto_publish(_mosq, nullptr, topic.toUtf8().constData(), static_cast<int>(payload.size()),
                       payload.constData(), 1, retain);
 }
 
-std::vector<TestClient::Received> TestClient::received() const {
+inline std::vector<TestClient::Received> TestClient::received() const {
     std::lock_guard lock(_mutex);
     return _received;
 }
 
-std::optional<QByteArray> TestClient::last(const QString& topic) const {
+inline std::optional<QByteArray> TestClient::last(const QString& topic) const {
     std::lock_guard lock(_mutex);
     for (auto it = _received.rbegin(); it != _received.rend(); ++it) {
         if (it->topic == topic) return it->payload;
@@ -212,7 +269,7 @@ std::optional<QByteArray> TestClient::last(const QString& topic) const {
     return std::nullopt;
 }
 
-std::vector<TestClient::Received> TestClient::on(
+inline std::vector<TestClient::Received> TestClient::on(
     const std::function<bool(const QString&)>& topicMatches) const {
     std::vector<Received> hits;
     for (const Received& r : received()) {
@@ -221,7 +278,7 @@ std::vector<TestClient::Received> TestClient::on(
     return hits;
 }
 
-void TestClient::clear() {
+inline void TestClient::clear() {
     std::lock_guard lock(_mutex);
     _received.clear();
 }
