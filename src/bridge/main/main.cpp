@@ -35,22 +35,27 @@ void onSignal(int) {
 }
 
 QString description() {
+    const std::pair<const char*, const char*> keys[] = {
+        {"broker/url", "mqtt://host[:port], or mqtts://host[:port] with broker/ca_file "
+                       "(default mqtt://localhost:1883)"},
+        {"broker/user", "the broker user, when it asks for one"},
+        {"broker/password_file", "a file holding the password (or set AQLAMP_MQTT_PASSWORD)"},
+        {"broker/ca_file", "the CA certificate an mqtts broker is checked against"},
+        {"bridge/name", "the bridge's name and topic level (default: the host name)"},
+        {"bridge/topic_prefix", "where the lamps' topics go (default aqlamp)"},
+        {"bridge/discovery_prefix", "where discovery messages go (default homeassistant)"},
+        {"bridge/lamps", "all (the default), or a comma list of lamp names, identifiers or "
+                         "Bluetooth addresses"},
+    };
     QString text =
         "Keeps aquarium LED lamps connected over Bluetooth LE and publishes them to an MQTT "
-        "broker, announced for Home Assistant's MQTT discovery.\n\n"
-        "Configuration (INI file, see --config):\n"
-        "  [broker]\n"
-        "  url=mqtt://host:1883          or mqtts://host:8883 with ca_file\n"
-        "  user=NAME                     optional\n"
-        "  password_file=PATH            or the environment variable AQLAMP_MQTT_PASSWORD\n"
-        "  ca_file=PATH                  for mqtts\n"
-        "  [bridge]\n"
-        "  name=NAME                     the bridge's name (default: the host name)\n"
-        "  topic_prefix=aqlamp           where lamp topics go\n"
-        "  discovery_prefix=homeassistant\n"
-        "  lamps=all                     or a comma list of names, identifiers or addresses\n\n"
+        "broker, announced for Home Assistant's MQTT discovery.\n"
         "Exit status: 0 after SIGTERM or SIGINT, 1 for a bad command line or configuration.\n\n"
-        "Simulated faults (--sim-fault):";
+        "Configuration keys (INI file, [section] then key=value):";
+    for (const auto& [key, what] : keys) {
+        text += QString("\n  %1%2").arg(QString::fromLatin1(key), -26).arg(QString::fromLatin1(what));
+    }
+    text += "\n\nSimulated faults (--sim-fault):";
     for (const auto& [name, what] : aq::simFaultHelp()) {
         text += QString("\n  %1%2").arg(QString::fromStdString(name), -26).arg(
             QString::fromStdString(what));
