@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "curve/PresetFile.h"
+
 namespace aq::bridge {
 
 namespace {
@@ -312,6 +314,11 @@ std::optional<Command> parseCommand(const TopicScheme& topics, const QString& to
         c.kind = Command::Kind::Preset;
         c.text = payload;
         if (payload.trimmed().isEmpty()) c.error = QStringLiteral("the preset text is empty");
+        // As large as a preset file may be, and no larger.
+        if (static_cast<std::size_t>(payload.size()) > kMaxPresetFileSize) {
+            c.error = QStringLiteral("the preset text is larger than a preset file may be");
+            c.text.clear();
+        }
         return c;
     }
     const EntityDef* e = findEntity(c.entity);

@@ -213,6 +213,7 @@ TEST_F(MappingTest, CommandsAreParsedOrRefusedWithAReason) {
         {base + "channel/x/set", R"({"state":"ON"})", K::Light, "no channel", 0},
         {base + "channel/1/set", "ON", K::Light, "JSON object", 0},
         {base + "preset/set", "", K::Preset, "empty", 0},
+        {base + "preset/set", QByteArray(5 * 1024 * 1024, 'x'), K::Preset, "larger than", 0},
         {base + "firmware/set", "1", K::Switch, "takes no commands", 0},
         {base + "nonsense/set", "1", K::Switch, "takes no commands", 0},
     };
