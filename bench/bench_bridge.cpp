@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <unistd.h>
@@ -25,14 +26,14 @@
 namespace {
 
 using namespace aq;
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 // A lamp that notes when each write arrives.
 class TimedLamp : public SimModelLamp {
 public:
     using SimModelLamp::SimModelLamp;
     std::uint64_t writes() const { return _writes.load(); }
-    Clock::time_point lastWrite() const {
+    Steady::time_point lastWrite() const {
         std::lock_guard lock(_mutex);
         return _last;
     }
@@ -41,7 +42,7 @@ protected:
     Bytes answer(const std::string& characteristic, const Bytes& data) override {
         {
             std::lock_guard lock(_mutex);
-            if (_writes.load() == _seen) _last = Clock::now();
+            if (_writes.load() == _seen) _last = Steady::now();
         }
         ++_writes;
         return SimModelLamp::answer(characteristic, data);
@@ -58,7 +59,7 @@ private:
     mutable std::mutex _mutex;
     std::atomic<std::uint64_t> _writes{0};
     std::uint64_t _seen = 0;
-    Clock::time_point _last;
+    Steady::time_point _last;
 };
 
 double residentMegabytes() {
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
         client.clear();
         lamp->arm();
         const std::uint64_t before = lamp->writes();
-        const auto start = Clock::now();
+        const auto start = Steady::now();
         client.publish(topic, payload);
         if (!test::processEventsUntil(
                 [&] { return lamp->writes() > before && client.last(result).has_value(); }, 10.0)) {
@@ -140,8 +141,9 @@ int main(int argc, char** argv) {
              return std::make_pair(topics.command(key, "cloud_intensity"), QByteArray::number(i % 101));
          }},
     };
-    constexpr int kCommands = 10000;
-    constexpr int kWarmUp = 200;
+    // The number of commands may be given (for a quick look); 10,000 by default.
+    const int kCommands = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
+    const int kWarmUp = std::min(200, kCommands / 10 + 1);
     bool good = true;
     for (const Kind& kind : kinds) {
         for (int i = 0; i < kWarmUp; ++i) {

@@ -43,6 +43,9 @@ bool MosquittoClient::start(QString& error) {
         return false;
     }
     mosquitto_int_option(_mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // Small messages go out at once: with Nagle's algorithm every answer
+    // would wait for the broker's delayed acknowledgement (about 40 ms).
+    mosquitto_int_option(_mosq, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_connect_callback_set(_mosq, &MosquittoClient::onConnect);
     mosquitto_disconnect_callback_set(_mosq, &MosquittoClient::onDisconnect);
     mosquitto_message_callback_set(_mosq, &MosquittoClient::onMessageArrived);

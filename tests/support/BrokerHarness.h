@@ -152,12 +152,11 @@ inline bool Broker::start(std::string& error, int port) {
         return false;
     }
     file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n"
-                              "log_dest stderr\n")
+                              "log_dest stderr\nset_tcp_nodelay true\n")
                    .arg(_port)
                    .toUtf8());
     file.close();
     _process = std::make_unique<QProcess>();
-    _process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     _process->setStandardOutputFile(QProcess::nullDevice());
     _process->setStandardErrorFile(_dir.filePath("broker.log"), QIODevice::Append);
     // The broker goes with the test process, however that ends.
@@ -210,6 +209,7 @@ inline bool TestClient::connect(int port, std::string& error) {
     mosquitto_disconnect_callback_set(_mosq, &TestClient::onDisconnect);
     mosquitto_message_callback_set(_mosq, &TestClient::onMessage);
     mosquitto_reconnect_delay_set(_mosq, 1, 1, false);
+    mosquitto_int_option(_mosq, MOSQ_OPT_TCP_NODELAY, 1);
     int rc = mosquitto_connect(_mosq, "127.0.0.1", port, 30);
     if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_start(_mosq);
     if (rc != MOSQ_ERR_SUCCESS) {
@@ -249,6 +249,10 @@ inline void TestClient::onMessage(mosquitto*, void* self, const mosquitto_messag
         {QString::fromUtf8(message->topic),
          QByteArray(static_cast<const char*>(message->payload), message->payloadlen),
          message->retain});
+    // Wakes the event loop of a test waiting for it.
+    if (auto* app = QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(app, [] {}, Qt::QueuedConnection);
+    }
 }
 
 inline void TestClient::publish(const QString& topic, const QByteArray& payload, bool retain) {
