@@ -335,6 +335,11 @@ void BridgeService::stop(double seconds) {
         if (lamp->phase == Lamp::Phase::Ready && lamp->live) {
             leaveLiveMode(lamp->session->link(), lamp->channelCount());
             lamp->live = false;
+            // The retained light states say what the lamp does now.
+            for (std::size_t i = 0; i < lamp->lights.size(); ++i) {
+                lamp->lights[i].on = false;
+                publishChannel(*lamp, static_cast<int>(i));
+            }
             leaving.push_back(lamp);
         }
     }

@@ -243,6 +243,7 @@ TEST_F(BrokerTest, TheCleanEndLeavesLiveModeAndMarksEverythingOffline) {
     ASSERT_TRUE(processEventsUntil(
         [&] { return client.last(topics().bridgeAvailability()) == "offline"; }, 5.0));
     EXPECT_EQ(client.last(topics().lampAvailability(key(0))), "offline");
+    EXPECT_EQ(jsonOf(*client.last(topics().channelState(key(0), 0)))["state"].toString(), "OFF");
 }
 
 }  // namespace
