@@ -36,6 +36,8 @@ struct BridgeService::Lamp {
     LampValues values;
     std::vector<ChannelLight> lights;
     bool live = false;  // the bridge put it in live mode
+    // The link was lost while live: the lamp may still be in live mode.
+    bool liveWhenLost = false;
     // What clouds and lightning are switched back on with.
     unsigned cloudsLast = 1;
     unsigned boltsLast = 1;

@@ -232,6 +232,12 @@ void BridgeService::ready(const std::shared_ptr<Lamp>& lamp) {
     lamp->lights.assign(lamp->description.channels.size(), ChannelLight{});
     lamp->values.link = QStringLiteral("connected");
     logLine(format("lamp %s (%s) is ready", text(lamp->key).c_str(), lamp->description.name.c_str()));
+    if (lamp->liveWhenLost) {
+        // Its lights were all switched off when the link went: the lamp
+        // goes back to its day programme rather than stay lit by hand.
+        leaveLiveMode(lamp->session->link(), lamp->channelCount());
+        lamp->liveWhenLost = false;
+    }
     publishAvailability(*lamp);
     for (int i = 0; i < static_cast<int>(lamp->lights.size()); ++i) publishChannel(*lamp, i);
     refresh(lamp);
@@ -242,6 +248,7 @@ void BridgeService::lost(const std::shared_ptr<Lamp>& lamp) {
     // A connect or the ready chain in progress ends by itself and retries.
     if (lamp->phase != Lamp::Phase::Ready || _stopping) return;
     logLine(format("lamp %s lost", text(lamp->label()).c_str()));
+    lamp->liveWhenLost = lamp->liveWhenLost || lamp->live;
     lamp->live = false;
     for (ChannelLight& light : lamp->lights) light.on = false;
     lamp->values.link = QStringLiteral("lost");

@@ -165,6 +165,8 @@ TEST_F(BrokerTest, ALostLampGoesOfflineIsRetriedAndComesBack) {
     times.scan = 0.5;
     startBridge({QString::fromStdString(lamps[0]->identifier())});
     ASSERT_TRUE(waitForLamp(0));
+    ASSERT_TRUE(command(0, "channel/2", R"({"state":"ON"})"));
+    ASSERT_EQ(lamps[0]->model().mode, 2);
     SimFaults away;
     away.refuseConnection = true;
     lamps[0]->setFaults(away);
@@ -192,6 +194,9 @@ TEST_F(BrokerTest, ALostLampGoesOfflineIsRetriedAndComesBack) {
     client.clear();
     ASSERT_TRUE(waitForLamp(0));
     EXPECT_TRUE(command(0, "moon", "ON").value_or(QJsonObject{})["ok"].toBool());
+    // Its lights went off with the link: the lamp is back on its day programme.
+    EXPECT_EQ(lamps[0]->model().mode, 0);
+    EXPECT_EQ(jsonOf(*client.last(topics().channelState(key(0), 2)))["state"].toString(), "OFF");
 }
 
 TEST_F(BrokerTest, AfterABrokerRestartEverythingIsPublishedAgain) {
