@@ -25,6 +25,7 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -151,9 +152,13 @@ inline bool Broker::start(std::string& error, int port) {
         error = "cannot write " + conf.toStdString();
         return false;
     }
+    // Run as whoever runs the test: a broker started as root would switch to
+    // the mosquitto user, and a change of user clears the death signal below.
+    const passwd* me = getpwuid(geteuid());
     file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n"
-                              "log_dest stderr\nset_tcp_nodelay true\n")
+                              "log_dest stderr\nset_tcp_nodelay true\nuser %2\n")
                    .arg(_port)
+                   .arg(QString::fromLocal8Bit(me ? me->pw_name : "root"))
                    .toUtf8());
     file.close();
     _process = std::make_unique<QProcess>();
