@@ -5,7 +5,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-connectivity-dev lib
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           clang libclang-rt-14-dev dbus dbus-daemon
           qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
-          help2man gzip file dpkg-dev desktop-file-utils appstream lintian)
+          help2man gzip file dpkg-dev desktop-file-utils appstream lintian
+          mosquitto mosquitto-clients libmosquitto-dev)
 # The layering check and the mutation tool are Python scripts.
 packages+=(python3)
 missing=()
