@@ -88,7 +88,7 @@ void BridgeService::start() {
         logLine("serving every lamp found");
         _scout = std::make_unique<Scout>();
         _scout->central = _centrals();
-        _scout->session = std::make_unique<LampSession>(*_scout->central, _dispatch, nullptr);
+        _scout->session = std::make_unique<LampSession>(*_scout->central, _dispatch, _names);
         scout();
     } else {
         for (const QString& query : _config.lamps) addLamp(query);
@@ -131,7 +131,7 @@ void BridgeService::addLamp(const QString& query) {
     auto lamp = std::make_shared<Lamp>();
     lamp->query = query;
     lamp->central = _centrals();
-    lamp->session = std::make_unique<LampSession>(*lamp->central, _dispatch, nullptr);
+    lamp->session = std::make_unique<LampSession>(*lamp->central, _dispatch, _names);
     lamp->connector = std::make_unique<LampConnector>(*lamp->session);
     lamp->values.link = QStringLiteral("searching");
     std::weak_ptr<bool> alive = _alive;

@@ -40,6 +40,10 @@ public:
     BridgeService(const BridgeService&) = delete;
     BridgeService& operator=(const BridgeService&) = delete;
 
+    // The lamp names the user gave in the app: lamps are found by them too,
+    // and a served lamp's own name is recorded. Before start(); none by default.
+    void setLampNames(LampNameBook* names) { _names = names; }
+
     // Starts looking for the lamps; the broker's callbacks are taken over.
     void start();
     // The clean end: lamps the bridge put in live mode back to normal
@@ -93,6 +97,7 @@ private:
     MqttTransport& _mqtt;
     Dispatch& _dispatch;
     CentralFactory _centrals;
+    LampNameBook* _names = nullptr;
     QString _version;
     BridgeTimes _times;
     TopicScheme _topics;

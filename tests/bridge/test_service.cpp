@@ -9,6 +9,7 @@
 #include "sim/DemoLamps.h"
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
+#include "state/MemoryPreferences.h"
 #include "support/LogCapture.h"
 
 namespace aq::test {
@@ -41,6 +42,7 @@ protected:
                 return std::unique_ptr<BleCentral>(std::move(central));
             },
             "test");
+        service->setLampNames(&names);
         service->start();
     }
     void TearDown() override {
@@ -51,6 +53,8 @@ protected:
     std::shared_ptr<SimModelLamp> lamp;
     bridge::BridgeConfig config;
     RecordingTransport mqtt;
+    MemoryPreferences preferences;
+    LampNameBook names{preferences};
     std::unique_ptr<bridge::BridgeService> service;
     LogCapture log;
 };
@@ -97,6 +101,14 @@ TEST_F(ServiceTimingTest, ValuesAreReadAgainEveryFiveMinutes) {
     EXPECT_TRUE(mqtt.published.back().second.contains("\"energy\":999"));
     dispatch.runLoopFor(300.0);
     EXPECT_EQ(states(), before + 2);
+}
+
+TEST_F(ServiceTimingTest, ALampIsFoundByTheNameGivenInTheApp) {
+    names.save(lamp->identifier(), "Tank");
+    config.lamps = {QStringLiteral("Tank")};
+    start();
+    dispatch.runLoopFor(30.0);
+    ASSERT_EQ(service->readyLamps().size(), 1u);
 }
 
 }  // namespace

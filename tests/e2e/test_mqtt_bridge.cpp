@@ -52,6 +52,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // The log file goes to the test's folder, not the user's.
         env.insert("XDG_STATE_HOME", dir.path());
+        env.insert("XDG_CONFIG_HOME", dir.path());
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
         bridge.setProcessEnvironment(env);
         bridge.start(qEnvironmentVariable("AQ_MQTT"), arguments);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "platform/AppLog.h"
 #include "platform/ProgramCentral.h"
 #include "platform/QtDispatch.h"
+#include "platform/QtPreferences.h"
 #include "sim/DemoLamps.h"
 #include "sim/SimCentral.h"
 #include "sim/SimFaultOptions.h"
@@ -179,6 +181,12 @@ int main(int argc, char** argv) {
     aq::bridge::MosquittoClient mqtt(*settings, "aqlamp-mqtt-" + settings->nodeId,
                                      topics.bridgeAvailability());
     aq::bridge::BridgeService service(*settings, mqtt, dispatch, centrals, AQ_VERSION);
+    // The names given in the app (its own settings file) find lamps here too.
+    aq::QtPreferences appPreferences(
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+        QStringLiteral("/aqlamp/aqlamp.conf"));
+    aq::LampNameBook names(appPreferences);
+    service.setLampNames(&names);
     if (!mqtt.start(error)) {
         fail(error);
         return 1;
