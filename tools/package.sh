@@ -12,9 +12,11 @@ if [ -z "$build" ]; then
     build=build/default
 fi
 # Only what the package holds needs building.
-targets=(aqlamp aq_man_pages)
+targets=(aqlamp aq_man_pages aq_changelog)
+# The whole list is read first: grep -q leaving early would break the pipe.
+known=$(cmake --build "$build" --target help)
 for t in aqlampctl aqlamp-mqtt; do
-    if cmake --build "$build" --target help | grep -q "^$t:"; then targets+=("$t"); fi
+    if grep -q "^$t:" <<<"$known"; then targets+=("$t"); fi
 done
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 out="$(cd "$build" && pwd)/package"

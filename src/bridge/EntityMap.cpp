@@ -240,7 +240,7 @@ QByteArray statePayload(const LampValues& v) {
         {"firmware", v.info.firmware ? QJsonValue(QString::fromStdString(*v.info.firmware))
                                      : QJsonValue(QJsonValue::Null)},
         // As text: a serial number may be beyond what a JSON number keeps exactly.
-        {"serial", v.info.serial ? QJsonValue(QString::number(*v.info.serial))
+        {"serial", v.info.serial ? QJsonValue(QString::fromStdString(serialText(*v.info.serial)))
                                  : QJsonValue(QJsonValue::Null)},
         {"energy", number(v.info.energyKWh)},
         {"clock_offset", v.clockOffset ? QJsonValue(std::round(*v.clockOffset))

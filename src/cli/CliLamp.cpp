@@ -233,7 +233,7 @@ int infoCommand(Run& run) {
         o["name"] = QString::fromStdString(d.name);
         o["identifier"] = QString::fromStdString(run.session->memory().lamp);
         o["firmware"] = firmware;
-        o["serial"] = QString::number(info->serial.value_or(0));
+        o["serial"] = QString::fromStdString(serialText(info->serial.value_or(0)));
         o["clock"] = info->clock ? QJsonValue(clockText(*info->clock)) : QJsonValue();
         o["clock_difference_s"] = difference ? QJsonValue(double(*difference)) : QJsonValue();
         o["energy_kwh"] = double(info->energyKWh.value_or(0));
@@ -256,7 +256,7 @@ int infoCommand(Run& run) {
     run.print(tr("Name:        %1").arg(QString::fromStdString(d.name)));
     run.print(tr("Identifier:  %1").arg(QString::fromStdString(run.session->memory().lamp)));
     run.print(tr("Firmware:    %1").arg(firmware));
-    run.print(tr("Serial:      %1").arg(info->serial.value_or(0)));
+    run.print(tr("Serial:      %1").arg(QString::fromStdString(serialText(info->serial.value_or(0)))));
     QString clock = info->clock ? clockText(*info->clock) : tr("not set");
     if (difference) {
         clock +=

@@ -163,8 +163,8 @@ void AQInfoController::readRtc(std::uint64_t entry) {
                         info.firmware->data(), qsizetype(info.firmware->size())));
                     break;
                 case Field::Serial:
-                    self->_tfSerialNumber->setText(QString::fromStdString(
-                        format("0x%016llX", static_cast<unsigned long long>(*info.serial))));
+                    self->_tfSerialNumber->setText(
+                        QString::fromStdString(serialText(*info.serial)));
                     break;
                 case Field::Energy:
                     self->_tfPowerConsumption->setText(QString::fromStdString(

@@ -99,6 +99,10 @@ unsigned liveLevel(int percent) {
     return static_cast<unsigned>(static_cast<double>(std::clamp(percent, 0, 100)) / 100.0 * 255.0);
 }
 
+std::string serialText(std::uint64_t serial) {
+    return format("0x%016llX", static_cast<unsigned long long>(serial));
+}
+
 std::vector<std::uint8_t> transferDevices(std::uint8_t device, bool all, std::uint8_t slaves) {
     if (!all) return {device};
     std::vector<std::uint8_t> devices;

@@ -66,6 +66,9 @@ struct LampInfo {
     std::optional<bool> demoLoop;
 };
 
+// A serial number as every program shows it: "0x" and 16 hex digits.
+std::string serialText(std::uint64_t serial);
+
 // The moon simulation as the lamp holds it.
 struct MoonSettings {
     std::optional<std::uint8_t> day;        // of the 28-day cycle, as the lamp counts it

@@ -180,7 +180,7 @@ TEST_F(MappingTest, StateCarriesEveryValueAnEntityReads) {
             EXPECT_TRUE(o.contains(e.key)) << e.key;
         }
     }
-    EXPECT_EQ(o["serial"].toString(), "9007199254740993");
+    EXPECT_EQ(o["serial"].toString(), "0x0020000000000001");
     EXPECT_EQ(o["moon"].toString(), "ON");
     EXPECT_EQ(o["clouds"].toString(), "OFF");
     EXPECT_EQ(o["lightning"].toString(), "ON");

@@ -125,7 +125,7 @@ TEST_F(CliTest, InfoJsonDescribesTheLamp) {
     ASSERT_EQ(run({"--simulate", "info", "--json"}), 0) << errText.toStdString();
     const QJsonObject o = json().object();
     const SimLampModel m = model();
-    EXPECT_EQ(o["serial"].toString(), QString::number(m.serialNumber));
+    EXPECT_EQ(o["serial"].toString(), QString::fromStdString(serialText(m.serialNumber)));
     EXPECT_EQ(o["firmware"].toString().toStdString(), m.firmwareText());
     EXPECT_EQ(o["slaves"].toInt(), 2);
     EXPECT_EQ(o["mode"].toString(), "normal");

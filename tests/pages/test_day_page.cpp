@@ -196,7 +196,9 @@ TEST_F(DayPageTest, AnUnreadablePresetFileChangesNothingAndSaysSo) {
         alerts.clear();
         const QString path = c.name[0] == '/' ? QString::fromUtf8(c.name) : pathOf(c.name);
         if (!c.bytes.isEmpty() || QByteArray(c.name) == "empty.aqp") writeFile(path, c.bytes);
-        if (c.pipe) ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (c.pipe) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
         EXPECT_FALSE(page->loadFromFile(path)) << c.name;
         ASSERT_EQ(alerts.size(), 1u) << c.name;
         EXPECT_EQ(alerts[0].title, QStringLiteral("The preset file could not be loaded"));

@@ -134,7 +134,9 @@ TEST_F(InfoTest, TellsHowFarTheLampsClockIsOff) {
         connectLamp();
         EXPECT_EQ(info().lbClockOffset()->text(), c.text);
         EXPECT_EQ(!notice->isHidden(), c.notice);
-        if (c.notice) EXPECT_TRUE(notice->lbText()->text().contains(c.text));
+        if (c.notice) {
+            EXPECT_TRUE(notice->lbText()->text().contains(c.text));
+        }
         // Entering the page again is no new connection.
         click(barButton("settings"));
         notice->hide();

@@ -111,7 +111,9 @@ TEST_F(SliderSendTest, EveryChangeReachesTheLampOnceQuiet) {
             EXPECT_TRUE(lamp->received().empty());
             dispatch.runUntilIdle();
             EXPECT_EQ(lamp->received().size(), a.sends ? 1u : 0u);
-            if (a.sends) EXPECT_EQ(c.held(lamp->model()), c.expected(shown));
+            if (a.sends) {
+                EXPECT_EQ(c.held(lamp->model()), c.expected(shown));
+            }
         }
     }
 }
