@@ -139,7 +139,6 @@ std::vector<Message> discoveryMessages(const TopicScheme& topics, const LampIden
         {"sw_version", lamp.firmware},
         {"manufacturer", QStringLiteral("aqlamp")},
         {"model", QStringLiteral("Bluetooth LE aquarium lamp")},
-        {"serial_number", lamp.identifier},
     };
     // The bridge that announced it, so several bridges on one broker are told apart.
     const QJsonObject origin{{"name", QStringLiteral("aqlamp-mqtt %1").arg(bridgeName).trimmed()},
