@@ -223,6 +223,31 @@ TEST_F(LampSessionTest, DownloadedProgrammeRoundTripsThroughThePresetText) {
     EXPECT_FALSE(presetProgramme("not a preset", read.channels.size()).complete);
 }
 
+TEST_F(LampSessionTest, ACancelledUploadStopsBetweenCommandsAndSaysSo) {
+    const std::vector<LampChannel> wanted(description->channels.size(),
+                                          LampChannel{{60, 10}, {600, 200}});
+    const struct {
+        const char* what;
+        int cancelAfter;  // commands answered before the user cancels
+        int point;        // where it stopped: -1 for a channel's count
+    } cases[] = {{"before the first count", 0, -1}, {"after the count", 1, 0}};
+    for (const auto& c : cases) {
+        std::shared_ptr<TransferControl> control;
+        control = std::make_shared<TransferControl>([&](const TransferProgress& p) {
+            if (p.command >= c.cancelAfter) control->requestCancel();
+        });
+        if (c.cancelAfter == 0) control->requestCancel();
+        const std::uint64_t before = model->receivedCount();
+        LampSession::Upload upload;
+        session.runOnWorkerAndWait(
+            [&] { upload = session.uploadProgramme({0}, wanted, true, false, control.get()); });
+        ASSERT_TRUE(upload.result.stop) << c.what;
+        EXPECT_TRUE(upload.result.stop->cancelled) << c.what;
+        EXPECT_EQ(upload.result.stop->point, c.point) << c.what;
+        EXPECT_EQ(model->receivedCount() - before, std::uint64_t(c.cancelAfter)) << c.what;
+    }
+}
+
 TEST_F(LampSessionTest, AnUploadTheLampStopsAnsweringSaysWhereAndIsNoCancel) {
     const std::vector<LampChannel> wanted(description->channels.size(),
                                           LampChannel{{60, 10}, {600, 200}});
