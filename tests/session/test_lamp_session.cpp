@@ -229,8 +229,14 @@ TEST_F(LampSessionTest, ACancelledUploadStopsBetweenCommandsAndSaysSo) {
     const struct {
         const char* what;
         int cancelAfter;  // commands answered before the user cancels
-        int point;        // where it stopped: -1 for a channel's count
-    } cases[] = {{"before the first count", 0, -1}, {"after the count", 1, 0}};
+        bool verify;
+        int point;  // where it stopped: -1 for a channel's count
+    } cases[] = {
+        {"before the first count", 0, false, -1},
+        {"after the count", 1, false, 0},
+        {"before the read-back", 3, true, -1},  // count and two points written
+        {"within the read-back", 4, true, 0},   // and the count read back
+    };
     for (const auto& c : cases) {
         std::shared_ptr<TransferControl> control;
         control = std::make_shared<TransferControl>([&](const TransferProgress& p) {
@@ -240,7 +246,7 @@ TEST_F(LampSessionTest, ACancelledUploadStopsBetweenCommandsAndSaysSo) {
         const std::uint64_t before = model->receivedCount();
         LampSession::Upload upload;
         session.runOnWorkerAndWait(
-            [&] { upload = session.uploadProgramme({0}, wanted, true, false, control.get()); });
+            [&] { upload = session.uploadProgramme({0}, wanted, true, c.verify, control.get()); });
         ASSERT_TRUE(upload.result.stop) << c.what;
         EXPECT_TRUE(upload.result.stop->cancelled) << c.what;
         EXPECT_EQ(upload.result.stop->point, c.point) << c.what;
