@@ -3,14 +3,12 @@
 
 #include "cli/Cli.h"
 #include "cli/CliText.h"
+#include "session/LiveMode.h"
 
 namespace aq::cli {
 
 namespace {
 
-// The lamp's live mode and normal operation, as the lamp numbers them.
-constexpr unsigned kModeNormal = 0;
-constexpr unsigned kModeLive = 2;
 // How long a --hold waits between looks at the signals.
 constexpr double kHoldStep = 0.1;
 
@@ -28,12 +26,6 @@ bool sendAndWait(Run& run, const std::function<void(BTLEController&)>& send) {
     run.session->whenSent([&] { sent = true; });
     // Not cut short by Ctrl+C: what was queued goes out whole.
     return run.session->runUntil([&] { return sent; }, run.timeout) && link.linkEpoch() == epoch;
-}
-
-// Every channel of the device to 0, keyed like the values so that a value
-// still waiting cannot reach the lamp after its zero.
-void darkenAll(BTLEController& link, std::size_t channels, std::uint8_t device) {
-    for (std::size_t i = 0; i < channels; ++i) link.liveValueOverload(0, unsigned(i), device);
 }
 
 }  // namespace
@@ -79,8 +71,7 @@ int liveCommand(Run& run) {
     // As the live page does on entering: live mode, every channel dark, then
     // the values asked for.
     const bool sent = sendAndWait(run, [&](BTLEController& link) {
-        link.setMode(kModeLive);
-        darkenAll(link, channels.size(), device);
+        enterLiveMode(link, static_cast<std::uint8_t>(channels.size()), device);
         for (const LiveValue& v : values) {
             link.liveValueOverload(liveLevel(v.percent), v.channel, device);
         }
@@ -122,8 +113,7 @@ int liveCommand(Run& run) {
     }
     // As the live page does on leaving.
     const bool back = sendAndWait(run, [&](BTLEController& l) {
-        l.setMode(kModeNormal);
-        darkenAll(l, channels.size(), device);
+        leaveLiveMode(l, static_cast<std::uint8_t>(channels.size()), device);
     });
     if (!back) {
         return run.fail(kStopped, tr("The lamp did not answer the return to normal operation: "

@@ -27,9 +27,4 @@ void setLiveChannel(BTLEController& link, std::uint8_t channel, unsigned value,
     link.liveValueOverload(std::min(value, 255u), channel, device);
 }
 
-unsigned livePercentToValue(int percent) {
-    const int p = std::clamp(percent, 0, 100);
-    return static_cast<unsigned>(static_cast<double>(p) / 100.0 * 255.0);
-}
-
 }  // namespace aq

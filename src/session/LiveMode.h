@@ -20,7 +20,6 @@ void leaveLiveMode(BTLEController& link, std::uint8_t channels, std::uint8_t dev
 // replaces the channel's value still waiting to be sent.
 void setLiveChannel(BTLEController& link, std::uint8_t channel, unsigned value,
                     std::uint8_t device = 0);
-// A percentage (0 ... 100) as a live value, truncated as the live page does.
-unsigned livePercentToValue(int percent);
+// The live value of a percentage: liveLevel() (session/LampSession.h).
 
 }  // namespace aq

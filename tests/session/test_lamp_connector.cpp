@@ -91,7 +91,7 @@ TEST_F(LampConnectorTest, LiveModeDrivesChannelsAndLeavesThemDark) {
     BTLEController& link = firstSession.link();
     enterLiveMode(link, 6);
     setLiveChannel(link, 2, 400);  // kept to 255
-    setLiveChannel(link, 4, livePercentToValue(50));
+    setLiveChannel(link, 4, liveLevel(50));
     ASSERT_TRUE(link.waitUntilSent(10.0));
     SimLampModel m = tank->model();
     EXPECT_EQ(m.mode, kLampModeLive);

@@ -62,6 +62,7 @@ TEST(LampRules, NamesTheLampCanHoldAndLiveLevels) {
     for (const auto& n : names) EXPECT_EQ(lampNameAcceptable(n.name), n.acceptable) << n.name;
     // As the live page sends its sliders.
     EXPECT_EQ(liveLevel(100), 255u);
+    EXPECT_EQ(liveLevel(150), 255u);
     EXPECT_EQ(liveLevel(50), 127u);
     EXPECT_EQ(liveLevel(1), 2u);
     EXPECT_EQ(liveLevel(-5), 0u);
