@@ -317,48 +317,6 @@ QString commandHelp(const CommandSpec& c) {
     return text;
 }
 
-// Takes --simulate and --simulate=KEYS out of the arguments (the parser has
-// no optional values); false with the reason for a key it cannot use.
-bool takeSimulate(QStringList& arguments, LampChoiceOptions& lamps, QString& error) {
-    for (int i = 1; i < arguments.size();) {
-        const QString a = arguments[i];
-        if (a == "--") break;
-        if (a != "--simulate" && !a.startsWith("--simulate=")) {
-            ++i;
-            continue;
-        }
-        arguments.removeAt(i);
-        lamps.simulate = true;
-        if (a == "--simulate") continue;
-        const QStringList keys =
-            a.mid(QStringLiteral("--simulate=").size()).split(',', Qt::SkipEmptyParts);
-        for (const QString& key : keys) {
-            bool ok = false;
-            if (key.startsWith("lamps=")) {
-                lamps.lamps = key.mid(6).toInt(&ok);
-                if (!ok || lamps.lamps < 1 || lamps.lamps > 16) {
-                    error = tr("--simulate: lamps=N needs a number from 1 to 16.");
-                    return false;
-                }
-            } else if (key.startsWith("delay=")) {
-                lamps.delay = key.mid(6).toDouble(&ok);
-                if (!ok || !(lamps.delay >= 0.0) || lamps.delay > 10.0) {
-                    error = tr("--simulate: delay=S needs seconds from 0 to 10.");
-                    return false;
-                }
-            } else {
-                std::string why;
-                if (!addSimFaults(key.toStdString(), lamps.faults, why)) {
-                    error = tr("--simulate: %1 (see --help for the keys).")
-                                .arg(QString::fromStdString(why));
-                    return false;
-                }
-            }
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 int run(const QStringList& given, Context& context) {
@@ -369,7 +327,7 @@ int run(const QStringList& given, Context& context) {
         return kUsage;
     };
     LampChoiceOptions lamps;
-    if (QString error; !takeSimulate(arguments, lamps, error)) return usage(error);
+    if (QString error; !takeSimulateOption(arguments, lamps, error)) return usage(error);
 
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);

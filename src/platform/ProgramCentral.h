@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 #include <memory>
 
 #include "link/BleCentral.h"
@@ -25,5 +28,11 @@ struct LampChoiceOptions {
 // lamps through. The dispatch outlives it.
 std::unique_ptr<BleCentral> makeProgramCentral(const LampChoiceOptions& options,
                                                Dispatch& dispatch);
+
+// Takes --simulate and --simulate=KEYS out of the arguments (a command-line
+// parser has no optional values). KEYS is a comma list of lamps=N (1 to 16),
+// delay=S (seconds per operation, 0 to 10) and the simulated faults
+// (addSimFaults). False, with the reason, for a key it cannot use.
+bool takeSimulateOption(QStringList& arguments, LampChoiceOptions& lamps, QString& error);
 
 }  // namespace aq

@@ -70,9 +70,7 @@ LampChoice chooseLamp(const std::vector<FoundLamp>& lamps, const std::string& qu
         [&](const FoundLamp& l) { return l.stored == query; },
         [&](const FoundLamp& l) { return l.advertised == query; },
         [&](const FoundLamp& l) { return l.stored && sameIgnoringCase(*l.stored, query); },
-        [&](const FoundLamp& l) {
-            return l.advertised && sameIgnoringCase(*l.advertised, query);
-        },
+        [&](const FoundLamp& l) { return l.advertised && sameIgnoringCase(*l.advertised, query); },
     };
     for (const auto& rule : rules) {
         std::vector<std::size_t> hits;
@@ -170,7 +168,9 @@ void LampSession::disconnect() {
     _description.reset();
 }
 
-bool LampSession::connected() const { return _link->is_connected(); }
+bool LampSession::connected() const {
+    return _link->is_connected();
+}
 
 std::optional<LampDescription> LampSession::readLamp() {
     BTLEController& lamp = *_link;
@@ -302,7 +302,7 @@ void LampSession::readMoon(std::function<void(const MoonSettings&)> done) {
     });
     for (unsigned i = 0; i < devices; ++i) {
         lamp->getMoonActive(static_cast<std::uint8_t>(i),
-                           [moon, i](bool on) { moon->active[i] = on; });
+                            [moon, i](bool on) { moon->active[i] = on; });
     }
     lamp->whenIdle([moon, done = std::move(done)] {
         if (done) done(*moon);
@@ -364,9 +364,8 @@ void LampSession::setClock(const LampDateTime& time,
     BTLEController* lamp = _link.get();
     // What the lamp reads afterwards is the result, so a write that never
     // arrived is not taken for done.
-    lamp->setRTC(time, [lamp, run] {
-        lamp->getRTC([run](const LampDateTime& t) { run->read = t; });
-    });
+    lamp->setRTC(time,
+                 [lamp, run] { lamp->getRTC([run](const LampDateTime& t) { run->read = t; }); });
     lamp->whenIdle([run] {
         if (run->done) std::exchange(run->done, nullptr)(run->read);
     });
@@ -376,9 +375,8 @@ void LampSession::rename(const std::string& name,
                          std::function<void(std::optional<std::string>)> done) {
     BTLEController* lamp = _link.get();
     if (lamp->firedCommand() || lamp->waitingCommandCount() != 0) {
-        lamp->whenIdle([this, name, done = std::move(done)]() mutable {
-            rename(name, std::move(done));
-        });
+        lamp->whenIdle(
+            [this, name, done = std::move(done)]() mutable { rename(name, std::move(done)); });
         return;
     }
     auto read = std::make_shared<std::optional<std::string>>();

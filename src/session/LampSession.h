@@ -120,9 +120,8 @@ public:
     std::vector<FoundLamp> found() const;
     // Scans for `seconds` while the event loop runs, then stops; returns at
     // once when `enough` says the lamps found so far will do.
-    std::vector<FoundLamp> scan(double seconds,
-                                const std::function<bool(const std::vector<FoundLamp>&)>&
-                                    enough = {});
+    std::vector<FoundLamp> scan(
+        double seconds, const std::function<bool(const std::vector<FoundLamp>&)>& enough = {});
     // Connects the lamp the link lists at `index` and waits as the link does
     // (ready, failed, or at most ten seconds); true when ready. Why it failed
     // is link().connectFailure().
@@ -155,8 +154,7 @@ public:
     void writeWeather(const WeatherSettings& weather, std::function<void(bool)> done);
     // Sets the clock and reads it back; `done` gets what the lamp reads, or
     // none when it did not answer.
-    void setClock(const LampDateTime& time,
-                  std::function<void(std::optional<LampDateTime>)> done);
+    void setClock(const LampDateTime& time, std::function<void(std::optional<LampDateTime>)> done);
     // Renames the lamp once the link is idle (the name goes out in two
     // halves; on a busy link a read could come between them) and reads the
     // name back; what the lamp reports is saved for its identifier in the

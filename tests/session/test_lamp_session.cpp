@@ -16,7 +16,8 @@ namespace {
 
 FoundLamp lamp(std::string id, std::optional<std::string> advertised,
                std::optional<std::string> stored = std::nullopt) {
-    return FoundLamp{nullptr, std::move(id), std::move(advertised), std::move(stored), std::nullopt};
+    return FoundLamp{nullptr, std::move(id), std::move(advertised), std::move(stored),
+                     std::nullopt};
 }
 
 TEST(ChooseLamp, FollowsTheRulesInOrder) {
@@ -56,8 +57,12 @@ TEST(LampRules, NamesTheLampCanHoldAndLiveLevels) {
     const struct {
         std::string name;
         bool acceptable;
-    } names[] = {{"Tank", true},    {"", false},  {"   ", false},
-                 {"Caf\xc3\xa9", false}, {std::string(24, 'x'), true}, {std::string(25, 'x'), false},
+    } names[] = {{"Tank", true},
+                 {"", false},
+                 {"   ", false},
+                 {"Caf\xc3\xa9", false},
+                 {std::string(24, 'x'), true},
+                 {std::string(25, 'x'), false},
                  {"tab\there", false}};
     for (const auto& n : names) EXPECT_EQ(lampNameAcceptable(n.name), n.acceptable) << n.name;
     // As the live page sends its sliders.
@@ -72,8 +77,8 @@ class LampSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         model = makeDemoLamps(central, 2);
-        const std::vector<FoundLamp> found = session.scan(
-            10.0, [](const std::vector<FoundLamp>& lamps) { return !lamps.empty(); });
+        const std::vector<FoundLamp> found =
+            session.scan(10.0, [](const std::vector<FoundLamp>& lamps) { return !lamps.empty(); });
         ASSERT_EQ(found.size(), 1u);
         const double start = dispatch.now();
         ASSERT_TRUE(session.connect(0));
@@ -213,8 +218,8 @@ TEST_F(LampSessionTest, DownloadedProgrammeRoundTripsThroughThePresetText) {
     // programme sends nothing.
     std::vector<LampChannel> same;
     for (const auto& channel : read.channels) {
-        same.push_back(lampChannel(std::vector<CurvePoint>(
-            channel->Points(), channel->Points() + channel->PointCount())));
+        same.push_back(lampChannel(
+            std::vector<CurvePoint>(channel->Points(), channel->Points() + channel->PointCount())));
     }
     LampSession::Upload upload;
     session.runOnWorkerAndWait([&] { upload = session.uploadProgramme({1}, same, false, true); });
@@ -268,8 +273,9 @@ TEST_F(LampSessionTest, AnUploadTheLampStopsAnsweringSaysWhereAndIsNoCancel) {
         faults.noAnswerFrom = model->receivedCount() + c.silentFrom;
         model->setFaults(faults);
         LampSession::Upload upload;
-        session.runOnWorkerAndWait(
-            [&] { upload = session.uploadProgramme({0, 1}, wanted, true, true); });
+        session.runOnWorkerAndWait([&] {
+            upload = session.uploadProgramme({0, 1}, wanted, true, true);
+        });
         ASSERT_TRUE(upload.result.stop) << c.what;
         EXPECT_FALSE(upload.result.stop->cancelled) << c.what;
         EXPECT_EQ(upload.result.stop->device, 0) << c.what;

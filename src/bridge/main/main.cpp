@@ -38,16 +38,18 @@ void onSignal(int) {
 
 QString description() {
     const std::pair<const char*, const char*> keys[] = {
-        {"broker/url", "mqtt://host[:port], or mqtts://host[:port] with broker/ca_file "
-                       "(default mqtt://localhost:1883)"},
+        {"broker/url",
+         "mqtt://host[:port], or mqtts://host[:port] with broker/ca_file "
+         "(default mqtt://localhost:1883)"},
         {"broker/user", "the broker user, when it asks for one"},
         {"broker/password_file", "a file holding the password (or set AQLAMP_MQTT_PASSWORD)"},
         {"broker/ca_file", "the CA certificate an mqtts broker is checked against"},
         {"bridge/name", "the bridge's name and topic level (default: the host name)"},
         {"bridge/topic_prefix", "where the lamps' topics go (default aqlamp)"},
         {"bridge/discovery_prefix", "where discovery messages go (default homeassistant)"},
-        {"bridge/lamps", "all (the default), or a comma list of lamp names, identifiers or "
-                         "Bluetooth addresses"},
+        {"bridge/lamps",
+         "all (the default), or a comma list of lamp names, identifiers or "
+         "Bluetooth addresses"},
     };
     QString text =
         "Keeps aquarium LED lamps connected over Bluetooth LE and publishes them to an MQTT "
@@ -55,12 +57,14 @@ QString description() {
         "Exit status: 0 after SIGTERM or SIGINT, 1 for a bad command line or configuration.\n\n"
         "Configuration keys (INI file, [section] then key=value):";
     for (const auto& [key, what] : keys) {
-        text += QString("\n  %1%2").arg(QString::fromLatin1(key), -26).arg(QString::fromLatin1(what));
+        text +=
+            QString("\n  %1%2").arg(QString::fromLatin1(key), -26).arg(QString::fromLatin1(what));
     }
     text += "\n\nSimulated faults (--sim-fault):";
     for (const auto& [name, what] : aq::simFaultHelp()) {
-        text += QString("\n  %1%2").arg(QString::fromStdString(name), -26).arg(
-            QString::fromStdString(what));
+        text += QString("\n  %1%2")
+                    .arg(QString::fromStdString(name), -26)
+                    .arg(QString::fromStdString(what));
     }
     return text;
 }
@@ -82,28 +86,36 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(description());
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption config(
-        "config",
-        QString("Read the configuration from <file> (default: %1).").arg(
-            "$XDG_CONFIG_HOME/aqlamp/mqtt.ini"),
-        "file");
+    const QCommandLineOption config("config",
+                                    QString("Read the configuration from <file> (default: %1).")
+                                        .arg("$XDG_CONFIG_HOME/aqlamp/mqtt.ini"),
+                                    "file");
+    // Read by takeSimulateOption (it takes an optional value); listed here
+    // for --help.
     const QCommandLineOption simulate(
-        "simulate", "Serve simulated lamps instead of real ones (no Bluetooth hardware needed).");
-    const QCommandLineOption simLamps("sim-lamps",
-                                      "With --simulate: how many simulated lamps (default 1).",
-                                      "count", "1");
+        "simulate",
+        "Serve simulated lamps instead of real ones (no Bluetooth hardware needed); "
+        "--simulate=KEYS takes a comma list of lamps=N, delay=S and the faults listed above.");
+    const QCommandLineOption simLamps(
+        "sim-lamps", "With --simulate: how many simulated lamps (default 1).", "count", "1");
     const QCommandLineOption simFault("sim-fault",
                                       "With --simulate: make the simulated adapter or lamp fail "
                                       "as <fault> says (listed above). Repeatable.",
                                       "fault");
     const QCommandLineOption verbose("verbose", "Also log Qt Bluetooth's debug output.");
     for (const auto& o : {config, simulate, simLamps, simFault, verbose}) parser.addOption(o);
-    parser.process(app);
+    QStringList arguments = QCoreApplication::arguments();
+    aq::LampChoiceOptions choice;
+    if (QString why; !aq::takeSimulateOption(arguments, choice, why)) {
+        fail(why);
+        return 1;
+    }
+    parser.process(arguments);
 
-    aq::SimFaultSetup faults;
+    aq::SimFaultSetup faults = choice.faults;
     for (const QString& value : parser.values(simFault)) {
         std::string why;
-        if (!parser.isSet(simulate)) {
+        if (!choice.simulate) {
             fail("--sim-fault works with --simulate only.");
             return 1;
         }
@@ -112,15 +124,17 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    bool countOk = false;
-    const int lampCount = parser.value(simLamps).toInt(&countOk);
+    bool countOk = true;
+    const int lampCount =
+        parser.isSet(simLamps) ? parser.value(simLamps).toInt(&countOk) : choice.lamps;
     if (!countOk || lampCount < 1 || lampCount > 16) {
         fail("--sim-lamps takes a count from 1 to 16.");
         return 1;
     }
 
     const bool configGiven = parser.isSet(config);
-    const QString configPath = configGiven ? parser.value(config) : aq::bridge::defaultConfigPath(env);
+    const QString configPath =
+        configGiven ? parser.value(config) : aq::bridge::defaultConfigPath(env);
     QString error;
     const auto settings = aq::bridge::readBridgeConfig(configPath, configGiven, env, error);
     if (!settings) {
@@ -155,17 +169,17 @@ int main(int argc, char** argv) {
     aq::bridge::BridgeService::CentralFactory centrals;
     std::vector<std::shared_ptr<aq::SimModelLamp>> simulated;
     std::unique_ptr<aq::SimCentral> seed;
-    if (parser.isSet(simulate)) {
+    if (choice.simulate) {
         // Every lamp session has a central of its own; all of them serve the
         // same simulated lamps, as every adapter hears the same real ones.
-        seed = std::make_unique<aq::SimCentral>(dispatch, aq::kSimulatedDelay);
+        seed = std::make_unique<aq::SimCentral>(dispatch, choice.delay);
         for (int i = 0; i < lampCount; ++i) {
             auto lamp = aq::makeDemoLamps(*seed, 2, static_cast<std::size_t>(i));
             lamp->setFaults(faults.lamp);
             simulated.push_back(lamp);
         }
-        centrals = [&dispatch, &simulated, faults] {
-            auto central = std::make_unique<aq::SimCentral>(dispatch, aq::kSimulatedDelay);
+        centrals = [&dispatch, &simulated, faults, delay = choice.delay] {
+            auto central = std::make_unique<aq::SimCentral>(dispatch, delay);
             for (const auto& lamp : simulated) central->addLamp(lamp);
             central->setState(faults.state, faults.fault);
             return std::unique_ptr<aq::BleCentral>(std::move(central));
