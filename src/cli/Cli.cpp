@@ -17,15 +17,15 @@ namespace {
 
 constexpr const char* kProgram = "aqlampctl";
 
-struct OptionSpec {
+struct OptionInfo {
     QStringList names;
     QString valueName;  // empty for a switch
     const char* help;
 };
 
 // Every option any command takes; the commands name theirs below.
-const std::vector<OptionSpec>& optionSpecs() {
-    static const std::vector<OptionSpec> specs{
+const std::vector<OptionInfo>& optionTable() {
+    static const std::vector<OptionInfo> table{
         {{"lamp"},
          "NAME|ADDRESS|UUID",
          QT_TRANSLATE_NOOP("aqlampctl",
@@ -88,12 +88,12 @@ const std::vector<OptionSpec>& optionSpecs() {
                            "Do not ask before updating (needed without a "
                            "terminal).")},
     };
-    return specs;
+    return table;
 }
 
 const QStringList kCommon{"lamp", "json", "timeout", "verbose"};
 
-struct CommandSpec {
+struct CommandInfo {
     QStringList words;
     QString synopsis;  // what follows the words
     const char* summary;
@@ -101,8 +101,8 @@ struct CommandSpec {
     int (*run)(Run&);
 };
 
-const std::vector<CommandSpec>& commandSpecs() {
-    static const std::vector<CommandSpec> specs{
+const std::vector<CommandInfo>& commandTable() {
+    static const std::vector<CommandInfo> table{
         {{"scan"},
          "[--time S]",
          QT_TRANSLATE_NOOP("aqlampctl",
@@ -208,21 +208,21 @@ const std::vector<CommandSpec>& commandSpecs() {
          {"time", "yes"},
          firmwareUpdateCommand},
     };
-    return specs;
+    return table;
 }
 
-const OptionSpec* findSpec(const QString& name) {
-    for (const OptionSpec& spec : optionSpecs()) {
-        if (spec.names.contains(name)) return &spec;
+const OptionInfo* findOption(const QString& name) {
+    for (const OptionInfo& option : optionTable()) {
+        if (option.names.contains(name)) return &option;
     }
     return nullptr;
 }
 
-QString optionText(const OptionSpec& spec) {
+QString optionText(const OptionInfo& option) {
     QStringList names;
-    for (const QString& n : spec.names) names << (n.size() == 1 ? "-" : "--") + n;
+    for (const QString& n : option.names) names << (n.size() == 1 ? "-" : "--") + n;
     QString text = names.join(", ");
-    if (!spec.valueName.isEmpty()) text += ' ' + spec.valueName;
+    if (!option.valueName.isEmpty()) text += ' ' + option.valueName;
     return text;
 }
 
@@ -248,15 +248,15 @@ void row(QString& text, const QString& left, const QString& right) {
     if (first) text += line.trimmed() + '\n';
 }
 
-QString commandName(const CommandSpec& c) {
+QString commandName(const CommandInfo& c) {
     return c.words.join(' ');
 }
 
 QString optionsHelp(const QStringList& names) {
     QString text;
     for (const QString& name : names) {
-        const OptionSpec* spec = findSpec(name);
-        row(text, optionText(*spec), tr(spec->help));
+        const OptionInfo* option = findOption(name);
+        row(text, optionText(*option), tr(option->help));
     }
     return text;
 }
@@ -290,13 +290,13 @@ QString globalHelp() {
     text += tr("Runs aquarium LED lamp operations from the command line, over the same link "
                "and with the same lamp names as the aqlamp application.") +
             "\n\n" + tr("Commands:") + '\n';
-    for (const CommandSpec& c : commandSpecs()) {
+    for (const CommandInfo& c : commandTable()) {
         row(text, commandName(c) + (c.synopsis.isEmpty() ? "" : " " + c.synopsis), tr(c.summary));
     }
     text += '\n' + tr("Options:") + '\n' + commonHelp();
     QStringList own;
-    for (const OptionSpec& spec : optionSpecs()) {
-        if (!kCommon.contains(spec.names.first())) own << spec.names.first();
+    for (const OptionInfo& option : optionTable()) {
+        if (!kCommon.contains(option.names.first())) own << option.names.first();
     }
     text += '\n' + tr("Command options:") + '\n' + optionsHelp(own);
     text += '\n' + tr("Simulated faults (--simulate=FAULT,...):") + '\n';
@@ -308,7 +308,7 @@ QString globalHelp() {
     return text;
 }
 
-QString commandHelp(const CommandSpec& c) {
+QString commandHelp(const CommandInfo& c) {
     QString text =
         tr("Usage: %1 %2 [OPTION]...")
             .arg(kProgram, commandName(c) + (c.synopsis.isEmpty() ? "" : " " + c.synopsis)) +
@@ -331,8 +331,8 @@ int run(const QStringList& given, Context& context) {
 
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const OptionSpec& spec : optionSpecs()) {
-        parser.addOption(QCommandLineOption(spec.names, QString(), spec.valueName));
+    for (const OptionInfo& option : optionTable()) {
+        parser.addOption(QCommandLineOption(option.names, QString(), option.valueName));
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
     parser.addOption(QCommandLineOption("version"));
@@ -344,8 +344,8 @@ int run(const QStringList& given, Context& context) {
         return kOk;
     }
     const QStringList words = parser.positionalArguments();
-    const CommandSpec* command = nullptr;
-    for (const CommandSpec& c : commandSpecs()) {
+    const CommandInfo* command = nullptr;
+    for (const CommandInfo& c : commandTable()) {
         if (words.mid(0, c.words.size()) == c.words) command = &c;
     }
     if (!command) {
@@ -363,12 +363,12 @@ int run(const QStringList& given, Context& context) {
         context.out << commandHelp(*command) << Qt::flush;
         return kOk;
     }
-    for (const OptionSpec& spec : optionSpecs()) {
-        const QString name = spec.names.first();
+    for (const OptionInfo& option : optionTable()) {
+        const QString name = option.names.first();
         if (parser.isSet(name) && !kCommon.contains(name) && !command->options.contains(name)) {
             return usage(
                 tr("%1 does not apply to '%2'. Run '%3 %2 --help' for its options.")
-                    .arg(optionText(spec).section(' ', 0, 0), commandName(*command), kProgram));
+                    .arg(optionText(option).section(' ', 0, 0), commandName(*command), kProgram));
         }
     }
 
