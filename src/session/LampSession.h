@@ -164,8 +164,8 @@ public:
     void whenSent(std::function<void()> done) { _link->whenIdle(std::move(done)); }
 
     // --- transfers (worker) ------------------------------------------------
-    // The device's day programme as curves in the channel looks the ready chain read
-    // looks; what is read whole becomes what the device is known to hold.
+    // The device's day programme as curves in the channel looks the ready
+    // chain read; what is read whole becomes what the device is known to hold.
     ProgrammeRead downloadProgramme(std::uint8_t device, const TransferControl* control = nullptr);
     ProgrammeRead downloadPresetting(std::uint8_t presetting,
                                      const TransferControl* control = nullptr);
