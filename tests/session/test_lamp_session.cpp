@@ -104,6 +104,9 @@ TEST_F(LampSessionTest, ReadyChainReadsTheLampAndRecordsItsName) {
     const SimLampModel m = model->model();
     EXPECT_EQ(description->channels.size(), m.channels.size());
     EXPECT_EQ(description->channels[1].name, m.channels[1].name);
+    EXPECT_EQ(description->channels[1].color,
+              (Color{m.channels[1].red / 255.0f, m.channels[1].green / 255.0f,
+                     m.channels[1].blue / 255.0f, 1.0}));
     EXPECT_EQ(description->presettings.size(), 6u);
     EXPECT_EQ(description->presettings[0], m.presettings[0].name);
     EXPECT_EQ(description->slaves, 2);
