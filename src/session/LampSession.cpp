@@ -113,7 +113,7 @@ LampSession::LampSession(BleCentral& central, Dispatch& dispatch, LampNameBook* 
       _names(names),
       _link(std::make_unique<BTLEController>(central, dispatch)) {}
 
-LampSession::~LampSession() = default;
+LampSession::~LampSession() { *_alive = false; }
 
 LampMemory LampSession::memory() {
     const PeripheralPtr peripheral = _link->peripheral();
@@ -335,8 +335,9 @@ void LampSession::writeMoon(const MoonSettings& moon, std::function<void(bool)> 
         if (moon.active[i]) lamp->setMoonActive(static_cast<std::uint8_t>(i), *moon.active[i]);
     }
     // A command given up changes the link epoch.
-    lamp->whenIdle([lamp, epoch, done = std::move(done)] {
-        if (done) done(lamp->linkEpoch() == epoch);
+    // Handed over by posting: the session may be gone by then.
+    lamp->whenIdle([lamp, alive = _alive, epoch, done = std::move(done)] {
+        if (*alive && done) done(lamp->linkEpoch() == epoch);
     });
 }
 
@@ -348,8 +349,9 @@ void LampSession::writeWeather(const WeatherSettings& w, std::function<void(bool
     if (w.cloudDimming) lamp->setCloudDimming(*w.cloudDimming);
     if (w.boltsPerHour) lamp->setBoltsPerHour(*w.boltsPerHour);
     if (w.boltStart && w.boltEnd) lamp->setBoltsWnd(*w.boltStart, *w.boltEnd);
-    lamp->whenIdle([lamp, epoch, done = std::move(done)] {
-        if (done) done(lamp->linkEpoch() == epoch);
+    // Handed over by posting: the session may be gone by then.
+    lamp->whenIdle([lamp, alive = _alive, epoch, done = std::move(done)] {
+        if (*alive && done) done(lamp->linkEpoch() == epoch);
     });
 }
 

@@ -199,6 +199,8 @@ private:
     LampProgrammeState _known;
     mutable std::mutex _mutex;
     std::optional<LampDescription> _description;
+    // False once the session is gone; work posted before then looks first.
+    std::shared_ptr<bool> _alive = std::make_shared<bool>(true);
 };
 
 // Whether the lamp can hold the name: not blank, at most 24 characters,

@@ -193,6 +193,18 @@ TEST_F(LampSessionTest, RenameWaitsForTheLinkAndRecordsWhatTheLampReads) {
     EXPECT_EQ(names.lookUp(model->identifier()), "Nano Cube");
 }
 
+TEST_F(LampSessionTest, AWriteEndedAfterItsSessionIsGoneCallsNothing) {
+    bool called = false;
+    {
+        SimCentral own(dispatch, 0.01);
+        LampSession gone(own, dispatch, nullptr);
+        // Nothing to send: the end is handed over at once, to run later.
+        gone.writeMoon(MoonSettings{}, [&](bool) { called = true; });
+    }
+    dispatch.runLoopFor(1.0);
+    EXPECT_FALSE(called);
+}
+
 TEST_F(LampSessionTest, ClockIsReadBackAfterItIsSet) {
     LampDateTime time;
     time.year = 2026;
