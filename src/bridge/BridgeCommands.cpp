@@ -251,11 +251,20 @@ void BridgeService::presetCommand(const std::shared_ptr<Lamp>& lamp, const Comma
                            .arg(r.stop->device)
                            .arg(r.stop->channel + 1));
             } else if (r.mismatch) {
+                const VerifyMismatch& m = *r.mismatch;
+                // Points counted from 1, as the app names them; -1 is the count.
                 answer(l->key, QStringLiteral("preset"), false,
-                       QStringLiteral("read back differs (lamp %1, channel %2, point %3)")
-                           .arg(r.mismatch->device)
-                           .arg(r.mismatch->channel + 1)
-                           .arg(r.mismatch->point));
+                       m.point < 0
+                           ? QStringLiteral("read back differs (lamp %1, channel %2: %3 set "
+                                            "points, sent %4)")
+                                 .arg(m.device)
+                                 .arg(m.channel + 1)
+                                 .arg(m.readCount)
+                                 .arg(m.sentCount)
+                           : QStringLiteral("read back differs (lamp %1, channel %2, point %3)")
+                                 .arg(m.device)
+                                 .arg(m.channel + 1)
+                                 .arg(m.point + 1));
             } else if (upload->plan.targets.empty()) {
                 answer(l->key, QStringLiteral("preset"), true,
                        QStringLiteral("the lamp holds this programme already"));
