@@ -20,13 +20,7 @@ QString channelName(Run& run, std::uint8_t channel) {
                                      : QString::number(channel);
 }
 
-// "12:30 40 %"
-QString pointText(const LampPoint& p) {
-    return QString("%1:%2 %3 %")
-        .arg(p.offset / 60, 2, 10, QChar('0'))
-        .arg(p.offset % 60, 2, 10, QChar('0'))
-        .arg(std::lround(p.level * 100.0 / 255.0));
-}
+QString pointText(const LampPoint& p) { return QString::fromStdString(lampPointText(p)); }
 
 // A transfer control that reports to a progress bar on the main thread and
 // stops between two commands once the user pressed Ctrl+C.

@@ -341,12 +341,7 @@ LampMemory AQDayAdjustmentController::lampMemory() {
 
 namespace {
 
-QString pointText(LampPoint point) {
-    return QStringLiteral("%1:%2 %3 %")
-        .arg(point.offset / 60, 2, 10, QLatin1Char('0'))
-        .arg(point.offset % 60, 2, 10, QLatin1Char('0'))
-        .arg(qRound(point.level * 100.0 / 255.0));
-}
+QString pointText(LampPoint point) { return QString::fromStdString(lampPointText(point)); }
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "link/BTLEController.h"
+#include "link/Log.h"
 
 namespace aq {
 
@@ -171,6 +172,11 @@ UploadPlan planUpload(const std::vector<std::uint8_t>& devices,
         plan.targets.push_back(std::move(target));
     }
     return plan;
+}
+
+std::string lampPointText(LampPoint point) {
+    return format("%02u:%02u %ld %%", unsigned{point.offset} / 60u, unsigned{point.offset} % 60u,
+                  std::lround(point.level * 100.0 / 255.0));
 }
 
 std::optional<VerifyMismatch> firstMismatch(const LampChannel& sent, const LampChannel& read) {

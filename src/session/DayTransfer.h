@@ -146,6 +146,9 @@ struct VerifyMismatch {
     int lampsLeft = 0;
 };
 
+// A set point as the messages name it: "12:30 40 %".
+std::string lampPointText(LampPoint point);
+
 // The first difference between what was sent and what was read back.
 std::optional<VerifyMismatch> firstMismatch(const LampChannel& sent, const LampChannel& read);
 

@@ -53,7 +53,9 @@ TEST(FirstMismatch, NamesTheFirstPointOrTheCountThatDiffers) {
         if (!m) continue;
         EXPECT_EQ(m->point, c.point) << c.name;
         EXPECT_EQ(m->readCount, int(c.read.size())) << c.name;
-        if (m->point >= 0) EXPECT_NE(m->read, m->sent) << c.name;
+        if (m->point >= 0) {
+            EXPECT_NE(m->read, m->sent) << c.name;
+        }
     }
 }
 
