@@ -10,11 +10,18 @@ be looked at: either a test is missing or the mutation changes nothing that
 matters.
 
     python3 tools/mutation.py [--seed 1] [--count 60] [--build build/mutation]
+                              [--save mutants.json | --replay mutants.json]
+
+--save writes the chosen mutants to a file and --replay runs exactly those
+again, so a score before and after a change to the tests compares the same
+mutants even where the sources have grown in between (a mutant is found again
+by its line's text, nearest to where it was).
 
 The source tree is restored after every mutant (and on Ctrl+C).
 """
 
 import argparse
+import json
 import random
 import re
 import subprocess
@@ -75,6 +82,29 @@ def candidates():
     return found
 
 
+def save(chosen, file):
+    rows = [{"path": str(path.relative_to(ROOT)), "line": number + 1, "name": name,
+             "before": line, "after": mutated}
+            for path, number, name, line, mutated in chosen]
+    Path(file).write_text(json.dumps(rows, indent=1) + "\n")
+
+
+def replay(file):
+    """The saved mutants, each at the line of the current sources that holds its
+    text (nearest to the recorded line); those whose line is gone are reported."""
+    chosen, lost = [], []
+    for row in json.loads(Path(file).read_text()):
+        path = ROOT / row["path"]
+        lines = path.read_text().splitlines() if path.exists() else []
+        places = [i for i, text in enumerate(lines) if text == row["before"]]
+        if not places:
+            lost.append(f'{row["path"]}:{row["line"]} ({row["name"]})')
+            continue
+        number = min(places, key=lambda i: abs(i + 1 - row["line"]))
+        chosen.append((path, number, row["name"], row["before"], row["after"]))
+    return chosen, lost
+
+
 def run(command, timeout=None):
     return subprocess.run(command, cwd=ROOT, stdout=subprocess.PIPE,
                           stderr=subprocess.STDOUT, text=True, timeout=timeout)
@@ -93,6 +123,8 @@ def main():
     parser.add_argument("--build", default="build/mutation")
     parser.add_argument("--timeout", type=int, default=120,
                         help="seconds the tests may take for one mutant")
+    parser.add_argument("--save", metavar="FILE", help="write the chosen mutants to FILE")
+    parser.add_argument("--replay", metavar="FILE", help="run the mutants saved in FILE")
     args = parser.parse_args()
     build = ROOT / args.build
 
@@ -114,9 +146,17 @@ def main():
         print("the unit tests fail without any mutation:\n", clean.stdout[-4000:])
         return 2
 
-    pool = candidates()
-    rng = random.Random(args.seed)
-    chosen = rng.sample(pool, min(args.count, len(pool)))
+    lost = []
+    if args.replay:
+        chosen, lost = replay(args.replay)
+        for where in lost:
+            print(f"not found again, skipped: {where}")
+    else:
+        pool = candidates()
+        rng = random.Random(args.seed)
+        chosen = rng.sample(pool, min(args.count, len(pool)))
+    if args.save:
+        save(chosen, args.save)
     killed, survivors, stillborn = 0, [], 0
     started = time.time()
     for index, (path, number, name, line, mutated) in enumerate(chosen, 1):
@@ -155,7 +195,8 @@ def main():
 
     counted = killed + len(survivors)
     score = 100.0 * killed / counted if counted else 0.0
-    print(f"\nseed {args.seed}: {len(chosen)} mutants, {stillborn} do not compile, "
+    origin = f"replay of {args.replay}" if args.replay else f"seed {args.seed}"
+    print(f"\n{origin}: {len(chosen)} mutants, {stillborn} do not compile, "
           f"{killed} killed, {len(survivors)} survived: score {score:.1f} % "
           f"({time.time() - started:.0f} s)")
     for where, name, before, after in survivors:
