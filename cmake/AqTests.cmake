@@ -2,7 +2,9 @@
 # <folder>_<topic>, registered with ctest under the given label.
 # Test sources may add their own helpers as <folder>/support_*.cpp; these are
 # linked into every executable of the folder. Helpers shared across folders
-# live in tests/support (header only).
+# live in tests/support (headers); APP widgets or APP core links
+# tests/support/support_app.cpp, which makes the folder's one QApplication or
+# QCoreApplication before the first test.
 # ENV adds NAME=value entries to the tests' environment (generator expressions
 # allowed); TOOLS names executable targets the tests start, built before them.
 #
@@ -17,7 +19,7 @@ set(AQ_TEST_SANITIZER_ENV
     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan.supp"
     "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tools/tsan.supp")
 function(aq_tests folder)
-  cmake_parse_arguments(ARG "QT_AUTOMOC" "LABEL;TIMEOUT" "DEPS;ENV;TOOLS" ${ARGN})
+  cmake_parse_arguments(ARG "QT_AUTOMOC" "LABEL;TIMEOUT;APP" "DEPS;ENV;TOOLS" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
@@ -33,6 +35,12 @@ function(aq_tests folder)
     string(REGEX REPLACE "^test_" "" _topic ${_topic})
     set(_exe ${folder}_${_topic})
     add_executable(${_exe} ${_src} ${_support})
+    if(ARG_APP)
+      target_sources(${_exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/support_app.cpp)
+      if(ARG_APP STREQUAL "widgets")
+        target_compile_definitions(${_exe} PRIVATE AQ_TEST_WIDGETS)
+      endif()
+    endif()
     target_include_directories(${_exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests
                                                ${_dir})
     target_link_libraries(${_exe} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock
