@@ -191,6 +191,30 @@ TEST_F(LampSessionTest, RenameWaitsForTheLinkAndRecordsWhatTheLampReads) {
     EXPECT_EQ(*read, "Nano Cube");
     EXPECT_EQ(model->model().nameText(), "Nano Cube");
     EXPECT_EQ(names.lookUp(model->identifier()), "Nano Cube");
+
+    // A name the lamp does not read back is reported as none and not recorded.
+    SimFaults faults;
+    faults.forCommands.push_back({0x8B, SimFault::ShortAnswer, {}});
+    model->setFaults(faults);
+    read.reset();
+    session.rename("Reef", [&](std::optional<std::string> n) { read = n; });
+    ASSERT_TRUE(session.runUntil([&] { return read.has_value(); }, 30.0));
+    EXPECT_EQ(*read, std::nullopt);
+    EXPECT_EQ(names.lookUp(model->identifier()), "Nano Cube");
+}
+
+TEST_F(LampSessionTest, ASessionWithoutANameBookStillReadsAndRenames) {
+    LampSession bookless(central, dispatch, nullptr);
+    ASSERT_EQ(bookless.scan(10.0, [](const auto& lamps) { return !lamps.empty(); }).size(), 1u);
+    ASSERT_TRUE(bookless.connect(0));
+    std::optional<LampDescription> read;
+    bookless.runOnWorkerAndWait([&] { read = bookless.readLamp(); });
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->name, description->name);
+    std::optional<std::optional<std::string>> renamed;
+    bookless.rename("Nano", [&](std::optional<std::string> n) { renamed = n; });
+    ASSERT_TRUE(bookless.runUntil([&] { return renamed.has_value(); }, 30.0));
+    EXPECT_EQ(*renamed, "Nano");
 }
 
 TEST_F(LampSessionTest, AWriteEndedAfterItsSessionIsGoneCallsNothing) {
