@@ -67,6 +67,23 @@ TEST_F(Queue, HandlersGetTheBytesReadBack) {
     EXPECT_EQ(answers, (std::vector<Bytes>{{0x81}, {0x82}}));
 }
 
+// A read reported as failed hands on no bytes, not the previous answer left in the
+// characteristic; a second report for the same read, or one with nothing in flight, is dropped.
+TEST_F(Queue, OnlyTheFirstReportOfARunningCommandIsItsAnswer) {
+    std::vector<Bytes> answers;
+    fireOp(0x81, [&](const Bytes& r) { answers.push_back(r); });
+    ASSERT_TRUE(dispatch.runUntilIdle());
+    noAnswerFromNext();
+    fireOp(0x82, [&](const Bytes& r) { answers.push_back(r); });
+    dispatch.runUntil(dispatch.now() + kDelay * 3);
+    BlePeripheral& peripheral = *controller.peripheral();
+    const auto rw = controller.rw_characteristic();
+    controller.didUpdateValueForCharacteristic(peripheral, rw, std::string("Read failed"));
+    controller.didUpdateValueForCharacteristic(peripheral, rw, std::nullopt);
+    ASSERT_TRUE(dispatch.runUntilIdle());
+    EXPECT_EQ(answers, (std::vector<Bytes>{{0x81}, {}}));
+}
+
 TEST_F(Queue, OverloadKeepsOnlyTheNewestWaitingValue) {
     fireOp(0xA);
     overloadOp(0x51);
