@@ -102,6 +102,11 @@ TEST_F(LampConnectorTest, LiveModeDrivesChannelsAndLeavesThemDark) {
     m = tank->model();
     EXPECT_EQ(m.mode, kLampModeNormal);
     for (std::uint8_t v : m.devices[0].liveValues) EXPECT_EQ(v, 0);
+    // Only the lamp's own channels are written.
+    for (const auto& r : tank->received()) {
+        if (r.data.size() == 4 && r.data[0] == 0x0A)
+            EXPECT_LT(r.data[2], 6) << hexDescription(r.data);
+    }
 }
 
 }  // namespace
