@@ -81,6 +81,7 @@ TEST(PresetText, LoadingTellsTextFromNoiseAndKeepsWhatItCannotRead) {
         double firstY;  // of channel 0 afterwards; the old curve's 0.5 when kept
     } cases[] = {
         {"plain", "0000,0250?0000,0300", O::Loaded, {}, 0.25},
+        {"blanks of every kind", "\f 0000,\t0250\v?\r\n0000,0300\n", O::Loaded, {}, 0.25},
         {"byte order mark skipped", "\xEF\xBB\xBF" "0000,0250", O::Loaded, {}, 0.25},
         {"three-byte UTF-8 in noise", "0000,0250?\xE2\x82\xAC", O::Loaded, {1}, 0.25},
         {"highest three-byte lead", "0000,0250?\xEF\xBF\xBD", O::Loaded, {1}, 0.25},
