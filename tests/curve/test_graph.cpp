@@ -33,6 +33,23 @@ struct Chart {
     ViewPoint at(double cx, double cy) const { return graph.curveToView(CurvePoint{cx, cy}); }
 };
 
+// What the other channels' pass paints: the unselected curves in list order; nothing to
+// share when the selected channel is listed twice.
+TEST(DayAdjustmentGraph, OtherCurvesAreTheUnselectedChannelsInOrder) {
+    const ChannelPtr selected = makeChannel({{0.2, 0.2}});
+    DayAdjustmentGraph graph(kBlack, kWhite);
+    for (const auto& c : {makeChannel({{0.1, 0.1}}), selected, makeChannel({{0.3, 0.3}})}) {
+        graph.channelAdd(c);
+    }
+    graph.setChannel(1);
+    const auto looks = graph.otherCurvesLook();
+    ASSERT_TRUE(looks && looks->size() == 2u);
+    EXPECT_EQ((*looks)[0].points, (std::vector<CurvePoint>{{0.1, 0.1}}));
+    EXPECT_EQ((*looks)[1].points, (std::vector<CurvePoint>{{0.3, 0.3}}));
+    graph.channelAdd(selected);
+    EXPECT_FALSE(graph.otherCurvesLook());
+}
+
 TEST(DayAdjustmentGraph, LayoutOfTheLastDrawingMapsBothWays) {
     Chart chart({makeChannel({{0.5, 0.5}})});
     EXPECT_EQ(chart.graph.plotRect(), (ViewRect{55, 55, 600, 300}));

@@ -22,6 +22,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BytesFromHexString,
                                            HexCase{"abc", {0xAB}},         // odd last digit ignored
                                            HexCase{"", {}}, HexCase{"a", {}},
                                            HexCase{"0aFf7E", {0x0A, 0xFF, 0x7E}},
+                                           HexCase{"Aa", {0xAA}},
                                            // A character that is no hex digit counts as 255:
                                            // (255 * 16 + 1) % 256 = 0xF1 and (0 * 16 + 255) = 0xFF.
                                            HexCase{"g1", {0xF1}}, HexCase{"0z", {0xFF}},

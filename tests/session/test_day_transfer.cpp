@@ -32,6 +32,16 @@ TEST(ChangedChannels, AreThoseNotKnownToHoldTheWantedPoints) {
     }
 }
 
+TEST(PlanUpload, CountsAWriteAndEachPointPerChannelTwiceWhenVerified) {
+    const std::vector<LampChannel> wanted{{{60, 10}, {600, 200}, {1200, 0}}, {}};
+    for (const bool verify : {false, true}) {
+        const UploadPlan plan = planUpload({0, 1}, wanted, LampMemory{}, true, verify);
+        ASSERT_EQ(plan.targets.size(), 2u);
+        EXPECT_EQ(plan.targets[1].channels, (std::vector<std::uint8_t>{0, 1}));
+        EXPECT_EQ(plan.commandTotal, (verify ? 2 : 1) * 2 * ((1 + 3) + (1 + 0)));
+    }
+}
+
 TEST(FirstMismatch, NamesTheFirstPointOrTheCountThatDiffers) {
     const LampChannel sent{{60, 10}, {600, 200}, {1200, 0}};
     struct Case {

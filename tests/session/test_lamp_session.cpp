@@ -178,6 +178,14 @@ TEST_F(LampSessionTest, MoonAndWeatherWrittenAreReadBack) {
     EXPECT_EQ(weatherRead->cloudsPerDay, 0u);
     EXPECT_EQ(weatherRead->boltsPerHour, 7u);
     EXPECT_EQ(weatherRead->boltEnd, 120u);
+
+    // Half a bolt window is not sent; a wait for what never comes ends as failed.
+    WeatherSettings half;
+    half.boltStart = 300;
+    session.writeWeather(half, [&](bool ok) { written += ok; });
+    ASSERT_TRUE(session.runUntil([&] { return written == 3; }, 30.0));
+    EXPECT_EQ(model->model().boltsStart, 60);
+    EXPECT_FALSE(session.runUntil([] { return false; }, 1.0));
 }
 
 TEST_F(LampSessionTest, RenameWaitsForTheLinkAndRecordsWhatTheLampReads) {
@@ -224,6 +232,7 @@ TEST_F(LampSessionTest, AWriteEndedAfterItsSessionIsGoneCallsNothing) {
         LampSession gone(own, dispatch, nullptr);
         // Nothing to send: the end is handed over at once, to run later.
         gone.writeMoon(MoonSettings{}, [&](bool) { called = true; });
+        gone.writeWeather(WeatherSettings{}, [&](bool) { called = true; });
     }
     dispatch.runLoopFor(1.0);
     EXPECT_FALSE(called);
