@@ -6,9 +6,7 @@
 
 #include "WidgetTestSupport.h"
 
-#include <QApplication>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -17,6 +15,7 @@ namespace aq {
 namespace {
 
 using test::anyNear;
+using test::mouse;
 using test::near;
 using test::renderOnMagenta;
 
@@ -66,29 +65,25 @@ TEST(AQButton, FormsAreCheckableSoAClickFlipsTheState) {
     EXPECT_FALSE(box.isChecked());
 }
 
-TEST(AQButton, PaintsPressedInAccentAndLeavesTheCornersOpen) {
-    AQButton b(QStringLiteral("i"));
+TEST(AQButton, PaintsPressedInAccentAndDisabledInTheBorderColour) {
+    AQButton b(QStringLiteral("MMMM"));
     b.resize(120, 30);
     const QImage released = renderOnMagenta(b);
     b.setDown(true);
     const QImage pressed = renderOnMagenta(b);
     EXPECT_TRUE(near(released.pixelColor(15, 15), Qt::black));
     EXPECT_TRUE(near(pressed.pixelColor(15, 15), theme::accent()));
-    // Radius 5: the corner pixel lies outside the rounded outline.
+    // The corner pixel lies outside the rounded outline; the gray border runs along the edge.
     EXPECT_TRUE(near(pressed.pixelColor(0, 0), Qt::magenta));
-    // The gray border runs along the middle of the left edge.
     EXPECT_TRUE(near(released.pixelColor(0, 15), theme::gray(), 40));
-}
 
-TEST(AQButton, DisabledTitleIsDrawnInTheBorderColour) {
-    AQButton b(QStringLiteral("MMMM"));
-    b.resize(120, 30);
+    b.setDown(false);
     b.setBorderColor(QColor(0, 255, 0));
     b.setEnabled(false);
-    const QImage image = renderOnMagenta(b);
+    const QImage disabled = renderOnMagenta(b);
     const QRect title(30, 5, 60, 20);
-    EXPECT_TRUE(anyNear(image, title, QColor(0, 255, 0), 60));
-    EXPECT_FALSE(anyNear(image, title, Qt::white, 60));
+    EXPECT_TRUE(anyNear(disabled, title, QColor(0, 255, 0), 60));
+    EXPECT_FALSE(anyNear(disabled, title, Qt::white, 60));
 }
 
 TEST(AQButton, CheckboxDrawsItsBoxAndTickButNeverTheTitle) {
@@ -119,13 +114,6 @@ TEST(AQSlider, PercentFollowsTheRange) {
     EXPECT_DOUBLE_EQ(s.percent(), 0.0);
 }
 
-void sendMouse(QWidget& w, QEvent::Type type, QPointF pos) {
-    const Qt::MouseButtons buttons =
-        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
-    QMouseEvent e(type, pos, w.mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(&w, &e);
-}
-
 TEST(AQSlider, MouseFollowsThePaintedKnob) {
     AQSlider s;
     s.resize(200, 20);
@@ -136,9 +124,9 @@ TEST(AQSlider, MouseFollowsThePaintedKnob) {
 
     // A press on the track puts the knob's centre under the pointer:
     // centre x = 8 + 184 × 75 %.
-    sendMouse(s, QEvent::MouseButtonPress, QPointF(8 + 138, 10));
+    mouse(s, QEvent::MouseButtonPress, QPointF(8 + 138, 10));
     EXPECT_EQ(s.value(), 75);
-    sendMouse(s, QEvent::MouseButtonRelease, QPointF(8 + 138, 10));
+    mouse(s, QEvent::MouseButtonRelease, QPointF(8 + 138, 10));
     EXPECT_EQ(pressed, 1);
     EXPECT_EQ(released, 1);
     EXPECT_EQ(s.value(), 75);
@@ -146,13 +134,13 @@ TEST(AQSlider, MouseFollowsThePaintedKnob) {
     // Taking the knob 3 px right of its centre and moving 46 px adds 25 %:
     // the knob does not jump by the 3 px.
     s.setValue(50);
-    sendMouse(s, QEvent::MouseButtonPress, QPointF(100 + 3, 10));
+    mouse(s, QEvent::MouseButtonPress, QPointF(100 + 3, 10));
     EXPECT_EQ(s.value(), 50);
-    sendMouse(s, QEvent::MouseMove, QPointF(100 + 3 + 46, 10));
+    mouse(s, QEvent::MouseMove, QPointF(100 + 3 + 46, 10));
     EXPECT_EQ(s.value(), 75);
-    sendMouse(s, QEvent::MouseMove, QPointF(500, 10));
+    mouse(s, QEvent::MouseMove, QPointF(500, 10));
     EXPECT_EQ(s.value(), 100);
-    sendMouse(s, QEvent::MouseButtonRelease, QPointF(500, 10));
+    mouse(s, QEvent::MouseButtonRelease, QPointF(500, 10));
     EXPECT_FALSE(s.isSliderDown());
 }
 
@@ -164,12 +152,10 @@ TEST(AQSlider, PaintsTrackBarAndKnob) {
     s.setValueLineColor(QColor(255, 0, 0));
     s.setKnobColor(QColor(0, 0, 255));
     const QImage image = renderOnMagenta(s);
+    // The value bar up to the knob at half way, the track after it.
     EXPECT_TRUE(near(image.pixelColor(40, 10), QColor(255, 0, 0))) << "value bar";
-    EXPECT_TRUE(near(image.pixelColor(40, 11), QColor(255, 0, 0))) << "bar is 5 wide";
     EXPECT_TRUE(near(image.pixelColor(160, 10), QColor(0, 255, 0))) << "track";
-    EXPECT_TRUE(near(image.pixelColor(160, 11), Qt::magenta)) << "track is 2 wide";
     EXPECT_TRUE(near(image.pixelColor(100, 10), QColor(0, 0, 255))) << "knob centre";
-    EXPECT_TRUE(near(image.pixelColor(100, 1), Qt::magenta)) << "knob radius 8";
 }
 
 TEST(AQColorView, FillsWithItsColourOrNotAtAll) {
