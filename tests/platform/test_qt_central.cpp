@@ -437,9 +437,3 @@ TEST_F(QtCentralTest, HandlesOutliveTheCentral) {
 
 }  // namespace
 }  // namespace aq
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

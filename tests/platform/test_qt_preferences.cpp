@@ -1,11 +1,16 @@
 // Preferences over QSettings: values come back as they were stored, a save
-// is on disk when it returns, and whatever else is stored under the name
-// table's key is read without a crash.
+// is on disk when it returns (and survives the program being killed), and
+// whatever else is stored under the name table's key is read without a crash.
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+#include <functional>
 
 #include "platform/QtPreferences.h"
 #include "state/LampNames.h"
@@ -25,10 +30,6 @@ struct RoundTripCase {
     const char* name;
     PreferenceValue value;
 };
-
-void PrintTo(const RoundTripCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class QtRoundTrip : public QtPrefs, public ::testing::WithParamInterface<RoundTripCase> {};
 
@@ -55,14 +56,10 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"mixedList", PreferenceValue(List{std::int64_t{1}, List{"A"}, "x"})}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(QtPrefs, AMissingKeyHasNoValue) {
-    QtPreferences prefs(path());
-    EXPECT_EQ(prefs.value(kUUIDNameArray), std::nullopt);
-    EXPECT_EQ(lookUpLampName(prefs, "A"), std::nullopt);
-}
-
 TEST_F(QtPrefs, ASavedNameIsOnDiskWhenTheSaveReturns) {
     QtPreferences prefs(path());
+    EXPECT_EQ(prefs.value(kUUIDNameArray), std::nullopt);
+    EXPECT_EQ(lookUpLampName(prefs, "00000000-0000-0000-0000-0000000000A1"), std::nullopt);
     ASSERT_TRUE(appendLampName(prefs, "00000000-0000-0000-0000-0000000000A1", "Tank"));
     // Read by another reader of the same file while the writer still lives:
     // nothing waits for a destructor to flush.
@@ -70,6 +67,37 @@ TEST_F(QtPrefs, ASavedNameIsOnDiskWhenTheSaveReturns) {
     QtPreferences second(path());
     EXPECT_EQ(lookUpLampName(second, "00000000-0000-0000-0000-0000000000A1"), "Tank");
     EXPECT_TRUE(other.contains(kUUIDNameArray));
+}
+
+// Runs `work` in a child process that is killed (SIGKILL, no clean-up at
+// all) as soon as `work` returns.
+void runThenKill(const std::function<void()>& work) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        work();
+        ::kill(::getpid(), SIGKILL);
+        _exit(99);  // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(WTERMSIG(status), SIGKILL);
+}
+
+TEST_F(QtPrefs, NamesSavedRightBeforeTheProcessIsKilledAreThereNextTime) {
+    {
+        QtPreferences before(path());
+        ASSERT_TRUE(appendLampName(before, "00000000-0000-0000-0000-0000000000A1", "Old name"));
+    }
+    runThenKill([&] {
+        QtPreferences preferences(path());
+        appendLampName(preferences, "00000000-0000-0000-0000-0000000000A1", "Reef Tank");
+        appendLampName(preferences, "00000000-0000-0000-0000-0000000000B2", "Quarantine");
+    });
+    QtPreferences after(path());
+    EXPECT_EQ(lookUpLampName(after, "00000000-0000-0000-0000-0000000000A1"), "Reef Tank");
+    EXPECT_EQ(lookUpLampName(after, "00000000-0000-0000-0000-0000000000B2"), "Quarantine");
 }
 
 TEST_F(QtPrefs, WhateverIsStoredUnderTheTableKeyIsReadEntryByEntry) {
@@ -120,10 +148,6 @@ struct DamagedCase {
     const char* name;
     QByteArray value;  // as it stands after "kUUIDNameArray=" in the file
 };
-
-void PrintTo(const DamagedCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class QtDamaged : public QtPrefs, public ::testing::WithParamInterface<DamagedCase> {};
 
