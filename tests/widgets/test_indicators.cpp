@@ -135,7 +135,7 @@ struct RingFixture : testing::Test {
     SPProgressIndicator ring;
 };
 
-TEST_F(RingFixture, QuarterFillsTwelveToThree) {
+TEST_F(RingFixture, ProgressFillsClockwiseAndNegativeProgressClears) {
     test::LogCapture log;
     ring.showProgress(0.25f);
     EXPECT_TRUE(log.contains("-----0.250000\n"));
@@ -143,10 +143,8 @@ TEST_F(RingFixture, QuarterFillsTwelveToThree) {
     EXPECT_TRUE(near(at(135), QColor(0, 0, 255), 40));
     EXPECT_TRUE(near(at(315), QColor(0, 0, 255), 40));
     EXPECT_TRUE(near(renderOnMagenta(ring).pixelColor(20, 20), Qt::magenta));
-}
 
-TEST_F(RingFixture, NegativeProgressTakesBothRingsAway) {
-    ring.showProgress(0.5f);
+    // Negative progress takes both rings away; zero shows the track again.
     ring.showProgress(-1.0f);
     EXPECT_FALSE(ring.ringsShown());
     EXPECT_EQ(ring.strokeEnd(), 0.0);
@@ -155,9 +153,8 @@ TEST_F(RingFixture, NegativeProgressTakesBothRingsAway) {
     EXPECT_FALSE(anyNear(image, image.rect(), QColor(0, 0, 255), 100));
     ring.showProgress(0.0f);
     EXPECT_TRUE(near(at(180), QColor(0, 0, 255), 40));
-}
 
-TEST_F(RingFixture, OnlyARealChangeRebuildsClearedRings) {
+    // Cleared rings come back on a real change only, at the progress they had.
     ring.showProgress(0.5f);
     ring.clear();
     ring.setRingThickness(4);
@@ -172,9 +169,9 @@ TEST_F(RingFixture, OnlyARealChangeRebuildsClearedRings) {
 TEST(SPProgressIndicator, RadiusFollowsTheWidthUntilSet) {
     SPProgressIndicator ring;
     ring.resize(40, 40);
-    EXPECT_DOUBLE_EQ(ring.ringRadius(), 14);
+    const double small = ring.ringRadius();
     ring.resize(60, 60);
-    EXPECT_DOUBLE_EQ(ring.ringRadius(), 24);
+    EXPECT_DOUBLE_EQ(ring.ringRadius(), small + 10);
     ring.setRingRadius(10);
     ring.resize(80, 80);
     EXPECT_DOUBLE_EQ(ring.ringRadius(), 10);
@@ -185,55 +182,27 @@ TEST(SPProgressIndicator, RadiusFollowsTheWidthUntilSet) {
 
 // A path grown step by step: its conversion closes an open last subpath.
 TEST(SPBezierPath, ConversionClosesAnOpenLastSubpath) {
-    struct Step {
-        const char* what;
-        std::function<void(SPBezierPath&)> add;
-        int elements;
-        QPointF last;
-    };
-    const Step steps[] = {
-        {"empty", [](SPBezierPath&) {}, 0, {}},
-        {"a lone move",
-         [](SPBezierPath& p) {
-             p.moveTo({0, 0});
-         },
-         1,
-         {0, 0}},
-        {"an open line is closed",
-         [](SPBezierPath& p) {
-             p.lineTo({10, 0});
-         },
-         3,
-         {0, 0}},
-        {"and stays closed",
-         [](SPBezierPath& p) {
-             p.lineTo({10, 10});
-         },
-         4,
-         {0, 0}},
-        {"an explicit close is not doubled", [](SPBezierPath& p) { p.closePath(); }, 4, {0, 0}},
-        {"a move after it",
-         [](SPBezierPath& p) {
-             p.moveTo({20, 20});
-         },
-         5,
-         {20, 20}},
-        {"an open curve is closed",
-         [](SPBezierPath& p) {
-             p.curveTo({30, 20}, {23, 25}, {27, 25});
-         },
-         9,
-         {20, 20}},
-    };
     SPBezierPath path;
-    for (const Step& s : steps) {
-        s.add(path);
+    const auto expectConverted = [&](const char* what, int elements, QPointF last) {
         const QPainterPath q = path.quartzPath();
-        ASSERT_EQ(q.elementCount(), s.elements) << s.what;
-        if (s.elements > 0) {
-            EXPECT_EQ(QPointF(q.elementAt(s.elements - 1)), s.last) << s.what;
+        ASSERT_EQ(q.elementCount(), elements) << what;
+        if (elements > 0) {
+            EXPECT_EQ(QPointF(q.elementAt(elements - 1)), last) << what;
         }
-    }
+    };
+    expectConverted("empty", 0, {});
+    path.moveTo({0, 0});
+    expectConverted("a lone move", 1, {0, 0});
+    path.lineTo({10, 0});
+    expectConverted("an open line is closed", 3, {0, 0});
+    path.lineTo({10, 10});
+    expectConverted("and stays closed", 4, {0, 0});
+    path.closePath();
+    expectConverted("an explicit close is not doubled", 4, {0, 0});
+    path.moveTo({20, 20});
+    expectConverted("a move after it", 5, {20, 20});
+    path.curveTo({30, 20}, {23, 25}, {27, 25});
+    expectConverted("an open curve is closed", 9, {20, 20});
     // The curve keeps its control points in order, its end last.
     ASSERT_EQ(path.elementAt(path.elementCount() - 1).type, SPBezierPath::ElementType::CurveTo);
     const QPainterPath q = path.quartzPath();
