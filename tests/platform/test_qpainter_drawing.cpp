@@ -36,50 +36,10 @@ QRect inkBounds(const QImage& image) {
     return bounds;
 }
 
-TEST(QPainterDrawing, RendersTheChart) {
-    QImage image(710, 410, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::magenta);
-    DayAdjustmentGraph graph(Color{0, 0, 0, 1}, Color{1, 1, 1, 1});
-    auto channel = std::make_shared<DayAdjustmentChannel>(Color{1, 0, 0, 1});
-    channel->addPoint(CurvePoint{0.25, 0.5});
-    graph.channelAdd(channel);
-    graph.setVLine(0.75f);
-    graph.setVLineColor(Color{0, 1, 0, 1});
-    graph.setXLabel({"AAAA"});
-    {
-        QPainter painter(&image);
-        QPainterDrawing drawing(painter);
-        graph.drawRect(ViewRect{0, 0, 710, 410}, drawing);
-    }
-    // Plot (55, 55, 600, 300); the curve is the horizontal at y = 205, drawn
-    // 4 wide over the grid line there; the marker sits at (205, 205), radius 10.
-    struct Probe {
-        const char* what;
-        int x, y;
-        QColor expected;
-    };
-    const Probe probes[] = {
-        {"background outside the plot", 20, 20, Qt::black},
-        {"background inside a cell", 70, 70, Qt::black},
-        // A 1-wide line on a whole coordinate covers half of the two pixels beside it.
-        {"vertical grid line, left half", 104, 70, QColor(128, 128, 128)},
-        {"vertical grid line, right half", 105, 70, QColor(128, 128, 128)},
-        {"horizontal grid line", 70, 85, QColor(128, 128, 128)},
-        {"curve left of the point", 100, 206, Qt::red},
-        {"curve right of the point", 400, 204, Qt::red},
-        {"just beside the curve", 400, 210, Qt::black},
-        {"marker inside", 205, 199, Qt::white},
-        {"marker line", 505, 150, Qt::green},
-    };
-    for (const Probe& p : probes) {
-        EXPECT_TRUE(near(image.pixelColor(p.x, p.y), p.expected))
-            << p.what << ": " << image.pixelColor(p.x, p.y).name().toStdString();
-    }
-    // The label is drawn below the plot's left edge, white.
-    EXPECT_GT(inkBounds(image.copy(30, 355, 50, 25)).width(), 5);
-}
-
-TEST(QPainterDrawing, StrokingClearsThePath) {
+// The primitives in pixels: a stroke clears the path, a fill leaves none
+// behind, and a 1-wide line on a whole coordinate covers half of the two
+// pixels beside it, as the chart's grid lines are drawn.
+TEST(QPainterDrawing, PrimitivesLandOnTheirPixels) {
     QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     {
@@ -95,9 +55,31 @@ TEST(QPainterDrawing, StrokingClearsThePath) {
         drawing.setFillColor(Color{0, 1, 0, 1});
         drawing.fillEllipseInRect(ViewRect{0, 0, 10, 10});  // fills, leaves no path behind
         drawing.strokePath();
+        drawing.fillRect(ViewRect{20, 30, 5, 5});
+        drawing.setStrokeColor(Color{1, 1, 1, 1});
+        drawing.setLineWidth(1);
+        drawing.moveTo(ViewPoint{30, 0});
+        drawing.addLineTo(ViewPoint{30, 10});
+        drawing.strokePath();
     }
-    EXPECT_TRUE(near(image.pixelColor(30, 20), Qt::red));
-    EXPECT_TRUE(near(image.pixelColor(5, 5), Qt::green));
+    struct Probe {
+        const char* what;
+        int x, y;
+        QColor expected;
+    };
+    const Probe probes[] = {
+        {"thick line", 30, 20, Qt::red},
+        {"beside it", 30, 24, Qt::black},
+        {"filled ellipse", 5, 5, Qt::green},
+        {"filled rectangle", 24, 34, Qt::green},
+        {"beside it", 25, 34, Qt::black},
+        {"thin line, left half", 29, 5, QColor(128, 128, 128)},
+        {"thin line, right half", 30, 5, QColor(128, 128, 128)},
+    };
+    for (const Probe& p : probes) {
+        EXPECT_TRUE(near(image.pixelColor(p.x, p.y), p.expected))
+            << p.what << ": " << image.pixelColor(p.x, p.y).name().toStdString();
+    }
 }
 
 TEST(QPainterDrawing, TextIsPlacedByItsTopLeftCorner) {
