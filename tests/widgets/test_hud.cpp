@@ -17,46 +17,6 @@ namespace {
 using test::click;
 using test::near;
 
-// Whatever the text and the indicator, the parts lie inside the popup, the
-// label under the indicator, the indicator centred, and a text that fits is
-// given all the room it measured.
-TEST(SPProgressHUDLayout, PartsStayInsideThePopupAndTextIsNotCut) {
-    struct Case {
-        const char* what;
-        double textWidth, textHeight;
-        bool hasText;
-        QSizeF indicator;
-        bool cut;  // the text is taller than a popup may grow
-    };
-    const Case cases[] = {
-        {"no text", 5, 0, false, {40, 40}, false},
-        {"two lines", 120, 30, true, {40, 40}, false},
-        {"text narrower than the indicator", 12, 15, true, {40, 40}, false},
-        {"long text", 2000, 400, true, {40, 40}, true},
-        // The label shrinks to nothing, never below.
-        {"an indicator too tall for any label", 100, 30, true, {40, 200}, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto l =
-            SPProgressHUD::layoutFor(c.textWidth, c.textHeight, c.hasText, 10, c.indicator);
-        const QRectF popup(QPointF(), l.popupSize);
-        EXPECT_TRUE(popup.contains(l.indicatorFrame));
-        EXPECT_EQ(l.indicatorFrame.size(), c.indicator);
-        EXPECT_NEAR(l.indicatorFrame.center().x(), popup.center().x(), 1e-9);
-        EXPECT_LE(popup.width(), 250);
-        EXPECT_GE(l.labelFrame.height(), 0);
-        if (l.labelFrame.height() > 0) {
-            EXPECT_TRUE(popup.contains(l.labelFrame));
-            EXPECT_GE(l.labelFrame.top(), l.indicatorFrame.bottom());
-        }
-        EXPECT_EQ(l.labelFrame.height() < c.textHeight, c.cut);
-        if (!c.cut) {
-            EXPECT_GE(l.labelFrame.width(), c.textWidth);
-        }
-    }
-}
-
 class HudTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -80,6 +40,7 @@ protected:
         h->setKeepActivityCount(false);
         h->setActionsEnabled(false);
         h->setAnimationDuration(150);
+        h->setIndicatorSize(QSizeF(40, 40));
         page.reset();
     }
     static SPProgressHUD* hud() { return SPProgressHUD::instance(); }
@@ -102,34 +63,65 @@ protected:
     int clicks = 0;
 };
 
-TEST_F(HudTest, TextIsShownWholeAndThePopupStaysInsideItsView) {
-    const QFont font = hud()->labelFont();
+// Whatever the text and the indicator, the parts lie inside a popup inside
+// the view, the label under the centred indicator, and a text that fits is
+// given all the room it measured.
+TEST_F(HudTest, PartsStayInsideThePopupAndTextIsNotCut) {
     const QString two = QStringLiteral("Please wait.\nDo not turn off!");
-    const double oneLine =
-        SPProgressHUD::measureText(QStringLiteral("Please wait."), font, 230).height();
-    const double twoLines = SPProgressHUD::measureText(two, font, 230).height();
-    EXPECT_GT(twoLines, 1.8 * oneLine);
-    showSettled(two);
-    EXPECT_GE(hud()->labelFrame().height(), twoLines);
+    const QFont font = hud()->labelFont();
+    EXPECT_GT(SPProgressHUD::measureText(two, font, 230).height(),
+              1.8 * SPProgressHUD::measureText(QStringLiteral("Please wait."), font, 230).height());
+    struct Case {
+        const char* what;
+        QString text;
+        QSizeF indicator;
+        bool cut;  // the text is taller than a popup may grow
+    };
+    const Case cases[] = {
+        {"no text", QString(), {40, 40}, false},
+        {"text narrower than the indicator", QStringLiteral("Hi"), {40, 40}, false},
+        {"two lines", two, {40, 40}, false},
+        {"long text",
+         QStringLiteral("A status that goes on and on. ").repeated(20),
+         {40, 40},
+         true},
+        // The label shrinks to nothing, never below.
+        {"an indicator too tall for any label", two, {40, 200}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        hud()->setIndicatorSize(c.indicator);
+        showSettled(c.text);
+        const QRectF popup(QPointF(), hud()->pSize()), label = hud()->labelFrame();
+        EXPECT_TRUE(QRectF(page->rect()).contains(hud()->popupFrame()));
+        EXPECT_TRUE(popup.contains(hud()->indicatorFrame()));
+        EXPECT_NEAR(hud()->indicatorFrame().center().x(), popup.center().x(), 1e-9);
+        EXPECT_GE(label.height(), 0);
+        if (label.height() > 0) {
+            EXPECT_TRUE(popup.contains(label));
+            EXPECT_GE(label.top(), hud()->indicatorFrame().bottom());
+        }
+        const QSizeF text = SPProgressHUD::measureText(c.text, font, 230);
+        EXPECT_EQ(label.height() < text.height(), c.cut);
+        if (!c.cut) {
+            EXPECT_GE(label.width(), std::min(text.width(), 230.0));
+        }
+    }
+}
 
-    const QString longText = QStringLiteral("A status that goes on and on. ").repeated(20);
-    showSettled(longText);
-    EXPECT_LT(hud()->labelFrame().height(),
-              SPProgressHUD::measureText(longText, font, 230).height());
-    EXPECT_TRUE(QRectF(page->rect()).contains(hud()->popupFrame()));
-
-    // The HUD covers its view and keeps the popup centred as the view changes.
+// The HUD covers its view and keeps the popup centred as the view changes;
+// shown over another view, it moves there.
+TEST_F(HudTest, FollowsItsView) {
+    showSettled(QString());
     page->resize(600, 500);
     EXPECT_EQ(hud()->geometry(), QRect(0, 0, 600, 500));
     EXPECT_EQ(hud()->popupFrame().center(), QPointF(300, 250));
-    // Shown over another view, it moves there.
     QWidget other(page.get());
     other.setGeometry(0, 100, 300, 250);
     other.show();
     showSettled(QStringLiteral("second"), &other);
     EXPECT_EQ(hud()->parentWidget(), &other);
     EXPECT_EQ(hud()->geometry(), QRect(0, 0, 300, 250));
-    EXPECT_TRUE(QRectF(other.rect()).contains(hud()->popupFrame()));
     dismissSettled();
     EXPECT_FALSE(hud()->displaying());
 }
