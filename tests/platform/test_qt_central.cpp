@@ -147,7 +147,7 @@ protected:
 
 // ---------------------------------------------------------------------------
 
-TEST(QtBleIdentifier, IsDerivedFromTheAddressOrTheDeviceUuid) {
+TEST(QtBleText, IdentifiersNamesAndUuids) {
     struct Case {
         const char* address;
         const char* expected;
@@ -168,15 +168,21 @@ TEST(QtBleIdentifier, IsDerivedFromTheAddressOrTheDeviceUuid) {
     EXPECT_EQ(identifierForDeviceUuid(uuid), "6BA7B810-9DAD-11D1-80B4-00C04FD430C8");
     const QBluetoothDeviceInfo byUuid(uuid, QStringLiteral("Lamp"), 0);
     EXPECT_EQ(identifierForDevice(byUuid), "6BA7B810-9DAD-11D1-80B4-00C04FD430C8");
-}
 
-TEST(QtBleName, IsTheAliasUnlessBluezMadeItFromTheAddress) {
+    // The name is the alias, unless BlueZ made it from the device's own address.
     EXPECT_EQ(nameOfDevice(device("00:1A:7D:DA:71:13", "Lamp 2", {})), "Lamp 2");
     EXPECT_EQ(nameOfDevice(device("00:1A:7D:DA:71:13", "", {})), std::nullopt);
     EXPECT_EQ(nameOfDevice(device("00:1A:7D:DA:71:13", "00-1A-7D-DA-71-13", {})), std::nullopt);
     // Another device's address is a name like any other.
     EXPECT_EQ(nameOfDevice(device("00:1A:7D:DA:71:13", "00-1A-7D-DA-71-14", {})),
               "00-1A-7D-DA-71-14");
+
+    // UUIDs are written lower case without braces, and read in any case.
+    EXPECT_EQ(uuidText(kLampService), "6f1c2a30-5b7e-4d21-9a43-0c8e51f7b2d4");
+    EXPECT_EQ(uuidFromText("6F1C2A30-5B7E-4D21-9A43-0C8E51F7B2D4"), kLampService);
+    EXPECT_EQ(uuidFromText("{6f1c2a30-5b7e-4d21-9a43-0c8e51f7b2d4}"), kLampService);
+    EXPECT_TRUE(uuidFromText("lamp").isNull());
+    EXPECT_TRUE(uuidFromText("").isNull());
 }
 
 TEST(QtBleStates, QtStatesAndErrorsMapToPeripheralAndCentralStates) {
@@ -210,14 +216,6 @@ TEST(QtBleStates, QtStatesAndErrorsMapToPeripheralAndCentralStates) {
     // BlueZ without an adapter says only InputOutputError.
     EXPECT_EQ(centralStateForScanError(A::InputOutputError, false), CentralState::Unsupported);
     EXPECT_EQ(centralStateForScanError(A::InputOutputError, true), std::nullopt);
-}
-
-TEST(QtBleUuid, TextIsLowerCaseWithoutBracesAndParsedInAnyCase) {
-    EXPECT_EQ(uuidText(kLampService), "6f1c2a30-5b7e-4d21-9a43-0c8e51f7b2d4");
-    EXPECT_EQ(uuidFromText("6F1C2A30-5B7E-4D21-9A43-0C8E51F7B2D4"), kLampService);
-    EXPECT_EQ(uuidFromText("{6f1c2a30-5b7e-4d21-9a43-0c8e51f7b2d4}"), kLampService);
-    EXPECT_TRUE(uuidFromText("lamp").isNull());
-    EXPECT_TRUE(uuidFromText("").isNull());
 }
 
 TEST(QtBlePending, AnswersAreMatchedToTheirRequests) {
