@@ -66,6 +66,7 @@ QBluetoothDeviceInfo device(const char* address, const QString& name,
     return info;
 }
 
+// Records what the central reports, and whether any of it came off the main thread.
 struct RecordingCentralDelegate : BleCentralDelegate {
     std::vector<CentralState> states;
     std::vector<PeripheralPtr> discovered;
@@ -73,23 +74,16 @@ struct RecordingCentralDelegate : BleCentralDelegate {
     std::vector<std::pair<PeripheralPtr, std::string>> failed;
     int offMainThread = 0;
 
-    void note() { offMainThread += onMainThread() ? 0 : 1; }
-    void centralManagerDidUpdateState(CentralState state) override {
-        note();
-        states.push_back(state);
+    template <typename T>
+    void record(std::vector<T>& list, T entry) {
+        offMainThread += onMainThread() ? 0 : 1;
+        list.push_back(std::move(entry));
     }
-    void didDiscoverPeripheral(const PeripheralPtr& peripheral) override {
-        note();
-        discovered.push_back(peripheral);
-    }
-    void didConnectPeripheral(const PeripheralPtr& peripheral) override {
-        note();
-        connected.push_back(peripheral);
-    }
-    void didFailToConnectPeripheral(const PeripheralPtr& peripheral,
-                                    const std::string& error) override {
-        note();
-        failed.emplace_back(peripheral, error);
+    void centralManagerDidUpdateState(CentralState s) override { record(states, s); }
+    void didDiscoverPeripheral(const PeripheralPtr& p) override { record(discovered, p); }
+    void didConnectPeripheral(const PeripheralPtr& p) override { record(connected, p); }
+    void didFailToConnectPeripheral(const PeripheralPtr& p, const std::string& error) override {
+        record(failed, {p, error});
     }
 };
 

@@ -128,7 +128,7 @@ TEST_F(HudTest, FollowsItsView) {
 
 // Animated, from a smaller transparent popup, or at once with no duration;
 // a hide takes everything away.
-TEST_F(HudTest, ShowAndDismissAnimateUnlessTheDurationIsZero) {
+TEST_F(HudTest, ShowAndDismissAnimateUnlessTheDurationIsZeroAndAShowEndsAHide) {
     for (int duration : {150, 0}) {
         SCOPED_TRACE(duration);
         hud()->setAnimationDuration(duration);
@@ -155,6 +155,19 @@ TEST_F(HudTest, ShowAndDismissAnimateUnlessTheDurationIsZero) {
         EXPECT_EQ(page->childAt(200, 150), nullptr) << "no mask left on the page";
         EXPECT_TRUE(hud()->activityIndicator()->isFadingOut());
     }
+
+    // A show during the hide ends the hide and stays.
+    hud()->setAnimationDuration(150);
+    showSettled(QStringLiteral("one"));
+    SPProgressHUD::dismiss();
+    SPProgressHUD::showStatus(QStringLiteral("two"), page.get());
+    EXPECT_FALSE(hud()->animatingShow());
+    EXPECT_DOUBLE_EQ(hud()->popupOpacity(), hud()->pAlpha());
+    EXPECT_DOUBLE_EQ(hud()->contentOpacity(), 1.0);
+    hud()->finishAnimations();  // whatever the hide had left to do
+    EXPECT_TRUE(hud()->displaying());
+    EXPECT_TRUE(hud()->isVisible());
+    EXPECT_EQ(hud()->status(), QStringLiteral("two"));
 }
 
 TEST_F(HudTest, DismissIgnoresTheCountUnlessAskedToKeepIt) {
@@ -179,20 +192,6 @@ TEST_F(HudTest, DismissIgnoresTheCountUnlessAskedToKeepIt) {
     EXPECT_FALSE(hud()->displaying());
     SPProgressHUD::popActivity();
     EXPECT_EQ(hud()->activityCount(), 0u);
-}
-
-TEST_F(HudTest, ShowDuringTheHideKeepsTheHud) {
-    showSettled(QStringLiteral("one"));
-    SPProgressHUD::dismiss();
-    SPProgressHUD::showStatus(QStringLiteral("two"), page.get());
-    EXPECT_TRUE(hud()->displaying());
-    EXPECT_FALSE(hud()->animatingShow());
-    EXPECT_DOUBLE_EQ(hud()->popupOpacity(), hud()->pAlpha());
-    EXPECT_DOUBLE_EQ(hud()->contentOpacity(), 1.0);
-    hud()->finishAnimations();  // whatever the hide had left to do
-    EXPECT_TRUE(hud()->displaying());
-    EXPECT_TRUE(hud()->isVisible());
-    EXPECT_EQ(hud()->status(), QStringLiteral("two"));
 }
 
 TEST_F(HudTest, ClicksAndKeysReachTheCoveredControlsOnlyWithActionsEnabled) {
