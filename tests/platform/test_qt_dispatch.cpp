@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include <atomic>
-#include <mutex>
 #include <vector>
 
 #include "platform/QtDispatch.h"

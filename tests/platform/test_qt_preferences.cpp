@@ -116,10 +116,6 @@ QByteArray readRaw(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray repeated(const char* piece, int times) {
-    return QByteArray(piece).repeated(times);
-}
-
 const char* const kA = "00000000-0000-0000-0000-0000000000A1";
 
 struct DamagedCase {
@@ -153,11 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
     Values, QtDamaged,
     ::testing::Values(
         // A list in a list ... 60000 deep: Qt's decoding would overflow the stack.
-        DamagedCase{"deep", "@Variant(" + repeated("\\0\\0\\0\\t\\0\\0\\0\\x1", 60000) +
+        DamagedCase{"deep", "@Variant(" + QByteArray("\\0\\0\\0\\t\\0\\0\\0\\x1").repeated(60000) +
                                 "\\0\\0\\0\\t\\0\\0\\0\\0)"},
         DamagedCase{"deepAmongGoodOnes",
                     "@Variant(\\0\\0\\0\\t\\0\\0\\0\\0), @Variant(" +
-                        repeated("\\0\\0\\0\\b\\0\\0\\0\\x1\\0\\0\\0\\0", 60000) + ")"},
+                        QByteArray("\\0\\0\\0\\b\\0\\0\\0\\x1\\0\\0\\0\\0").repeated(60000) + ")"},
         DamagedCase{"huge", "\"" + QByteArray(5 * 1024 * 1024, 'x') + "\""},
         // Claims two billion entries: Qt would reserve room for all of them.
         DamagedCase{"countLies", "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)"},
@@ -165,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0\\x6\\0\\x41)"},
         DamagedCase{"unknownType", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)"},
         DamagedCase{"brokenJson", "\"[[\\\"00000000-0000-0000-0000-0000000000A1\\\", \""},
-        DamagedCase{"deepJson", "\"" + repeated("[", 5000) + "\""},
+        DamagedCase{"deepJson", "\"" + QByteArray("[").repeated(5000) + "\""},
         DamagedCase{"aText", "Reef Tank"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -193,9 +189,7 @@ TEST_F(QtPrefs, NamesStoredByEarlierVersionsAreReadAndKeptAsJsonText) {
 
 TEST_F(QtPrefs, AFailedWriteIsReported) {
     // The file's folder cannot be made: a plain file stands in its place.
-    QFile blocker(dir.filePath("blocked"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(QFile(dir.filePath("blocked")).open(QIODevice::WriteOnly));
     QtPreferences prefs(dir.filePath("blocked/aqlamp.ini"));
     EXPECT_FALSE(appendLampName(prefs, "A", "Tank"));
 }
