@@ -109,22 +109,17 @@ TEST(SPProgressIndicator, StrokeEndsWhereTheProgressSays) {
 }
 
 // The discovery ring of the connection page: thickness 4, radius 15.
-struct RingFixture : testing::Test {
-    RingFixture() {
-        ring.resize(40, 40);
-        ring.setRingThickness(4);
-        ring.setRingRadius(15);
-        ring.setRingColor(Qt::white, QColor(0, 0, 255));
-    }
-    QColor at(double degreesClockwiseFromTwelve) {
-        const double a = degreesClockwiseFromTwelve * M_PI / 180;
-        const QImage image = renderOnMagenta(ring);
-        return image.pixelColor(int(20 + 15 * std::sin(a)), int(20 - 15 * std::cos(a)));
-    }
+TEST(SPProgressIndicator, ProgressFillsClockwiseAndNegativeProgressClears) {
     SPProgressIndicator ring;
-};
-
-TEST_F(RingFixture, ProgressFillsClockwiseAndNegativeProgressClears) {
+    ring.resize(40, 40);
+    ring.setRingThickness(4);
+    ring.setRingRadius(15);
+    ring.setRingColor(Qt::white, QColor(0, 0, 255));
+    const auto at = [&](double degreesClockwiseFromTwelve) {
+        const double a = degreesClockwiseFromTwelve * M_PI / 180;
+        return renderOnMagenta(ring).pixelColor(int(20 + 15 * std::sin(a)),
+                                                int(20 - 15 * std::cos(a)));
+    };
     test::LogCapture log;
     ring.showProgress(0.25f);
     EXPECT_TRUE(log.contains("-----0.250000\n"));
