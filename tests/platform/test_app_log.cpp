@@ -39,7 +39,8 @@ TEST(RotatingLogFile, KeepsTwoGenerationsWithinTheLimit) {
 }
 
 TEST(ApplicationLog, CategoriesRulesAndQtMessagesReachTheFile) {
-    QTemporaryDir dir;
+    // The log is installed once per process: its folder lives as long.
+    static QTemporaryDir dir;
     qputenv("XDG_STATE_HOME", dir.path().toUtf8());
     const QString path = applicationLogPath("aqlamp-test");
     EXPECT_EQ(path, dir.path() + "/aqlamp/aqlamp-test.log");

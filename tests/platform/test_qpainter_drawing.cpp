@@ -3,7 +3,6 @@
 #include "curve/DayAdjustmentGraph.h"
 #include "platform/DayChartPainter.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -20,73 +19,27 @@
 namespace aq {
 namespace {
 
-// Fonts need a GUI application; one for the whole test program.
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "platform_qpainter_drawing";
-    static char* argv[] = {name, nullptr};
-    if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
-}
-
-class QPainterDrawingTest : public testing::Test {
-protected:
-    void SetUp() override { ensureApplication(); }
-};
-
 bool near(QColor actual, QColor expected) {
     return std::abs(actual.red() - expected.red()) <= 8 &&
            std::abs(actual.green() - expected.green()) <= 8 &&
            std::abs(actual.blue() - expected.blue()) <= 8;
 }
 
-TEST_F(QPainterDrawingTest, RendersTheChart) {
-    QImage image(710, 410, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::magenta);
-    DayAdjustmentGraph graph(Color{0, 0, 0, 1}, Color{1, 1, 1, 1});
-    auto channel = std::make_shared<DayAdjustmentChannel>(Color{1, 0, 0, 1});
-    channel->addPoint(CurvePoint{0.25, 0.5});
-    graph.channelAdd(channel);
-    graph.setVLine(0.75f);
-    graph.setVLineColor(Color{0, 1, 0, 1});
-    graph.setXLabel({"AAAA"});
-    {
-        QPainter painter(&image);
-        QPainterDrawing drawing(painter);
-        graph.drawRect(ViewRect{0, 0, 710, 410}, drawing);
+// The smallest rectangle that holds every pixel brighter than mid-gray.
+QRect inkBounds(const QImage& image) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) > 128) bounds |= QRect(x, y, 1, 1);
+        }
     }
-    // Plot (55, 55, 600, 300); the curve is the horizontal at y = 205, drawn
-    // 4 wide over the grid line there; the marker sits at (205, 205), radius 10.
-    struct Probe {
-        const char* what;
-        int x, y;
-        QColor expected;
-    };
-    const Probe probes[] = {
-        {"background outside the plot", 20, 20, Qt::black},
-        {"background inside a cell", 70, 70, Qt::black},
-        // A 1-wide line on a whole coordinate covers half of the two pixels beside it.
-        {"vertical grid line, left half", 104, 70, QColor(128, 128, 128)},
-        {"vertical grid line, right half", 105, 70, QColor(128, 128, 128)},
-        {"horizontal grid line", 70, 85, QColor(128, 128, 128)},
-        {"curve left of the point", 100, 206, Qt::red},
-        {"curve right of the point", 400, 204, Qt::red},
-        {"just beside the curve", 400, 210, Qt::black},
-        {"marker inside", 205, 199, Qt::white},
-        {"marker line", 505, 150, Qt::green},
-    };
-    for (const Probe& p : probes) {
-        EXPECT_TRUE(near(image.pixelColor(p.x, p.y), p.expected))
-            << p.what << ": " << image.pixelColor(p.x, p.y).name().toStdString();
-    }
-    // The label is drawn below the plot's left edge, white.
-    int white = 0;
-    for (int y = 355; y < 380; ++y) {
-        for (int x = 30; x < 80; ++x) white += near(image.pixelColor(x, y), Qt::white) ? 1 : 0;
-    }
-    EXPECT_GT(white, 10);
+    return bounds;
 }
 
-TEST_F(QPainterDrawingTest, StrokingClearsThePath) {
+// The primitives in pixels: a stroke clears the path, a fill leaves none
+// behind, and a 1-wide line on a whole coordinate covers half of the two
+// pixels beside it, as the chart's grid lines are drawn.
+TEST(QPainterDrawing, PrimitivesLandOnTheirPixels) {
     QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     {
@@ -102,12 +55,34 @@ TEST_F(QPainterDrawingTest, StrokingClearsThePath) {
         drawing.setFillColor(Color{0, 1, 0, 1});
         drawing.fillEllipseInRect(ViewRect{0, 0, 10, 10});  // fills, leaves no path behind
         drawing.strokePath();
+        drawing.fillRect(ViewRect{20, 30, 5, 5});
+        drawing.setStrokeColor(Color{1, 1, 1, 1});
+        drawing.setLineWidth(1);
+        drawing.moveTo(ViewPoint{30, 0});
+        drawing.addLineTo(ViewPoint{30, 10});
+        drawing.strokePath();
     }
-    EXPECT_TRUE(near(image.pixelColor(30, 20), Qt::red));
-    EXPECT_TRUE(near(image.pixelColor(5, 5), Qt::green));
+    struct Probe {
+        const char* what;
+        int x, y;
+        QColor expected;
+    };
+    const Probe probes[] = {
+        {"thick line", 30, 20, Qt::red},
+        {"beside it", 30, 24, Qt::black},
+        {"filled ellipse", 5, 5, Qt::green},
+        {"filled rectangle", 24, 34, Qt::green},
+        {"beside it", 25, 34, Qt::black},
+        {"thin line, left half", 29, 5, QColor(128, 128, 128)},
+        {"thin line, right half", 30, 5, QColor(128, 128, 128)},
+    };
+    for (const Probe& p : probes) {
+        EXPECT_TRUE(near(image.pixelColor(p.x, p.y), p.expected))
+            << p.what << ": " << image.pixelColor(p.x, p.y).name().toStdString();
+    }
 }
 
-TEST_F(QPainterDrawingTest, TextIsPlacedByItsTopLeftCorner) {
+TEST(QPainterDrawing, TextIsPlacedByItsTopLeftCorner) {
     QImage image(200, 100, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
     const TextStyle style{Color{1, 1, 1, 1}, 14.0, true};
@@ -120,25 +95,15 @@ TEST_F(QPainterDrawingTest, TextIsPlacedByItsTopLeftCorner) {
     }
     ASSERT_GT(size.width, 10.0);
     ASSERT_GT(size.height, 10.0);
-    int top = 100, bottom = -1, left = 200, right = -1;
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            if (qGray(image.pixel(x, y)) > 128) {
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
-        }
-    }
-    ASSERT_GE(bottom, 0) << "no text drawn";
-    EXPECT_GE(top, 40);
-    EXPECT_LE(bottom, 40 + size.height);
-    EXPECT_GE(left, 50);
-    EXPECT_LE(right, 50 + size.width + 1);
+    const QRect ink = inkBounds(image);
+    ASSERT_FALSE(ink.isEmpty()) << "no text drawn";
+    EXPECT_GE(ink.top(), 40);
+    EXPECT_LE(ink.bottom(), 40 + size.height);
+    EXPECT_GE(ink.left(), 50);
+    EXPECT_LE(ink.right(), 50 + size.width + 1);
 }
 
-TEST_F(QPainterDrawingTest, MarkersMatchDirectDrawing) {
+TEST(QPainterDrawing, MarkersMatchDirectDrawing) {
     // Markers are copied from images drawn once; they must land where a
     // direct drawing puts them, at any sub-pixel position and size.
     const ViewRect rects[] = {{10.0, 10.0, 20, 20},
@@ -241,78 +206,67 @@ QImage drawnCached(DayChartPainter& chart, DayAdjustmentGraph& graph, QSize size
     return image;
 }
 
-TEST_F(QPainterDrawingTest, KeptBackgroundGivesTheDirectPixels) {
-    struct Case {
-        const char* what;
-        double scale;
-        bool moon;
-        bool selectedTwice;  // the kept image then holds the background alone
-        bool selectedEmpty;  // the border takes the last other curve's colour
-    };
-    const Case cases[] = {{"plain", 1.0, false, false, false},
-                          {"high DPI", 2.0, false, false, false},
-                          {"fractional DPI", 1.5, false, false, false},
-                          {"moon mode, day line", 1.0, true, false, false},
-                          {"selected channel listed twice", 1.0, false, true, false},
-                          {"selected channel empty", 1.0, false, false, true}};
-    const QSize size(850, 600);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto graph = dayChart();
-        graph->setMoonMode(c.moon);
-        if (c.moon) {
-            graph->setVLine(0.4f);
-            graph->setVLineColor(Color{0.3, 0.3, 1, 1});
-        }
-        if (c.selectedTwice) graph->channelAdd(graph->selectedChannel());
-        if (c.selectedEmpty) graph->selectedChannel()->clear();
-        DayChartPainter chart;
-        EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
-                    drawnDirectly(*graph, size, c.scale));
-        // A frame of editing: the selected curve changes, the kept image stays.
-        graph->changePoint(3, 0.2f, 0.95f);
-        graph->selectedChannel()->setSelectedPoint(0);
-        EXPECT_TRUE(drawnCached(chart, *graph, size, c.scale) ==
-                    drawnDirectly(*graph, size, c.scale));
-        EXPECT_EQ(chart.imageDraws(), 1);
-    }
+// A frame of editing: the selected curve changes, the kept image stays.
+void editSelected(DayAdjustmentGraph& g) {
+    g.changePoint(3, 0.2f, 0.95f);
+    g.selectedChannel()->setSelectedPoint(0);
 }
 
-TEST_F(QPainterDrawingTest, ChangedBackgroundIsDrawnAgain) {
+// The kept background gives the pixels of direct drawing, before and after a
+// change; editing the selected curve keeps it, any other change draws it again.
+TEST(QPainterDrawing, KeptBackgroundGivesTheDirectPixelsAndEveryChangeRedraws) {
+    using Change = std::function<void(DayAdjustmentGraph&)>;
     struct Case {
         const char* what;
-        std::function<void(DayAdjustmentGraph&)> change;
-        QSize size;
-        double scale;
-        QImage::Format format;
+        Change setUp = {};
+        Change change = editSelected;
+        int draws = 1;
+        double firstScale = 1.0, scale = 1.0;
+        QSize size{850, 600};
+        QImage::Format format = QImage::Format_ARGB32_Premultiplied;
     };
-    const auto same = [](DayAdjustmentGraph&) {};
     const Case cases[] = {
-        {"resized", same, QSize(700, 450), 1.0, QImage::Format_ARGB32_Premultiplied},
-        {"device pixel ratio", same, QSize(850, 600), 2.0, QImage::Format_ARGB32_Premultiplied},
-        {"pixel format", same, QSize(850, 600), 1.0, QImage::Format_RGB32},
-        {"day line moved", [](DayAdjustmentGraph& g) { g.setVLine(0.7f); }, QSize(850, 600), 1.0,
-         QImage::Format_ARGB32_Premultiplied},
-        {"grid columns", [](DayAdjustmentGraph& g) { g.setXParts(27); }, QSize(850, 600), 1.0,
-         QImage::Format_ARGB32_Premultiplied},
-        {"padding", [](DayAdjustmentGraph& g) { g.setPaddingLeft(65); }, QSize(850, 600), 1.0,
-         QImage::Format_ARGB32_Premultiplied},
-        {"another channel's curve",
-         [](DayAdjustmentGraph& g) { g.channelAtIndex(2)->setPoint(0, 0.1f, 0.9f); },
-         QSize(850, 600), 1.0, QImage::Format_ARGB32_Premultiplied},
-        {"another channel selected", [](DayAdjustmentGraph& g) { g.setChannel(3); },
-         QSize(850, 600), 1.0, QImage::Format_ARGB32_Premultiplied},
+        {.what = "plain"},
+        {.what = "high DPI", .firstScale = 2, .scale = 2},
+        {.what = "fractional DPI", .firstScale = 1.5, .scale = 1.5},
+        {.what = "moon mode", .setUp = [](auto& g) { g.setMoonMode(true); }},
+        // The kept image then holds the background alone.
+        {.what = "selected listed twice",
+         .setUp = [](auto& g) { g.channelAdd(g.selectedChannel()); }},
+        // The border takes the last other curve's colour.
+        {.what = "selected empty", .setUp = [](auto& g) { g.selectedChannel()->clear(); }},
+        {.what = "resized", .draws = 2, .size = {700, 450}},
+        {.what = "device pixel ratio", .draws = 2, .scale = 2},
+        {.what = "pixel format", .draws = 2, .format = QImage::Format_RGB32},
+        {.what = "day line moved", .change = [](auto& g) { g.setVLine(0.7f); }, .draws = 2},
+        {.what = "day line colour",
+         .change =
+             [](auto& g) {
+                 g.setVLineColor(Color{0.3, 0.3, 1, 1});
+             },
+         .draws = 2},
+        {.what = "grid columns", .change = [](auto& g) { g.setXParts(27); }, .draws = 2},
+        {.what = "padding", .change = [](auto& g) { g.setPaddingLeft(65); }, .draws = 2},
+        {.what = "another curve",
+         .change = [](auto& g) { g.channelAtIndex(2)->setPoint(0, 0.1f, 0.9f); },
+         .draws = 2},
+        {.what = "another channel selected",
+         .change = [](auto& g) { g.setChannel(3); },
+         .draws = 2},
     };
+    const QSize firstSize(850, 600);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto graph = dayChart();
         graph->setVLine(0.2f);
+        if (c.setUp) c.setUp(*graph);
         DayChartPainter chart;
-        (void)drawnCached(chart, *graph, QSize(850, 600), 1.0);
+        EXPECT_TRUE(drawnCached(chart, *graph, firstSize, c.firstScale) ==
+                    drawnDirectly(*graph, firstSize, c.firstScale));
         c.change(*graph);
         EXPECT_TRUE(drawnCached(chart, *graph, c.size, c.scale, c.format) ==
                     drawnDirectly(*graph, c.size, c.scale, c.format));
-        EXPECT_EQ(chart.imageDraws(), 2);
+        EXPECT_EQ(chart.imageDraws(), c.draws);
     }
 }
 

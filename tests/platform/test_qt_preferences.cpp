@@ -1,11 +1,16 @@
 // Preferences over QSettings: values come back as they were stored, a save
-// is on disk when it returns, and whatever else is stored under the name
-// table's key is read without a crash.
+// is on disk when it returns (and survives the program being killed), and
+// whatever else is stored under the name table's key is read without a crash.
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+#include <functional>
 
 #include "platform/QtPreferences.h"
 #include "state/LampNames.h"
@@ -21,55 +26,59 @@ protected:
     QTemporaryDir dir;
 };
 
-struct RoundTripCase {
-    const char* name;
-    PreferenceValue value;
-};
-
-void PrintTo(const RoundTripCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class QtRoundTrip : public QtPrefs, public ::testing::WithParamInterface<RoundTripCase> {};
-
-TEST_P(QtRoundTrip, AValueComesBackFromTheFileUnchanged) {
-    {
-        QtPreferences writer(path());
-        writer.setValue("key", GetParam().value);
-        ASSERT_TRUE(writer.synchronize());
-    }
-    QtPreferences reader(path());
-    EXPECT_EQ(reader.value("key"), GetParam().value);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, QtRoundTrip,
-    ::testing::Values(
-        RoundTripCase{"text", PreferenceValue("Reef Tank")},
-        RoundTripCase{"utf8Text", PreferenceValue("Caf\xC3\xA9 \xE2\x9C\x93")},
-        RoundTripCase{"number", PreferenceValue(std::int64_t{-42})},
-        RoundTripCase{"emptyList", PreferenceValue(List{})},
+TEST_F(QtPrefs, AValueComesBackFromTheFileUnchanged) {
+    const std::pair<const char*, PreferenceValue> cases[] = {
+        {"text", PreferenceValue("Reef Tank")},
+        {"utf8Text", PreferenceValue("Caf\xC3\xA9 \xE2\x9C\x93")},
+        {"number", PreferenceValue(std::int64_t{-42})},
+        {"emptyList", PreferenceValue(List{})},
         // INI would read a one-element string list back as a text.
-        RoundTripCase{"oneTextList", PreferenceValue(List{"only"})},
-        RoundTripCase{"nameTable", PreferenceValue(List{List{"A", "One"}, List{"B", "Two"}})},
-        RoundTripCase{"mixedList", PreferenceValue(List{std::int64_t{1}, List{"A"}, "x"})}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(QtPrefs, AMissingKeyHasNoValue) {
-    QtPreferences prefs(path());
-    EXPECT_EQ(prefs.value(kUUIDNameArray), std::nullopt);
-    EXPECT_EQ(lookUpLampName(prefs, "A"), std::nullopt);
+        {"oneTextList", PreferenceValue(List{"only"})},
+        {"nameTable", PreferenceValue(List{List{"A", "One"}, List{"B", "Two"}})},
+        {"mixedList", PreferenceValue(List{std::int64_t{1}, List{"A"}, "x"})},
+    };
+    for (const auto& [key, value] : cases) {
+        {
+            QtPreferences writer(path());
+            writer.setValue(key, value);
+            ASSERT_TRUE(writer.synchronize()) << key;
+        }
+        QtPreferences reader(path());
+        EXPECT_EQ(reader.value(key), value) << key;
+    }
 }
 
-TEST_F(QtPrefs, ASavedNameIsOnDiskWhenTheSaveReturns) {
-    QtPreferences prefs(path());
-    ASSERT_TRUE(appendLampName(prefs, "00000000-0000-0000-0000-0000000000A1", "Tank"));
-    // Read by another reader of the same file while the writer still lives:
-    // nothing waits for a destructor to flush.
-    QSettings other(path(), QSettings::IniFormat);
-    QtPreferences second(path());
-    EXPECT_EQ(lookUpLampName(second, "00000000-0000-0000-0000-0000000000A1"), "Tank");
-    EXPECT_TRUE(other.contains(kUUIDNameArray));
+// Runs `work` in a child process that is killed (SIGKILL, no clean-up at
+// all) as soon as `work` returns.
+void runThenKill(const std::function<void()>& work) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        work();
+        ::kill(::getpid(), SIGKILL);
+        _exit(99);  // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(WTERMSIG(status), SIGKILL);
+}
+
+// A save is on disk when it returns: nothing waits for a destructor to flush.
+TEST_F(QtPrefs, NamesSavedRightBeforeTheProcessIsKilledAreThereNextTime) {
+    {
+        QtPreferences before(path());
+        EXPECT_EQ(before.value(kUUIDNameArray), std::nullopt);
+        ASSERT_TRUE(appendLampName(before, "00000000-0000-0000-0000-0000000000A1", "Old name"));
+    }
+    runThenKill([&] {
+        QtPreferences preferences(path());
+        appendLampName(preferences, "00000000-0000-0000-0000-0000000000A1", "Reef Tank");
+        appendLampName(preferences, "00000000-0000-0000-0000-0000000000B2", "Quarantine");
+    });
+    QtPreferences after(path());
+    EXPECT_EQ(lookUpLampName(after, "00000000-0000-0000-0000-0000000000A1"), "Reef Tank");
+    EXPECT_EQ(lookUpLampName(after, "00000000-0000-0000-0000-0000000000B2"), "Quarantine");
 }
 
 TEST_F(QtPrefs, WhateverIsStoredUnderTheTableKeyIsReadEntryByEntry) {
@@ -83,18 +92,7 @@ TEST_F(QtPrefs, WhateverIsStoredUnderTheTableKeyIsReadEntryByEntry) {
     QtPreferences prefs(path());
     EXPECT_EQ(lookUpLampName(prefs, "A"), "Tank");
     EXPECT_EQ(lookUpLampName(prefs, "B"), "Nano");
-    // Saving keeps the entries it cannot read and appends.
-    ASSERT_TRUE(appendLampName(prefs, "A", "Reef"));
-    EXPECT_EQ(lookUpLampName(prefs, "A"), "Reef");
-    EXPECT_EQ(prefs.value(kUUIDNameArray)->list()->size(), 8u);
-
-    {
-        QSettings raw(path(), QSettings::IniFormat);
-        raw.setValue(kUUIDNameArray, "just a text");
-        raw.sync();
-    }
-    QtPreferences again(path());
-    EXPECT_EQ(lookUpLampName(again, "A"), std::nullopt);
+    EXPECT_EQ(prefs.value(kUUIDNameArray)->list()->size(), 7u);
 }
 
 // A settings file as someone may have left it: written by hand, not by
@@ -110,62 +108,50 @@ QByteArray readRaw(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray repeated(const char* piece, int times) {
-    return QByteArray(piece).repeated(times);
-}
-
 const char* const kA = "00000000-0000-0000-0000-0000000000A1";
 
-struct DamagedCase {
-    const char* name;
-    QByteArray value;  // as it stands after "kUUIDNameArray=" in the file
-};
-
-void PrintTo(const DamagedCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class QtDamaged : public QtPrefs, public ::testing::WithParamInterface<DamagedCase> {};
-
-TEST_P(QtDamaged, TheTableReadsAsUnusableAndIsStartedAnew) {
-    writeRaw(path(), "[General]\nkeep=1\nkUUIDNameArray=" + GetParam().value +
-                         "\nafter=2\n\n[other]\nkept=3\n");
-    {
-        QtPreferences prefs(path());
-        EXPECT_EQ(lookUpLampName(prefs, kA), std::nullopt);
-        EXPECT_TRUE(lampNameTableUnreadable(prefs));
-        // Neighbouring values in both sections are read as before.
-        EXPECT_EQ(prefs.value("keep"), PreferenceValue("1"));
-        EXPECT_EQ(prefs.value("other/kept"), PreferenceValue("3"));
-        ASSERT_TRUE(appendLampName(prefs, kA, "Reef"));
-        EXPECT_EQ(lookUpLampName(prefs, kA), "Reef");
-        EXPECT_FALSE(lampNameTableUnreadable(prefs));
-    }
-    QtPreferences again(path());
-    EXPECT_EQ(lookUpLampName(again, kA), "Reef");
-    EXPECT_EQ(again.value("after"), PreferenceValue("2"));
-    EXPECT_LT(readRaw(path()).size(), 4096);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, QtDamaged,
-    ::testing::Values(
+// A table the program cannot use (too deep, too big, lying about its size,
+// cut short, of an unknown type, no list) reads as unusable without a crash
+// and is started anew, the values around it kept.
+TEST_F(QtPrefs, ADamagedTableReadsAsUnusableAndIsStartedAnew) {
+    const std::pair<const char*, QByteArray> cases[] = {
         // A list in a list ... 60000 deep: Qt's decoding would overflow the stack.
-        DamagedCase{"deep", "@Variant(" + repeated("\\0\\0\\0\\t\\0\\0\\0\\x1", 60000) +
-                                "\\0\\0\\0\\t\\0\\0\\0\\0)"},
-        DamagedCase{"deepAmongGoodOnes",
-                    "@Variant(\\0\\0\\0\\t\\0\\0\\0\\0), @Variant(" +
-                        repeated("\\0\\0\\0\\b\\0\\0\\0\\x1\\0\\0\\0\\0", 60000) + ")"},
-        DamagedCase{"huge", "\"" + QByteArray(5 * 1024 * 1024, 'x') + "\""},
+        {"deep", "@Variant(" + QByteArray("\\0\\0\\0\\t\\0\\0\\0\\x1").repeated(60000) +
+                     "\\0\\0\\0\\t\\0\\0\\0\\0)"},
+        {"deepAmongGoodOnes",
+         "@Variant(\\0\\0\\0\\t\\0\\0\\0\\0), @Variant(" +
+             QByteArray("\\0\\0\\0\\b\\0\\0\\0\\x1\\0\\0\\0\\0").repeated(60000) + ")"},
+        {"huge", "\"" + QByteArray(5 * 1024 * 1024, 'x') + "\""},
         // Claims two billion entries: Qt would reserve room for all of them.
-        DamagedCase{"countLies", "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)"},
-        DamagedCase{"cutShort",
-                    "@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0\\x6\\0\\x41)"},
-        DamagedCase{"unknownType", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)"},
-        DamagedCase{"brokenJson", "\"[[\\\"00000000-0000-0000-0000-0000000000A1\\\", \""},
-        DamagedCase{"deepJson", "\"" + repeated("[", 5000) + "\""},
-        DamagedCase{"aText", "Reef Tank"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"countLies", "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)"},
+        {"cutShort", "@Variant(\\0\\0\\0\\t\\0\\0\\0\\x2\\0\\0\\0\\n\\0\\0\\0\\x6\\0\\x41)"},
+        {"unknownType", "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)"},
+        {"brokenJson", "\"[[\\\"00000000-0000-0000-0000-0000000000A1\\\", \""},
+        {"deepJson", "\"" + QByteArray("[").repeated(5000) + "\""},
+        {"aText", "Reef Tank"},
+    };
+    for (const auto& [name, value] : cases) {
+        SCOPED_TRACE(name);
+        // The value as it stands after "kUUIDNameArray=" in the file.
+        writeRaw(path(),
+                 "[General]\nkeep=1\nkUUIDNameArray=" + value + "\nafter=2\n\n[other]\nkept=3\n");
+        {
+            QtPreferences prefs(path());
+            EXPECT_EQ(lookUpLampName(prefs, kA), std::nullopt);
+            EXPECT_TRUE(lampNameTableUnreadable(prefs));
+            // Neighbouring values in both sections are read as before.
+            EXPECT_EQ(prefs.value("keep"), PreferenceValue("1"));
+            EXPECT_EQ(prefs.value("other/kept"), PreferenceValue("3"));
+            ASSERT_TRUE(appendLampName(prefs, kA, "Reef"));
+            EXPECT_EQ(lookUpLampName(prefs, kA), "Reef");
+            EXPECT_FALSE(lampNameTableUnreadable(prefs));
+        }
+        QtPreferences again(path());
+        EXPECT_EQ(lookUpLampName(again, kA), "Reef");
+        EXPECT_EQ(again.value("after"), PreferenceValue("2"));
+        EXPECT_LT(readRaw(path()).size(), 4096);
+    }
+}
 
 TEST_F(QtPrefs, NamesStoredByEarlierVersionsAreReadAndKeptAsJsonText) {
     // As QSettings wrote the table when lists were kept as variant lists.
@@ -191,9 +177,7 @@ TEST_F(QtPrefs, NamesStoredByEarlierVersionsAreReadAndKeptAsJsonText) {
 
 TEST_F(QtPrefs, AFailedWriteIsReported) {
     // The file's folder cannot be made: a plain file stands in its place.
-    QFile blocker(dir.filePath("blocked"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(QFile(dir.filePath("blocked")).open(QIODevice::WriteOnly));
     QtPreferences prefs(dir.filePath("blocked/aqlamp.ini"));
     EXPECT_FALSE(appendLampName(prefs, "A", "Tank"));
 }

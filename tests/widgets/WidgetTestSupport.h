@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QApplication>
 #include <QColor>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWidget>
 
 #include <cstdlib>
@@ -32,6 +35,31 @@ inline bool anyNear(const QImage& image, const QRect& area, QColor colour, int t
         }
     }
     return false;
+}
+
+// A left-button event at pos in the window, delivered as the window system
+// does: to the topmost widget there.
+inline void mouse(QWidget& window, QEvent::Type type, QPointF pos) {
+    QWidget* target = window.childAt(pos.toPoint());
+    if (!target) target = &window;
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    QMouseEvent e(type, target->mapFrom(&window, pos), window.mapToGlobal(pos), Qt::LeftButton,
+                  buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &e);
+}
+
+inline void click(QWidget& window, QPointF pos) {
+    mouse(window, QEvent::MouseButtonPress, pos);
+    mouse(window, QEvent::MouseButtonRelease, pos);
+}
+
+// A key pressed and released on the widget.
+inline void key(QWidget& w, int key, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(&w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(&w, &release);
 }
 
 }  // namespace aq::test

@@ -1,6 +1,5 @@
 // What screen readers learn of the self-drawn controls.
 #include <QAccessible>
-#include <QHBoxLayout>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -27,21 +26,21 @@ std::string text(QAccessibleInterface* a, QAccessible::Text t) {
     return a ? a->text(t).toStdString() : std::string("(none)");
 }
 
+// Gives the window's widget a label that names it, as a form does.
+void label(QWidget& window, QWidget* buddy, const char* text) {
+    auto* label = new QLabel(QString::fromUtf8(text), &window);
+    label->setBuddy(buddy);
+}
+
 TEST(Accessibility, ButtonsSayTheirFormStateAndLabel) {
     QWidget window;
-    auto* layout = new QHBoxLayout(&window);
-    auto* plain = new AQButton(QStringLiteral("&Discover"));
-    auto* toggle = new AQButton(QStringLiteral("Preview"));
+    auto* plain = new AQButton(QStringLiteral("&Discover"), &window);
+    auto* toggle = new AQButton(QStringLiteral("Preview"), &window);
     toggle->setToggleButton(true);
     toggle->setChecked(true);
-    auto* box = new AQButton;
+    auto* box = new AQButton(&window);
     box->setCheckboxButton(true);
-    auto* label = new QLabel(QStringLiteral("Demonstration mode"));
-    label->setBuddy(box);
-    for (QWidget* w : {static_cast<QWidget*>(plain), static_cast<QWidget*>(toggle),
-                       static_cast<QWidget*>(box), static_cast<QWidget*>(label)}) {
-        layout->addWidget(w);
-    }
+    label(window, box, "Demonstration mode");
     struct Case {
         AQButton* button;
         QAccessible::Role role;
@@ -75,12 +74,8 @@ TEST(Accessibility, ButtonsSayTheirFormStateAndLabel) {
 
 TEST(Accessibility, SliderReadsItsLabelAndPercent) {
     QWidget window;
-    auto* layout = new QHBoxLayout(&window);
-    auto* label = new QLabel(QStringLiteral("Cloud intensity"));
-    auto* slider = new AQSlider;
-    label->setBuddy(slider);
-    layout->addWidget(label);
-    layout->addWidget(slider);
+    auto* slider = new AQSlider(&window);
+    label(window, slider, "Cloud intensity");
     slider->setRange(0, 200);
     slider->setValue(50);
     QAccessibleInterface* a = accessible(slider);
