@@ -2,9 +2,9 @@
 # <folder>_<topic>, registered with ctest under the given label.
 # Test sources may add their own helpers as <folder>/support_*.cpp; these are
 # linked into every executable of the folder. Helpers shared across folders
-# live in tests/support (headers); APP widgets or APP core links
-# tests/support/support_app.cpp, which makes the folder's one QApplication or
-# QCoreApplication before the first test.
+# live in tests/support (headers); APP widgets, gui or core links
+# tests/support/support_app.cpp, which makes the folder's one QApplication,
+# QGuiApplication or QCoreApplication before the first test.
 # ENV adds NAME=value entries to the tests' environment (generator expressions
 # allowed); TOOLS names executable targets the tests start, built before them.
 #
@@ -39,6 +39,8 @@ function(aq_tests folder)
       target_sources(${_exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/support_app.cpp)
       if(ARG_APP STREQUAL "widgets")
         target_compile_definitions(${_exe} PRIVATE AQ_TEST_WIDGETS)
+      elseif(ARG_APP STREQUAL "gui")
+        target_compile_definitions(${_exe} PRIVATE AQ_TEST_GUI)
       endif()
     endif()
     target_include_directories(${_exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests

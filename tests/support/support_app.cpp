@@ -1,9 +1,13 @@
 // One application object for every test of a folder, made before the first test: a
-// QApplication where the folder's tests make widgets (AQ_TEST_WIDGETS), else a
-// QCoreApplication. Kept for the whole run: objects made by the tests may outlive them.
-#ifdef AQ_TEST_WIDGETS
+// QApplication where the folder's tests make widgets (AQ_TEST_WIDGETS), a QGuiApplication
+// where they draw text (AQ_TEST_GUI), else a QCoreApplication. Kept for the whole run:
+// objects made by the tests may outlive them.
+#if defined(AQ_TEST_WIDGETS)
 #include <QApplication>
 using TestApplication = QApplication;
+#elif defined(AQ_TEST_GUI)
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
 #else
 #include <QCoreApplication>
 using TestApplication = QCoreApplication;
