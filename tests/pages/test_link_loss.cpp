@@ -169,14 +169,5 @@ TEST_F(LinkLossTest, TheBluetoothStateIsShownInWords) {
     discoverLamps();
 }
 
-TEST_F(LinkLossTest, TheOverlayNamesTheLampBeingConnected) {
-    discoverLamps();
-    clickRow(0);
-    QString shown;
-    dispatch.singleShot(0.005, [&] { shown = SPProgressHUD::instance()->status(); });
-    click(discover().btnConnect());
-    EXPECT_EQ(shown, QStringLiteral("Connecting to AquaLamp..."));
-}
-
 }  // namespace
 }  // namespace aq::test
