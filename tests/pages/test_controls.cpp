@@ -6,7 +6,6 @@
 #include <QStyle>
 #include <QTimeEdit>
 
-#include "PageInput.h"
 #include "PagesFixture.h"
 #include "pages/AQLiveController.h"
 #include "pages/AQWeatherController.h"

@@ -14,8 +14,6 @@
 #include <functional>
 #include <map>
 
-#include <gtest/gtest.h>
-
 namespace aq {
 namespace {
 

@@ -8,8 +8,6 @@
 #include <QFileDialog>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <cmath>
 

@@ -7,8 +7,6 @@
 
 #include "widgets/AQButton.h"
 
-#include <gtest/gtest.h>
-
 namespace aq {
 namespace {
 

@@ -122,17 +122,6 @@ TEST_F(FirmwarePage, TheOverlaySaysWhichPageAndTheTimeLeft) {
     EXPECT_EQ(SPProgressHUD::instance()->cancelButton(), nullptr);
 }
 
-TEST_F(FirmwarePage, CancelSendsNothingAndShowsNothing) {
-    answerOk = false;
-    updateWith({":0100000001FE", ":00000001FF"});
-    dispatch.runUntilIdle(60.0);
-    EXPECT_EQ(confirmations.size(), 1u);
-    EXPECT_FALSE(hudUp());
-    EXPECT_TRUE(lamp->received().empty());
-    EXPECT_TRUE(alerts.empty());
-    EXPECT_TRUE(nav().connected());
-}
-
 // While the boot loader is fed nothing else of the window answers: the
 // page bar and the menu are out of reach, and closing asks first, keeping
 // the update unless the user insists.
@@ -180,7 +169,8 @@ TEST_F(FirmwarePage, NothingInterruptsARunningUpdate) {
     CloseGuard::setAskFunction(previous);
 }
 
-TEST_F(FirmwarePage, StartWaitsForAFile) {
+// Without a file the start waits; declined, an update sends and shows nothing.
+TEST_F(FirmwarePage, NoUpdateWithoutAFileOrTheUsersYes) {
     openWith({":0100000001FE", ":00000001FF"});
     EXPECT_TRUE(page().btnRun()->isEnabled());
     for (const char* text : {"", "   "}) {
@@ -189,7 +179,16 @@ TEST_F(FirmwarePage, StartWaitsForAFile) {
         click(page().btnRun());
         EXPECT_FALSE(page().updating());
     }
+    EXPECT_TRUE(confirmations.empty());
+    page().tfFile()->setText(QString::fromStdString(path));
+    answerOk = false;
+    click(page().btnRun());
+    dispatch.runUntilIdle(60.0);
+    EXPECT_EQ(confirmations.size(), 1u);
+    EXPECT_FALSE(hudUp());
+    EXPECT_TRUE(lamp->received().empty());
     EXPECT_TRUE(alerts.empty());
+    EXPECT_TRUE(nav().connected());
 }
 
 struct BadFile {

@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 
-#include "PageInput.h"
 #include "PagesFixture.h"
 #include "pages/AQLiveController.h"
 

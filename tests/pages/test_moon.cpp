@@ -4,7 +4,6 @@
 #include <QTimeEdit>
 
 #include "DayTestSupport.h"
-#include "PageInput.h"
 #include "PagesFixture.h"
 #include "pages/AQMoonAdjustmentController.h"
 #include "pages/AQTableSheetMCController.h"

@@ -7,7 +7,6 @@
 
 #include <functional>
 
-#include "PageInput.h"
 #include "PagesFixture.h"
 #include "pages/AQLiveController.h"
 #include "pages/AQMoonAdjustmentController.h"

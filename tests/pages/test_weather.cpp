@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QTimeEdit>
 
-#include "PageInput.h"
 #include "PagesFixture.h"
 #include "pages/AQWeatherController.h"
 
