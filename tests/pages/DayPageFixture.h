@@ -117,9 +117,7 @@ protected:
 
     // From the next command on, the lamp takes writes but never answers.
     void lampFallsSilentAfter(std::uint64_t commands) {
-        SimFaults f = lamp->faults();
-        f.noAnswerFrom = lamp->receivedCount() + commands + 1;
-        lamp->setFaults(f);
+        lamp->setFaults({.noAnswerFrom = lamp->receivedCount() + commands + 1});
     }
 
     // The lamps the store knows when the page is first entered.

@@ -142,35 +142,18 @@ TEST_F(ConnectionTest, FailedConnectionDismissesTheOverlayAndSaysSo) {
         const char* why;  // what the alert adds to "The lamp could not be connected."
     };
     const Case cases[] = {
-        {"refused",
-         [](SimLamp& l) {
-             SimFaults f;
-             f.refuseConnection = true;
-             l.setFaults(f);
-         },
-         true, "The lamp refused the connection (The connection has failed unexpectedly)."},
-        {"never ready",
-         [](SimLamp& l) {
-             SimFaults f;
-             f.commandCharacteristicOnly = true;
-             l.setFaults(f);
-         },
-         true,
+        {"refused", [](SimLamp& l) { l.setFaults({.refuseConnection = true}); }, true,
+         "The lamp refused the connection (The connection has failed unexpectedly)."},
+        {"never ready", [](SimLamp& l) { l.setFaults({.commandCharacteristicOnly = true}); }, true,
          "The lamp service offers no test characteristic: the lamp's firmware may be too old."},
         {"channel count unanswered",
          [](SimLamp& l) {
-             SimFaults f;
-             f.forCommands.push_back({0x97, SimFault::NoAnswer, kCommandCharacteristicUUID});
-             l.setFaults(f);
+             l.setFaults({.forCommands = {{0x97, SimFault::NoAnswer, kCommandCharacteristicUUID}}});
          },
          false, "The lamp did not answer while its channels were read."},
         {"link lost while the channels are read",
-         [](SimLamp& l) {
-             SimFaults f;
-             f.dropLinkOnceAt = l.receivedCount() + 4;
-             l.setFaults(f);
-         },
-         false, "The connection was lost: the link timed out."},
+         [](SimLamp& l) { l.setFaults({.dropLinkOnceAt = l.receivedCount() + 4}); }, false,
+         "The connection was lost: the link timed out."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

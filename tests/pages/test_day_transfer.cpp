@@ -166,9 +166,7 @@ TEST_F(DayTransferTest, ADownloadBrokenOffLeavesTheChartAsItWas) {
         std::vector<std::shared_ptr<DayAdjustmentChannel>> before;
         for (std::uint8_t ch = 0; ch < 6; ++ch) before.push_back(graph().channelAtIndex(ch));
         if (c.linkLost) {
-            SimFaults f;
-            f.dropLinkOnceAt = lamp->receivedCount() + c.answered + 1;
-            lamp->setFaults(f);
+            lamp->setFaults({.dropLinkOnceAt = lamp->receivedCount() + c.answered + 1});
         } else {
             lampFallsSilentAfter(c.answered);
         }
@@ -383,11 +381,9 @@ TEST_F(KnownProgrammeTest, VerificationCatchesADroppedOrAlteredPoint) {
         alerts.clear();
         lamp->updateModel([](SimLampModel& m) { m.devices[0].programme = programmeOf({}); });
         setCurve(0, {{0.1, 0.2}, {720 / 1439.0, 0.5}, {0.9, 0.3}});
-        SimFaults f;
         // The count, the first point, then the second.
-        f.spoilPointAt = lamp->receivedCount() + 3;
-        f.spoilPointByDropping = c.drop;
-        lamp->setFaults(f);
+        lamp->setFaults(
+            {.spoilPointAt = lamp->receivedCount() + 3, .spoilPointByDropping = c.drop});
         lamp->clearReceived();
         upload(true);
         lamp->setFaults({});

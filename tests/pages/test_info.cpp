@@ -59,9 +59,7 @@ TEST_F(InfoTest, ChainStopsWhereTheLampStopsAnswering) {
     info().tfFirmware()->setText("before");
     info().tfSerialNumber()->setText("before");
     lamp->setClock(LampDateTime{2030, 1, 2, 3, 4, 5});
-    SimFaults f;
-    f.forCommands.push_back({0x95, SimFault::NoAnswer, kCommandCharacteristicUUID});
-    lamp->setFaults(f);
+    lamp->setFaults({.forCommands = {{0x95, SimFault::NoAnswer, kCommandCharacteristicUUID}}});
     visit("info");
     EXPECT_EQ(info().dpRtc()->date(), QDate(2030, 1, 2));
     EXPECT_EQ(store().devices().size(), 3u);
@@ -177,9 +175,7 @@ TEST_F(InfoTest, AClockSetTheLampDidNotTakeIsNotShownAsDone) {
     dispatch.runUntilIdle();
     const QString before = info().lbClockOffset()->text();
     ASSERT_NE(before, "in step with this computer");
-    SimFaults silent;
-    silent.noAnswerFrom = lamp->receivedCount() + 1;
-    lamp->setFaults(silent);
+    lamp->setFaults({.noAnswerFrom = lamp->receivedCount() + 1});
     click(info().btnSetClock());
     dispatch.runUntilIdle(30.0);
     EXPECT_EQ(info().lbClockOffset()->text(), before);

@@ -182,9 +182,7 @@ TEST_F(LiveTest, ADisconnectTheLampDidNotConfirmIsTold) {
     connectLamp();
     enterLive();
     dispatch.runUntilIdle();
-    SimFaults silent;
-    silent.noAnswerFrom = lamp->receivedCount() + 1;
-    lamp->setFaults(silent);
+    lamp->setFaults({.noAnswerFrom = lamp->receivedCount() + 1});
     alerts.clear();
     click(nav().btnDiscover());
     dispatch.runUntilIdle(30.0);

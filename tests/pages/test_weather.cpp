@@ -171,9 +171,7 @@ TEST_F(WeatherTest, WindowEditSendsTheOtherEndAsRead) {
 // end; the pickers wait for the lamp.
 TEST_F(WeatherTest, WindowPickersWaitForTheRead) {
     connectLamp();
-    SimFaults f = lamp->faults();
-    f.forCommands.push_back({0x82, SimFault::NoAnswer, kCommandCharacteristicUUID});
-    lamp->setFaults(f);
+    lamp->setFaults({.forCommands = {{0x82, SimFault::NoAnswer, kCommandCharacteristicUUID}}});
     enterWeather();
     EXPECT_FALSE(page().dpBegin()->isEnabled());
     EXPECT_FALSE(page().dpEnd()->isEnabled());
