@@ -13,21 +13,20 @@
 #include <vector>
 
 #include "DayTestSupport.h"
+#include "PageInput.h"
 #include "link/LampUuids.h"
 #include "pages/AQDayAdjustmentController.h"
 #include "pages/AQTableSheetController.h"
 #include "pages/Alerts.h"
 #include "pages/NSDayAdjustment.h"
 #include "pages/Questions.h"
+#include "session/GlobalStore.h"
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
 #include "sim/VirtualDispatch.h"
-#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "support/LogCapture.h"
 #include "widgets/SPProgressHUD.h"
-
-#include <QListView>
 
 namespace aq::test {
 
@@ -96,17 +95,6 @@ protected:
         sheet->closeSheet();
     }
 
-    static void chooseRow(AQTableSheetController& sheet, int row) {
-        QListView* list = sheet.tableView();
-        ASSERT_NE(list, nullptr);
-        if (row < 0) {
-            list->clearSelection();
-            return;
-        }
-        const QRect r = list->visualRect(list->model()->index(row, 0));
-        click(*list->viewport(), QRectF(r).center());
-    }
-
     // Gives chart channel ch these points.
     void setCurve(std::uint8_t ch, const std::vector<CurvePoint>& points) {
         auto curve = graph().channelAtIndex(ch);
@@ -123,23 +111,13 @@ protected:
     // Runs a transfer to its end on virtual time.
     void finish() { ASSERT_TRUE(dispatch.runUntilIdle(3600.0)); }
 
-    // The writes the lamp received with one of these opcodes, in order.
-    std::vector<Bytes> sentWith(std::initializer_list<std::uint8_t> opcodes) const {
-        std::vector<Bytes> out;
-        for (const auto& r : lamp->received()) {
-            if (r.characteristic != kCommandCharacteristicUUID || r.data.empty()) continue;
-            for (auto op : opcodes) {
-                if (r.data[0] == op) out.push_back(r.data);
-            }
-        }
-        return out;
+    std::vector<Bytes> sentWith(std::initializer_list<std::uint8_t> ops) const {
+        return test::sentWith(*lamp, ops);
     }
 
     // From the next command on, the lamp takes writes but never answers.
     void lampFallsSilentAfter(std::uint64_t commands) {
-        SimFaults f = lamp->faults();
-        f.noAnswerFrom = lamp->receivedCount() + commands + 1;
-        lamp->setFaults(f);
+        lamp->setFaults({.noAnswerFrom = lamp->receivedCount() + commands + 1});
     }
 
     // The lamps the store knows when the page is first entered.

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "curve/CurvePoint.h"
+
 namespace aq::test {
 
 inline void sendMouse(QWidget& w, QEvent::Type type, QPointF pos, Qt::MouseButton button,
@@ -31,6 +36,24 @@ inline void click(QWidget& w, QPointF pos, Qt::MouseButton button = Qt::LeftButt
                   Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     sendMouse(w, QEvent::MouseButtonPress, pos, button, button, modifiers);
     sendMouse(w, QEvent::MouseButtonRelease, pos, button, Qt::NoButton, modifiers);
+}
+
+// Whether two curves hold the same points, to a millionth; the failure names both.
+inline ::testing::AssertionResult sameCurve(const std::vector<CurvePoint>& shown,
+                                            const std::vector<CurvePoint>& expected) {
+    const auto text = [](const std::vector<CurvePoint>& points) {
+        std::string out;
+        for (const auto& p : points)
+            out += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
+        return out;
+    };
+    bool same = shown.size() == expected.size();
+    for (std::size_t i = 0; same && i < shown.size(); ++i) {
+        same = std::abs(shown[i].x - expected[i].x) <= 1e-6 &&
+               std::abs(shown[i].y - expected[i].y) <= 1e-6;
+    }
+    if (same) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << text(shown) << " instead of " << text(expected);
 }
 
 // How a double click reaches a widget. Qt's own detection sends a press and

@@ -1,12 +1,19 @@
 #pragma once
 
 #include <QApplication>
+#include <QListView>
 #include <QMouseEvent>
 #include <QTest>
 
+#include <algorithm>
 #include <initializer_list>
+#include <vector>
 
+#include "link/LampUuids.h"
 #include "pages/AQNavigationController.h"
+#include "pages/AQTableSheetController.h"
+#include "sim/SimLamp.h"
+#include "widgets/AQButton.h"
 #include "widgets/AQSlider.h"
 
 namespace aq::test {
@@ -18,6 +25,47 @@ T* pageOf(AQNavigationController& nav) {
         if (auto* page = qobject_cast<T*>(c)) return page;
     }
     return nullptr;
+}
+
+// The page bar's button of the page with this ident.
+inline AQButton* barButton(AQNavigationController& nav, const QString& ident) {
+    for (AQButton* b : nav.buttons()) {
+        if (b->objectName() == ident) return b;
+    }
+    return nullptr;
+}
+
+// A click as the user makes it: on the window, at a point of the widget, so
+// whatever lies on top of the widget there (the progress overlay) gets it.
+inline void clickAt(QWidget* w, QPoint at) {
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, at));
+}
+inline void click(QWidget* w) {
+    clickAt(w, w->rect().center());
+}
+
+// Answers a single-choice sheet by clicking its row, or clears the choice for -1.
+inline void chooseRow(AQTableSheetController& sheet, int row) {
+    QListView* list = sheet.tableView();
+    if (!list) return;
+    if (row < 0) {
+        list->clearSelection();
+        return;
+    }
+    const QRect r = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+// The writes the lamp received with one of these opcodes on the command
+// characteristic, in order.
+inline std::vector<Bytes> sentWith(const SimLamp& lamp, std::initializer_list<std::uint8_t> ops) {
+    std::vector<Bytes> out;
+    for (const auto& r : lamp.received()) {
+        if (r.characteristic != kCommandCharacteristicUUID || r.data.empty()) continue;
+        if (std::find(ops.begin(), ops.end(), r.data[0]) != ops.end()) out.push_back(r.data);
+    }
+    return out;
 }
 
 // Where on the slider the mouse puts the knob's centre at this percent.

@@ -11,18 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "PageInput.h"
 #include "link/LampUuids.h"
 #include "pages/AQConnectionController.h"
 #include "pages/AQInfoController.h"
 #include "pages/AQNavigationController.h"
 #include "pages/AQSettingsController.h"
 #include "pages/Alerts.h"
-#include "pages/ClockCare.h"
 #include "pages/AppDelegate.h"
+#include "pages/ClockCare.h"
 #include "pages/Questions.h"
+#include "session/GlobalStore.h"
 #include "sim/SimCentral.h"
 #include "sim/VirtualDispatch.h"
-#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "support/LampFixture.h"
 #include "support/LogCapture.h"
@@ -110,26 +111,19 @@ protected:
     AQInfoController& info() { return *delegate->infoController(); }
     AQSettingsController& settings() { return *delegate->settingsController(); }
     static GlobalStore& store() { return GlobalStore::sharedInstance(); }
-    AQButton* barButton(const QString& ident) {
-        for (AQButton* b : nav().buttons()) {
-            if (b->objectName() == ident) return b;
-        }
-        return nullptr;
-    }
+    AQButton* barButton(const QString& ident) { return test::barButton(nav(), ident); }
     QStringList tableNames() {
         QStringList names;
         for (const QStringList& row : discover().tblDevices()->rows()) names << row.value(0);
         return names;
     }
     bool hudUp() { return SPProgressHUD::instance()->displaying(); }
-
-    // A click as the user makes it: on the window, at a point of the
-    // widget, so whatever lies on top of the widget there gets it.
-    static void clickAt(QWidget* w, QPoint at) {
-        QWidget* top = w->window();
-        QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, at));
+    // Clicks the page's button on the bar and lets every answer arrive.
+    void visit(const char* ident) {
+        click(barButton(QString::fromLatin1(ident)));
+        dispatch.runUntilIdle();
     }
-    static void click(QWidget* w) { clickAt(w, w->rect().center()); }
+
     // A click in the middle of a table row, as the user selects it.
     void clickRow(int row) {
         AQTableView* t = discover().tblDevices();
@@ -154,16 +148,8 @@ protected:
             dispatch.runUntilTrue([&] { return !info().tfPowerConsumption()->text().isEmpty(); }));
     }
 
-    // The writes the lamp received with this opcode on the command characteristic.
-    std::vector<Bytes> sentWith(std::uint8_t opcode) const {
-        std::vector<Bytes> out;
-        for (const auto& r : lamp->received()) {
-            if (r.characteristic == kCommandCharacteristicUUID && !r.data.empty() &&
-                r.data[0] == opcode) {
-                out.push_back(r.data);
-            }
-        }
-        return out;
+    std::vector<Bytes> sentWith(std::initializer_list<std::uint8_t> ops) const {
+        return test::sentWith(*lamp, ops);
     }
 
     LogCapture log;

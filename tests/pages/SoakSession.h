@@ -2,21 +2,16 @@
 
 // One randomised session of the real window and pages against a simulated
 // lamp on virtual time, for the soak test.
-#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
-#include <QListView>
-#include <QMainWindow>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -28,27 +23,23 @@
 #include "pages/AQConnectionController.h"
 #include "pages/AQDayAdjustmentController.h"
 #include "pages/AQFirmwareController.h"
-#include "pages/AQInfoController.h"
 #include "pages/AQLiveController.h"
 #include "pages/AQMoonAdjustmentController.h"
 #include "pages/AQNavigationController.h"
-#include "pages/AQSettingsController.h"
-#include "pages/AQTableSheetController.h"
 #include "pages/AQTableSheetMCController.h"
 #include "pages/AQWeatherController.h"
 #include "pages/Alerts.h"
 #include "pages/AppDelegate.h"
-#include "session/DayTransfer.h"
 #include "pages/MoonFrameSheet.h"
 #include "pages/NSDayAdjustment.h"
 #include "pages/Questions.h"
+#include "session/DayTransfer.h"
+#include "session/GlobalStore.h"
 #include "sim/SimCentral.h"
 #include "sim/SimModelLamp.h"
 #include "sim/VirtualDispatch.h"
-#include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
 #include "support/LogCapture.h"
-#include "widgets/AQButton.h"
 #include "widgets/AQTableView.h"
 #include "widgets/SPProgressHUD.h"
 
@@ -76,15 +67,15 @@ public:
                                                [this] { return _dispatch.now(); });
         _central.addLamp(_lamp);
         GlobalStore::configure(_central, _dispatch, _preferences);
-        _previousAlert = setAlertFunction([this](QWidget*, const QString& title,
-                                                 const QString& text) {
-            _alerts.push_back(title + " | " + text);
+        _previousAlert =
+            setAlertFunction([this](QWidget*, const QString& title, const QString& text) {
+                _alerts.push_back(title + " | " + text);
+            });
+        AQFirmwareController::setConfirmFunction(
+            [](QWidget*, const QString&, const QString&) { return true; });
+        _previousQuestion = setQuestionFunction([](QWidget*, const Question&) {
+            return Answer{true, false};
         });
-        AQFirmwareController::setConfirmFunction([](QWidget*, const QString&, const QString&) {
-            return true;
-        });
-        _previousQuestion = setQuestionFunction(
-            [](QWidget*, const Question&) { return Answer{true, false}; });
         _delegate = std::make_unique<AppDelegate>();
         _delegate->applicationDidFinishLaunching();
         SPProgressHUD::instance()->setAnimationDuration(0);
@@ -144,25 +135,11 @@ private:
     T& page() {
         return *pageOf<T>(nav());
     }
-    AQButton* barButton(const QString& ident) {
-        for (AQButton* b : nav().buttons()) {
-            if (b->objectName() == ident) return b;
-        }
-        return nullptr;
-    }
     // A short note ("Uploaded to 3 lamps.") fades by itself and blocks nothing.
     static bool hudUp() {
         return SPProgressHUD::instance()->displaying() &&
                !SPProgressHUD::instance()->showingMessage();
     }
-
-    // Clicks on the window at the widget's centre, so whatever covers the
-    // widget (the progress overlay) gets the click instead.
-    static void clickAt(QWidget* w, QPoint at) {
-        QWidget* top = w->window();
-        QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, at));
-    }
-    static void click(QWidget* w) { clickAt(w, w->rect().center()); }
 
     // Lets the answers and timers of the last action run out. A session
     // whose events never run out has hung.
@@ -173,6 +150,23 @@ private:
             return false;
         }
         return true;
+    }
+
+    // Whether an alert since the first `from` holds one of the texts.
+    bool alertSince(std::size_t from, std::initializer_list<const char*> texts) const {
+        for (std::size_t i = from; i < _alerts.size(); ++i) {
+            for (const char* t : texts) {
+                if (_alerts[i].contains(QLatin1String(t))) return true;
+            }
+        }
+        return false;
+    }
+
+    // Runs until `done`; a step that never gets there has hung.
+    bool waitFor(const std::function<bool()>& done, const std::string& what) {
+        if (_dispatch.runUntilTrue(done, kStepLimit)) return true;
+        problem(what + " still running after " + std::to_string(kStepLimit) + " s");
+        return false;
     }
 
     std::string lastLog(std::size_t n) const {
@@ -252,11 +246,7 @@ private:
     // After a lost link the app is on the connection page with nothing left
     // running or covering it and the lamp chosen: one click connects again.
     void checkLostLink(std::size_t alertsBefore) {
-        bool lost = false;
-        for (std::size_t i = alertsBefore; i < _alerts.size(); ++i) {
-            lost = lost || _alerts[i].startsWith(QStringLiteral("Connection lost | "));
-        }
-        if (!lost) return;
+        if (!alertSince(alertsBefore, {"Connection lost | "})) return;
         note("link lost");
         if (nav().connected()) problem("still connected after a lost link");
         if (nav().currentController() != &discover()) problem("not on the connection page");
@@ -306,17 +296,6 @@ private:
         }
     }
 
-    static void chooseRow(AQTableSheetController& sheet, int row) {
-        QListView* list = sheet.tableView();
-        if (!list) return;
-        if (row < 0) {
-            list->clearSelection();
-            return;
-        }
-        const QRect r = list->visualRect(list->model()->index(row, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    }
-
     // --- connection --------------------------------------------------------------
 
     void connect() {
@@ -349,7 +328,7 @@ private:
         closeSheets();
         if (!nav().connected()) return;
         note(std::string("visit ") + ident);
-        click(barButton(ident));
+        click(barButton(nav(), QString::fromLatin1(ident)));
     }
 
     // Fresh random curves in the chart, a few points each, time-ordered
@@ -396,15 +375,19 @@ private:
     }
 
     bool onDayPage() {
-        return nav().connected() &&
-               nav().currentController() == &page<AQDayAdjustmentController>();
+        return nav().connected() && nav().currentController() == &page<AQDayAdjustmentController>();
     }
 
-    void upload() {
+    // Goes to the day page with nothing open; false when it cannot.
+    bool toDayPage() {
         if (!onDayPage()) visit("dayadjustment");
         settle();
         closeSheets();
-        if (!onDayPage()) return;
+        return onDayPage();
+    }
+
+    void upload() {
+        if (!toDayPage()) return;
         auto& day = page<AQDayAdjustmentController>();
         randomCurves(day);
         const auto expected = chartInLampUnits();
@@ -423,15 +406,9 @@ private:
             note("upload click swallowed");
             return;
         }
-        if (!_dispatch.runUntilTrue([&] { return !day.busy(); }, kStepLimit)) {
-            problem("upload still running after " + std::to_string(kStepLimit) + " s");
-            return;
-        }
-        bool failed = false;
-        for (std::size_t i = alertsBefore; i < _alerts.size(); ++i) {
-            failed = failed || _alerts[i].contains(QStringLiteral("Writing the day programme")) ||
-                     _alerts[i].contains(QStringLiteral("does not hold what was sent"));
-        }
+        if (!waitFor([&] { return !day.busy(); }, "upload")) return;
+        const bool failed =
+            alertSince(alertsBefore, {"Writing the day programme", "does not hold what was sent"});
         if (failed) {
             note("upload reported failure");
             return;
@@ -449,8 +426,9 @@ private:
             // A slave count read as noise may name lamps that are not there;
             // nothing could tell, and there is nothing to read back.
             if (d >= m.devices.size()) {
-                if (!garbage) problem("upload went to lamp " + std::to_string(d) +
-                                      " that the lamp does not have");
+                if (!garbage)
+                    problem("upload went to lamp " + std::to_string(d) +
+                            " that the lamp does not have");
                 continue;
             }
             const auto& programme = m.devices[d].programme;
@@ -461,20 +439,17 @@ private:
             }
             for (std::size_t ch = 0; ch < n; ++ch) {
                 if (programme[ch] != expected[ch]) {
-                    problem("upload reported success but lamp " + std::to_string(d) +
-                            " channel " + std::to_string(ch) + " holds " +
-                            std::to_string(programme[ch].size()) + " points, chart " +
-                            std::to_string(expected[ch].size()) + " or other values");
+                    problem("upload reported success but lamp " + std::to_string(d) + " channel " +
+                            std::to_string(ch) + " holds " + std::to_string(programme[ch].size()) +
+                            " points, chart " + std::to_string(expected[ch].size()) +
+                            " or other values");
                 }
             }
         }
     }
 
     void download(bool preset) {
-        if (!onDayPage()) visit("dayadjustment");
-        settle();
-        closeSheets();
-        if (!onDayPage()) return;
+        if (!toDayPage()) return;
         auto& day = page<AQDayAdjustmentController>();
         const std::size_t alertsBefore = _alerts.size();
         const bool garbageBefore = _garbageSeen;
@@ -493,10 +468,7 @@ private:
             click(dayButton("Download"));
         }
         if (!day.busy()) return;
-        if (!_dispatch.runUntilTrue([&] { return !day.busy(); }, kStepLimit)) {
-            problem("download still running after " + std::to_string(kStepLimit) + " s");
-            return;
-        }
+        if (!waitFor([&] { return !day.busy(); }, "download")) return;
         if (_alerts.size() != alertsBefore || preset || garbageBefore || _garbageSeen) return;
         // A download that said nothing shows the lamp's programme.
         const SimLampModel m = _lamp->model();
@@ -505,8 +477,9 @@ private:
         const auto& programme = m.devices[device].programme;
         for (std::size_t ch = 0; ch < std::min(shown.size(), programme.size()); ++ch) {
             auto held = programme[ch];
-            std::sort(held.begin(), held.end(),
-                      [](const SimSetPoint& a, const SimSetPoint& b) { return a.offset < b.offset; });
+            std::sort(held.begin(), held.end(), [](const SimSetPoint& a, const SimSetPoint& b) {
+                return a.offset < b.offset;
+            });
             // Two set points at one minute (a partial upload leaves the
             // unwritten ones at minute 0) cannot both stand in the chart,
             // which keeps its points a few minutes apart.
@@ -516,9 +489,9 @@ private:
                                        return a.offset == b.offset;
                                    }) != held.end();
             if (held.size() <= 144 && !sameMinute && shown[ch] != held) {
-                problem("download reported nothing but channel " + std::to_string(ch) +
-                        " shows " + describe(shown[ch]) + ", lamp " + std::to_string(device) +
-                        " holds " + describe(held));
+                problem("download reported nothing but channel " + std::to_string(ch) + " shows " +
+                        describe(shown[ch]) + ", lamp " + std::to_string(device) + " holds " +
+                        describe(held));
             }
         }
     }
@@ -609,9 +582,7 @@ private:
         auto& fw = *_delegate->firmwareController();
         fw.tfFile()->setText(QString::fromStdString(_firmwarePath.string()));
         click(fw.btnRun());
-        if (!_dispatch.runUntilTrue([&] { return !fw.updating(); }, 3600.0)) {
-            problem("firmware update still running after an hour");
-        }
+        waitFor([&] { return !fw.updating(); }, "firmware update");
     }
 
     void act() {
@@ -620,31 +591,38 @@ private:
             connect();
             return;
         }
-        switch (pick(0, 13)) {
-            case 0: visit("info"); break;
-            case 1: visit("settings"); break;
-            case 2:
-            case 3: upload(); break;
-            case 4: download(false); break;
-            case 5: download(true); break;
-            case 6: moon(); break;
-            case 7: weather(); break;
-            case 8: live(); break;
-            case 9:
+        // Some actions are likelier than others.
+        const std::function<void()> actions[] = {
+            [this] { visit("info"); },
+            [this] { visit("settings"); },
+            [this] { upload(); },
+            [this] { upload(); },
+            [this] { download(false); },
+            [this] { download(true); },
+            [this] { moon(); },
+            [this] { weather(); },
+            [this] { live(); },
+            [this] {
                 if (chance(0.4)) firmware();
-                break;
-            case 10:
-                disconnect();
-                settle();
-                connect();
-                break;
-            case 11: visit("dayadjustment"); break;
-            default:
-                // The user waits a while with the page as it is.
-                note("wait");
-                _dispatch.runUntil(_dispatch.now() + pick(1, 20));
-                break;
-        }
+            },
+            [this] { reconnect(); },
+            [this] { visit("dayadjustment"); },
+            [this] { wait(); },
+            [this] { wait(); },
+        };
+        actions[pick(0, int(std::size(actions)) - 1)]();
+    }
+
+    void reconnect() {
+        disconnect();
+        settle();
+        connect();
+    }
+
+    // The user waits a while with the page as it is.
+    void wait() {
+        note("wait");
+        _dispatch.runUntil(_dispatch.now() + pick(1, 20));
     }
 
     // --- after the session -----------------------------------------------------

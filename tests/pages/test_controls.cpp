@@ -1,15 +1,11 @@
 // Small controls as a keyboard or mouse user meets them: connecting from the
-// lamp table, check box labels, the name limit, the weather and live values.
-#include <QApplication>
+// lamp table, check box labels, the weather and live values.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
-#include <QMainWindow>
-#include <QStackedWidget>
 #include <QStyle>
 #include <QTimeEdit>
 
-#include "PageInput.h"
-#include "ClippedTexts.h"
 #include "PagesFixture.h"
 #include "pages/AQLiveController.h"
 #include "pages/AQWeatherController.h"
@@ -52,8 +48,7 @@ TEST_F(ControlsTest, DoubleClickOrReturnOnALampConnectsIt) {
 
 TEST_F(ControlsTest, ClickOnACheckBoxLabelTogglesTheBox) {
     connectLamp();
-    click(barButton("settings"));
-    dispatch.runUntilIdle();
+    visit("settings");
     AQButton* box = settings().chbDemoLoop();
     QLabel* label = nullptr;
     for (QLabel* l : box->window()->findChildren<QLabel*>()) {
@@ -67,29 +62,6 @@ TEST_F(ControlsTest, ClickOnACheckBoxLabelTogglesTheBox) {
     EXPECT_EQ(box->isChecked(), before);
 }
 
-TEST_F(ControlsTest, NameShowsItsLimitAndAnEmptyOneIsRefused) {
-    connectLamp();
-    click(barButton("settings"));
-    dispatch.runUntilIdle();
-    QLineEdit* name = settings().tfName();
-    name->clear();
-    QTest::keyClicks(name, "Nano");
-    EXPECT_EQ(settings().lbNameLength()->text(), "4/24");
-    QTest::keyClicks(name, QString(30, QLatin1Char('x')));
-    EXPECT_EQ(settings().lbNameLength()->text(), "24/24");
-
-    for (const char* text : {"", "   "}) {
-        alerts.clear();
-        lamp->clearReceived();
-        name->setText(QString::fromLatin1(text));
-        QTest::keyClick(name, Qt::Key_Return);
-        dispatch.runUntilIdle();
-        ASSERT_EQ(alerts.size(), 1u) << '"' << text << '"';
-        EXPECT_EQ(alerts.front(), "Give the lamp a name first.");
-        EXPECT_TRUE(lamp->received().empty());
-    }
-}
-
 TEST_F(ControlsTest, WeatherGreysWhatIsOffAndShowsAWindowAcrossMidnight) {
     lamp->updateModel([](SimLampModel& m) {
         m.cloudsPerDay = 0;
@@ -98,8 +70,7 @@ TEST_F(ControlsTest, WeatherGreysWhatIsOffAndShowsAWindowAcrossMidnight) {
         m.boltsEnd = 2 * 60;
     });
     connectLamp();
-    click(barButton("weather"));
-    dispatch.runUntilIdle();
+    visit("weather");
     auto& page = *pageOf<AQWeatherController>(nav());
     struct Case {
         QWidget* control;
@@ -132,8 +103,7 @@ TEST_F(ControlsTest, WeatherGreysWhatIsOffAndShowsAWindowAcrossMidnight) {
 
 TEST_F(ControlsTest, LiveSlidersShowPercentInTheChannelsColour) {
     connectLamp();
-    click(barButton("livecontroller"));
-    dispatch.runUntilIdle();
+    visit("livecontroller");
     const QList<AQTableCellView*> rows = pageOf<AQLiveController>(nav())->rows();
     ASSERT_FALSE(rows.isEmpty());
     for (int i = 0; i < rows.size(); ++i) {
@@ -150,27 +120,6 @@ TEST_F(ControlsTest, LiveSlidersShowPercentInTheChannelsColour) {
 TEST_F(ControlsTest, DisabledTextsAreDrawnOnce) {
     // The style's etched second copy made the disabled menu item look doubled.
     EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_EtchDisabledText), 0);
-}
-
-// At the smallest the window allows, every page's texts fit: each shown
-// label and button lies inside its parent and is as wide as its text needs.
-TEST_F(ControlsTest, AtTheMinimumSizeNoPageClipsItsTexts) {
-    connectLamp();
-    QMainWindow* window = delegate->window();
-    EXPECT_GE(window->minimumWidth(), AppDelegate::kContentWidth);
-    EXPECT_GE(window->minimumHeight(), AppDelegate::kContentHeight);
-    for (const char* page : {"info", "settings", "dayadjustment", "moonadjustment", "weather",
-                             "livecontroller"}) {
-        SCOPED_TRACE(page);
-        ASSERT_TRUE(dispatch.runUntilTrue([&] { return !hudUp(); }));
-        click(barButton(QString::fromLatin1(page)));
-        dispatch.runUntilIdle(30.0);
-        while (QWidget* sheet = QApplication::activeModalWidget()) sheet->close();
-        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        window->resize(window->minimumSize());
-        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        EXPECT_EQ(clippedTexts(nav().tabView()->currentWidget()).join(" | ").toStdString(), "");
-    }
 }
 
 }  // namespace

@@ -12,8 +12,7 @@
 #include <QUndoStack>
 
 #include <functional>
-
-#include <gtest/gtest.h>
+#include <map>
 
 namespace aq {
 namespace {
@@ -146,66 +145,37 @@ TEST_F(DayEditTest, TheHistoryIsKeptAcrossVisitsAndStartsAnewForAnotherLamp) {
 TEST_F(DayEditTest, TheKeyboardSelectsMovesRemovesAndAddsPoints) {
     struct Case {
         const char* name;
-        std::vector<std::pair<int, Qt::KeyboardModifiers>> keys;
-        std::vector<CurvePoint> expected;
+        // t Tab, b Shift+Tab, r Right, d Down, L Shift+Left, U Shift+Up, x Delete, i Insert
+        const char* keys;
         int held;  // the point held afterwards, -1 for none
         int steps;
+        std::vector<CurvePoint> expected;
     };
     const auto m = [](int minutes) { return minutes / 1439.0; };
-    const Qt::KeyboardModifiers none = Qt::NoModifier, shift = Qt::ShiftModifier;
+    // The three points start() gives curve 0.
+    const CurvePoint p0{0.25, 0.5}, p1{0.5, 0.2}, p2{0.75, 0.8};
     const Case cases[] = {
-        {"tab walks forward",
-         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}},
-         1,
-         0},
-        {"shift-tab walks back",
-         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Backtab, shift}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}},
-         0,
-         0},
-        {"past the last point lets go",
-         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Tab, none}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}},
-         -1,
-         0},
-        {"a minute and a percent",
-         {{Qt::Key_Tab, none}, {Qt::Key_Right, none}, {Qt::Key_Down, none}},
-         {{m(361), 0.49}, {0.5, 0.2}, {0.75, 0.8}},
-         0,
-         2},
-        {"shift steps 15 minutes and 10 percent",
-         {{Qt::Key_Tab, none}, {Qt::Key_Left, shift}, {Qt::Key_Up, shift}},
-         {{m(345), 0.6}, {0.5, 0.2}, {0.75, 0.8}},
-         0,
-         2},
-        {"delete holds the next point",
-         {{Qt::Key_Tab, none}, {Qt::Key_Tab, none}, {Qt::Key_Delete, none}},
-         {{0.25, 0.5}, {0.75, 0.8}},
-         1,
-         1},
-        {"insert halves the segment after",
-         {{Qt::Key_Tab, none}, {Qt::Key_Insert, none}},
-         {{0.25, 0.5}, {0.375, 0.35}, {0.5, 0.2}, {0.75, 0.8}},
-         1,
-         1},
-        {"insert after the last runs into the next day",
-         {{Qt::Key_Backtab, shift}, {Qt::Key_Insert, none}},
-         {{0.25, 0.5}, {0.5, 0.2}, {0.75, 0.8}, {1.0, 0.65}},
-         3,
-         1},
+        {"tab walks forward", "tt", 1, 0, {p0, p1, p2}},
+        {"shift-tab walks back", "ttb", 0, 0, {p0, p1, p2}},
+        {"past the last point lets go", "tttt", -1, 0, {p0, p1, p2}},
+        {"a minute and a percent", "trd", 0, 2, {{m(361), 0.49}, p1, p2}},
+        {"15 minutes and 10 percent", "tLU", 0, 2, {{m(345), 0.6}, p1, p2}},
+        {"delete holds the next point", "ttx", 1, 1, {p0, p2}},
+        {"insert halves the segment after", "ti", 1, 1, {p0, {0.375, 0.35}, p1, p2}},
+        {"insert after the last runs into the next day", "bi", 3, 1, {p0, p1, p2, {1.0, 0.65}}},
+    };
+    const std::map<char, std::pair<int, Qt::KeyboardModifiers>> keys = {
+        {'t', {Qt::Key_Tab, Qt::NoModifier}},     {'b', {Qt::Key_Backtab, Qt::ShiftModifier}},
+        {'r', {Qt::Key_Right, Qt::NoModifier}},   {'d', {Qt::Key_Down, Qt::NoModifier}},
+        {'L', {Qt::Key_Left, Qt::ShiftModifier}}, {'U', {Qt::Key_Up, Qt::ShiftModifier}},
+        {'x', {Qt::Key_Delete, Qt::NoModifier}},  {'i', {Qt::Key_Insert, Qt::NoModifier}},
     };
     for (const Case& c : cases) {
         start();
         view().setFocus();
         const int steps = page->history()->index();
-        for (const auto& [k, mods] : c.keys) key(k, mods);
-        const auto points = curve(0);
-        ASSERT_EQ(points.size(), c.expected.size()) << c.name;
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            EXPECT_NEAR(points[i].x, c.expected[i].x, 1e-9) << c.name << " point " << i;
-            EXPECT_NEAR(points[i].y, c.expected[i].y, 1e-9) << c.name << " point " << i;
-        }
+        for (const char* k = c.keys; *k; ++k) key(keys.at(*k).first, keys.at(*k).second);
+        EXPECT_TRUE(test::sameCurve(curve(0), c.expected)) << c.name;
         EXPECT_EQ(view().keyPoint(), c.held) << c.name;
         EXPECT_EQ(page->history()->index(), steps + c.steps) << c.name;
         key(Qt::Key_Escape);

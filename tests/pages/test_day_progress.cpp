@@ -3,11 +3,9 @@
 #include "DayPageFixture.h"
 
 #include <QPushButton>
-
 #include <QTest>
-#include "widgets/AQButton.h"
 
-#include <gtest/gtest.h>
+#include "widgets/AQButton.h"
 
 namespace aq {
 namespace {
@@ -141,15 +139,7 @@ TEST_F(DayProgressTest, UploadAsksFirstNamingTheTarget) {
         {"accepted", 0, true, false, {true, false}, true, all, true, false},
         {"accepted, don't ask again", 1, true, false, {true, true}, true, master, true, true},
         {"not asked again", 1, true, true, {false, false}, false, {}, true, true},
-        {"starting lines are asked about anyway",
-         1,
-         false,
-         true,
-         {true, false},
-         true,
-         master,
-         true,
-         true},
+        {"placeholders asked anyway", 1, false, true, {true, false}, true, master, true, true},
     };
     int presses = 0;
     for (const Case& c : cases) {

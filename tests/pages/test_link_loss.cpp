@@ -11,11 +11,7 @@ namespace {
 
 class LinkLossTest : public PagesFixture {
 protected:
-    void loseLinkAtNextCommand() {
-        SimFaults f;
-        f.dropLinkOnceAt = lamp->receivedCount() + 1;
-        lamp->setFaults(f);
-    }
+    void loseLinkAtNextCommand() { lamp->setFaults({.dropLinkOnceAt = lamp->receivedCount() + 1}); }
     void switchLampOff() { central.switchOff(central.lamps()[0]); }
     QLabel& stateLine() { return *discover().lblBluetoothState(); }
 };
@@ -116,9 +112,7 @@ TEST_F(LinkLossTest, ATransferReportsBeforeTheLossAndSheetsClose) {
             showAlert(p, t, text);
             return false;
         });
-    SimFaults silent;
-    silent.noAnswerFrom = lamp->receivedCount() + 3;
-    lamp->setFaults(silent);
+    lamp->setFaults({.noAnswerFrom = lamp->receivedCount() + 3});
     day->btnDownloadPressed();
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return shown.size() >= 2; }, 30.0));
     ASSERT_TRUE(dispatch.runUntilIdle(60.0));
@@ -167,15 +161,6 @@ TEST_F(LinkLossTest, TheBluetoothStateIsShownInWords) {
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return !stateLine().isVisible(); }));
     EXPECT_FALSE(discover().btnPowerOn()->isVisible());
     discoverLamps();
-}
-
-TEST_F(LinkLossTest, TheOverlayNamesTheLampBeingConnected) {
-    discoverLamps();
-    clickRow(0);
-    QString shown;
-    dispatch.singleShot(0.005, [&] { shown = SPProgressHUD::instance()->status(); });
-    click(discover().btnConnect());
-    EXPECT_EQ(shown, QStringLiteral("Connecting to AquaLamp..."));
 }
 
 }  // namespace

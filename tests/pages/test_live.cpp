@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 
-#include "PageInput.h"
 #include "PagesFixture.h"
 #include "pages/AQLiveController.h"
 
@@ -17,10 +16,7 @@ class LiveTest : public PagesFixture {
 protected:
     AQLiveController& page() { return *pageOf<AQLiveController>(nav()); }
 
-    void enterLive() {
-        click(barButton("livecontroller"));
-        dispatch.runUntilIdle();
-    }
+    void enterLive() { visit("livecontroller"); }
 
     // The mode and live value commands, in the order the page issued them
     // (by command number), as hex text.
@@ -68,27 +64,11 @@ TEST_F(LiveTest, EntryAndLeaveSwitchModeAndDarkenEveryChannel) {
     ASSERT_EQ(masterLive(), std::vector<std::uint8_t>(6, 153));
 
     log.clear();
-    click(barButton("info"));
-    dispatch.runUntilIdle();
+    visit("info");
     EXPECT_EQ(issued(), modeThenZeros("120000"));
     EXPECT_EQ(lamp->model().mode, 0);
     EXPECT_EQ(masterLive(), std::vector<std::uint8_t>(6, 0));
     for (AQSlider* s : page().slider()) EXPECT_EQ(s->value(), 0);
-}
-
-TEST_F(LiveTest, RowsShowTheLampsChannels) {
-    lamp->updateModel([](SimLampModel& m) {
-        m.setChannelCount(4);
-        m.channels[3].name = "Deep Blue";
-    });
-    connectLamp();
-    enterLive();
-    const QList<AQTableCellView*> rows = page().rows();
-    ASSERT_EQ(rows.size(), 4);
-    EXPECT_EQ(rows[0]->lbChannel()->text(), QString::fromStdString(lamp->model().channels[0].name));
-    EXPECT_EQ(rows[3]->lbChannel()->text(), "Deep Blue");
-    EXPECT_EQ(issued(),
-              std::vector<std::string>({"120002", "0a000000", "0a000100", "0a000200", "0a000300"}));
 }
 
 // Percent to the lamp's 0 … 255, truncated, on the channel of the row.
@@ -159,8 +139,7 @@ TEST_F(LiveTest, NothingWaitingIsDropped) {
     EXPECT_EQ(masterLive()[4], 229);
 
     // Moved before the entry's zeros have gone out.
-    click(barButton("info"));
-    dispatch.runUntilIdle();
+    visit("info");
     click(barButton("livecontroller"));
     dragSlider(ch4, {0, 50});
     dispatch.runUntilIdle();
@@ -203,9 +182,7 @@ TEST_F(LiveTest, ADisconnectTheLampDidNotConfirmIsTold) {
     connectLamp();
     enterLive();
     dispatch.runUntilIdle();
-    SimFaults silent;
-    silent.noAnswerFrom = lamp->receivedCount() + 1;
-    lamp->setFaults(silent);
+    lamp->setFaults({.noAnswerFrom = lamp->receivedCount() + 1});
     alerts.clear();
     click(nav().btnDiscover());
     dispatch.runUntilIdle(30.0);
@@ -220,34 +197,40 @@ TEST_F(LiveTest, KeysSendOnePressEach) {
     dragSlider(page().rows()[1]->slChannel(), {0, 70});
     dispatch.runUntilIdle();
     for (int round = 0; round < 2; ++round) {
-        click(page().btnNavLeft());
-        dispatch.runUntilIdle();
-        click(page().btnNavRight());
-        dispatch.runUntilIdle();
-        click(page().btnNavPush());
-        dispatch.runUntilIdle();
-        click(page().btnNavLongPush());
-        dispatch.runUntilIdle();
+        for (AQButton* key : {page().btnNavLeft(), page().btnNavRight(), page().btnNavPush(),
+                              page().btnNavLongPush()}) {
+            click(key);
+            dispatch.runUntilIdle();
+        }
     }
     EXPECT_EQ(lamp->model().navKeys, std::vector<std::uint8_t>({5, 6, 8, 9, 5, 6, 8, 9}));
 }
 
-// Another lamp with other channels gets rows of its own.
-TEST_F(LiveTest, RowsFollowANewLampsChannels) {
+// A row for each of the lamp's channels, named as the lamp names them; another
+// lamp with other channels gets rows of its own.
+TEST_F(LiveTest, RowsFollowTheLampsChannels) {
     connectLamp();
     enterLive();
     ASSERT_EQ(page().rows().size(), 6);
     click(nav().btnDiscover());  // Disconnect
     dispatch.runUntilIdle();
-    lamp->updateModel([](SimLampModel& m) { m.setChannelCount(3); });
+    lamp->updateModel([](SimLampModel& m) {
+        m.setChannelCount(4);
+        m.channels[3].name = "Deep Blue";
+    });
     connectLamp();
     log.clear();
     enterLive();
-    EXPECT_EQ(page().rows().size(), 3);
-    EXPECT_EQ(page().slider().size(), 3);
-    page().rows()[2]->slChannel()->setValue(100);
+    const QList<AQTableCellView*> rows = page().rows();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(page().slider().size(), 4);
+    EXPECT_EQ(rows[0]->lbChannel()->text(), QString::fromStdString(lamp->model().channels[0].name));
+    EXPECT_EQ(rows[3]->lbChannel()->text(), "Deep Blue");
+    EXPECT_EQ(issued(),
+              std::vector<std::string>({"120002", "0a000000", "0a000100", "0a000200", "0a000300"}));
+    rows[3]->slChannel()->setValue(100);
     dispatch.runUntilIdle();
-    EXPECT_EQ(masterLive()[2], 255);
+    EXPECT_EQ(masterLive()[3], 255);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 // The settings page: name, demonstration mode and demo loop.
+#include <QLabel>
+
 #include "PagesFixture.h"
 #include "state/LampNames.h"
 
@@ -27,23 +29,20 @@ TEST_F(SettingsTest, ShowsTheLampsNameModeAndLoop) {
         });
         settings().chbDemo()->setChecked(!c.demoShown);
         settings().chbDemoLoop()->setChecked(!c.loopShown);
-        click(barButton("settings"));
-        dispatch.runUntilIdle();
+        visit("settings");
         EXPECT_EQ(settings().tfName()->text(), kLampName);
         EXPECT_EQ(settings().chbDemo()->isChecked(), c.demoShown);
         EXPECT_EQ(settings().chbDemoLoop()->isChecked(), c.loopShown);
         // Showing is no change: the lamp keeps its mode.
         EXPECT_EQ(lamp->model().mode, c.mode);
-        click(barButton("info"));
-        dispatch.runUntilIdle();
+        visit("info");
     }
 }
 
 TEST_F(SettingsTest, CheckBoxesSetModeAndLoop) {
     lamp->updateModel([](SimLampModel& m) { m.mode = 2; });
     connectLamp();
-    click(barButton("settings"));
-    dispatch.runUntilIdle();
+    visit("settings");
     ASSERT_FALSE(settings().chbDemo()->isChecked());
 
     click(settings().chbDemo());
@@ -65,8 +64,7 @@ TEST_F(SettingsTest, CheckBoxesSetModeAndLoop) {
 // page lists the lamp under it from then on.
 TEST_F(SettingsTest, RenameRecordsTheReportedName) {
     connectLamp();
-    click(barButton("settings"));
-    dispatch.runUntilIdle();
+    visit("settings");
 
     QLineEdit* field = settings().tfName();
     field->selectAll();
@@ -110,16 +108,33 @@ TEST_F(SettingsTest, RenameDuringTheEntryReadsRecordsTheNewName) {
     EXPECT_EQ(GlobalStore::getNameForUUID(kLampId), std::optional<std::string>("Nano Cube"));
 }
 
-TEST_F(SettingsTest, NameTheLampCannotHoldIsNotSent) {
+// The field shows how much of the limit is used; a name that is empty or
+// that the lamp cannot hold is refused with a word why, and nothing is sent.
+TEST_F(SettingsTest, NameShowsItsLimitAndOneTheLampCannotHoldIsNotSent) {
     connectLamp();
-    click(barButton("settings"));
-    dispatch.runUntilIdle();
-    lamp->clearReceived();
-    settings().tfName()->setText(QString::fromUtf8("K\u00fcche"));
-    click(settings().btnApplyName());
-    dispatch.runUntilIdle();
-    EXPECT_EQ(alerts.size(), 1u);
-    EXPECT_TRUE(sentWith(0x0B).empty());
+    visit("settings");
+    QLineEdit* name = settings().tfName();
+    name->clear();
+    QTest::keyClicks(name, "Nano");
+    EXPECT_EQ(settings().lbNameLength()->text(), "4/24");
+    QTest::keyClicks(name, QString(30, QLatin1Char('x')));
+    EXPECT_EQ(settings().lbNameLength()->text(), "24/24");
+    const std::pair<const char*, const char*> refused[] = {
+        {"", "Give the lamp a name first."},
+        {"   ", "Give the lamp a name first."},
+        {"K\u00fcche", "only letters, digits, spaces"},
+    };
+    for (const auto& [text, why] : refused) {
+        SCOPED_TRACE(text);
+        alerts.clear();
+        lamp->clearReceived();
+        name->setText(QString::fromUtf8(text));
+        click(settings().btnApplyName());
+        dispatch.runUntilIdle();
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_TRUE(alerts.front().contains(QString::fromUtf8(why))) << alerts[0].toStdString();
+        EXPECT_TRUE(lamp->received().empty());
+    }
     EXPECT_EQ(lamp->model().nameText(), kLampName);
 }
 

@@ -1,10 +1,6 @@
 // The window, the page bar and the navigation between pages.
 #include <QAction>
 #include <QApplication>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QMenuBar>
-#include <QScreen>
 #include <QStackedWidget>
 
 #include "PagesFixture.h"
@@ -27,47 +23,9 @@ TEST_F(ShellTest, StartsOnTheConnectionPageWithOnlyItsButtonReachable) {
         EXPECT_EQ(b->isEnabled(), first) << b->objectName().toStdString();
     }
     EXPECT_EQ(nav().btnDiscover()->text(), "Connect");
+    EXPECT_FALSE(nav().miFirmware()->isEnabled()) << "the firmware item waits for a lamp";
     // The connection page writes no entry line.
     EXPECT_TRUE(log.matching("onEnter").empty());
-}
-
-TEST_F(ShellTest, FirmwareItemIsTheThirdOfTheFirstMenuAndOffUntilConnected) {
-    QMenu* first = delegate->window()->menuBar()->actions().value(0)->menu();
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(nav().miFirmware(), nullptr);
-    EXPECT_EQ(first->actions().value(2), nav().miFirmware());
-    EXPECT_FALSE(nav().miFirmware()->isEnabled());
-    connectLamp();
-    EXPECT_TRUE(nav().miFirmware()->isEnabled());
-}
-
-TEST_F(ShellTest, StoreStartsWithTheSixPlaceholderChannels) {
-    struct Expected {
-        const char* name;
-        Color color;
-    };
-    const Expected expected[] = {
-        {"Royal Blue", {1.0, 0.0, 0.0, 1.0}}, {"Red", {0.0, 1.0, 0.0, 1.0}},
-        {"Moonlight", {0.0, 0.0, 1.0, 1.0}},  {"Navy Blue", {1.0, 1.0, 0.0, 1.0}},
-        {"White", {0.5, 0.0, 0.5, 1.0}},      {"Purple", {1.0, 0.5, 0.0, 1.0}},
-    };
-    const auto channels = store().channels();
-    ASSERT_EQ(channels.size(), std::size(expected));
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        EXPECT_EQ(channels[i]->name(), expected[i].name) << i;
-        EXPECT_EQ(channels[i]->color(), expected[i].color) << i;
-    }
-}
-
-TEST_F(ShellTest, ContentIs850By600CentredOnTheScreen) {
-    QMainWindow* window = delegate->window();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->centralWidget()->size(), QSize(850, 600));
-    const QRect area = window->screen()->availableGeometry();
-    const QRect frame = window->frameGeometry();
-    // Equal margins left and right, above and below (to the pixel).
-    EXPECT_LE(std::abs((frame.left() - area.left()) - (area.right() - frame.right())), 1);
-    EXPECT_LE(std::abs((frame.top() - area.top()) - (area.bottom() - frame.bottom())), 1);
 }
 
 TEST_F(ShellTest, ConnectingEntersInfoBeforeTheBarTurnsConnected) {
@@ -96,8 +54,9 @@ TEST_F(ShellTest, ConnectingEntersInfoBeforeTheBarTurnsConnected) {
     EXPECT_EQ(nav().currentController(), &info());
 }
 
-// Each page button enters its page, marks only its own button and shows its
-// view; the moon page writes no entry line.
+// Each page button leaves the page, enters its own, marks only its button and
+// shows its view, also when it is the current page's; the moon page writes
+// no entry line.
 TEST_F(ShellTest, PageButtonsSwitchPages) {
     connectLamp();
     struct Case {
@@ -105,16 +64,17 @@ TEST_F(ShellTest, PageButtonsSwitchPages) {
         bool entryLine;
     };
     const Case cases[] = {{"settings", true}, {"dayadjustment", true},  {"moonadjustment", false},
-                          {"weather", true},  {"livecontroller", true}, {"info", true}};
+                          {"weather", true},  {"livecontroller", true}, {"info", true},
+                          {"info", true}};
     QString previous = "info";
     for (const Case& c : cases) {
         log.clear();
         click(barButton(c.ident));
-        const std::string onLeave = "onLeave " + previous.toStdString() + "\n";
-        const std::string onEnter = std::string("onEnter ") + c.ident + "\n";
+        const std::vector<std::string> lines = log.entries();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], "onLeave " + previous.toStdString() + "\n") << "first the leave";
         EXPECT_EQ(log.matching("onLeave").size(), 1u) << c.ident;
-        EXPECT_TRUE(log.contains(onLeave)) << c.ident;
-        EXPECT_EQ(log.contains(onEnter), c.entryLine) << c.ident;
+        EXPECT_EQ(log.contains(std::string("onEnter ") + c.ident + "\n"), c.entryLine) << c.ident;
         EXPECT_EQ(nav().currentController()->ident(), c.ident);
         EXPECT_EQ(nav().tabView()->currentWidget()->objectName(), c.ident);
         for (AQButton* b : nav().buttons()) {
@@ -126,17 +86,6 @@ TEST_F(ShellTest, PageButtonsSwitchPages) {
         // sheet; it would hold back the next click on the bar.
         if (QWidget* sheet = QApplication::activeModalWidget()) sheet->close();
     }
-}
-
-TEST_F(ShellTest, PressingTheCurrentPagesButtonLeavesAndEntersItAgain) {
-    connectLamp();
-    log.clear();
-    click(barButton("info"));
-    const auto entries = log.entries();
-    ASSERT_GE(entries.size(), 2u);
-    EXPECT_EQ(entries[0], "onLeave info\n");
-    EXPECT_EQ(entries[1], "onEnter info\n");
-    EXPECT_TRUE(barButton("info")->isChecked());
 }
 
 TEST_F(ShellTest, FirmwareItemOpensItsPageWithEveryButtonOff) {
@@ -207,14 +156,6 @@ TEST_F(ShellTest, StrayKeysOnAnOpenedPageSendNothing) {
 
 TEST_F(ShellTest, DisconnectDuringADayTransferAsksAndStopsItFirst) {
     connectLamp();
-    // The day chart's history is in the Edit menu.
-    const QList<QAction*> menus = delegate->window()->menuBar()->actions();
-    ASSERT_GE(menus.size(), 2);
-    const QList<QAction*> edit = menus[1]->menu()->actions();
-    ASSERT_EQ(edit.size(), 4);
-    EXPECT_EQ(edit[0]->text(), QStringLiteral("Undo"));
-    EXPECT_EQ(edit[0]->shortcut(), QKeySequence(QKeySequence::Undo));
-
     click(barButton("dayadjustment"));
     auto* day = qobject_cast<AQDayAdjustmentController*>(nav().currentController());
     ASSERT_NE(day, nullptr);

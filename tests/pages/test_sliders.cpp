@@ -2,11 +2,11 @@
 // the lamp: keys, the wheel and clicks on the track once they have been
 // quiet for a moment (a burst gives one command); a click on the knob that
 // does not move it sends nothing.
+#include <QLabel>
 #include <QWheelEvent>
 
 #include <functional>
 
-#include "PageInput.h"
 #include "PagesFixture.h"
 #include "pages/AQLiveController.h"
 #include "pages/AQMoonAdjustmentController.h"
@@ -30,6 +30,19 @@ void clickAtPercent(AQSlider* s, double percent) {
 
 using SliderSendTest = PagesFixture;
 
+template <typename P>
+std::function<AQSlider*(AQNavigationController&)> sliderOf(AQSlider* (P::*get)() const) {
+    return [get](AQNavigationController& n) { return (pageOf<P>(n)->*get)(); };
+}
+template <typename P>
+std::function<QString(AQNavigationController&)> textOf(QLabel* (P::*get)() const) {
+    return [get](AQNavigationController& n) { return (pageOf<P>(n)->*get)()->text(); };
+}
+template <typename T>
+std::function<unsigned(const SimLampModel&)> held(T SimLampModel::*field) {
+    return [field](const SimLampModel& m) { return unsigned(m.*field); };
+}
+
 struct SliderCase {
     const char* page;
     std::function<AQSlider*(AQNavigationController&)> slider;
@@ -47,15 +60,11 @@ struct Action {
 TEST_F(SliderSendTest, EveryChangeReachesTheLampOnceQuiet) {
     using W = AQWeatherController;
     const SliderCase sliders[] = {
-        {"moonadjustment",
-         [](AQNavigationController& n) { return pageOf<AQMoonAdjustmentController>(n)->slIntense(); },
-         [](const SimLampModel& m) { return unsigned(m.moonMax); },
-         [](int p) { return unsigned(p); }},
-        {"weather", [](AQNavigationController& n) { return pageOf<W>(n)->sldCloudsPerDay(); },
-         [](const SimLampModel& m) { return unsigned(m.cloudsPerDay); },
+        {"moonadjustment", sliderOf(&AQMoonAdjustmentController::slIntense),
+         held(&SimLampModel::moonMax), [](int p) { return unsigned(p); }},
+        {"weather", sliderOf(&W::sldCloudsPerDay), held(&SimLampModel::cloudsPerDay),
          [](int p) { return W::sliderToValue(p, W::kCloudsPerDayFull); }},
-        {"weather", [](AQNavigationController& n) { return pageOf<W>(n)->sldBoltsPerHour(); },
-         [](const SimLampModel& m) { return unsigned(m.boltsPerHour); },
+        {"weather", sliderOf(&W::sldBoltsPerHour), held(&SimLampModel::boltsPerHour),
          [](int p) { return W::sliderToValue(p, W::kBoltsPerHourFull); }},
         {"livecontroller",
          [](AQNavigationController& n) {
@@ -78,10 +87,8 @@ TEST_F(SliderSendTest, EveryChangeReachesTheLampOnceQuiet) {
              wheel(s, 1);
          },
          true},
-        {"click on the track", [](AQSlider* s) { clickAtPercent(s, 80); },
-         true},
-        {"click on the knob",
-         [](AQSlider* s) { clickAtPercent(s, s->percent()); }, false},
+        {"click on the track", [](AQSlider* s) { clickAtPercent(s, 80); }, true},
+        {"click on the knob", [](AQSlider* s) { clickAtPercent(s, s->percent()); }, false},
     };
     // Clouds and lightning on: their sliders are greyed while they are off.
     lamp->updateModel([](SimLampModel& m) {
@@ -115,6 +122,74 @@ TEST_F(SliderSendTest, EveryChangeReachesTheLampOnceQuiet) {
                 EXPECT_EQ(c.held(lamp->model()), c.expected(shown));
             }
         }
+    }
+}
+
+// The page shows the value as the mouse drags and writes it once, at the
+// release, not while the button is held. The moon day's last day is 28.
+TEST_F(SliderSendTest, ADragWritesOnceAtTheReleaseWhatThePageShows) {
+    using M = AQMoonAdjustmentController;
+    using W = AQWeatherController;
+    using L = SimLampModel;
+    struct Case {
+        const char* page;
+        std::function<AQSlider*(AQNavigationController&)> slider;
+        std::function<QString(AQNavigationController&)> shown;
+        std::function<unsigned(const SimLampModel&)> lamp;
+        double to;
+        const char* text;
+        unsigned value;
+    };
+    // In this order: each moon row shows what the rows before it set.
+    const Case cases[] = {
+        {"moonadjustment", sliderOf(&M::slDay), textOf(&M::lbInfo), held(&L::moonDay), 0,
+         "Intense: 40% Day: 1", 1},
+        {"moonadjustment", sliderOf(&M::slDay), textOf(&M::lbInfo), held(&L::moonDay), 100,
+         "Intense: 40% Day: 28", 28},
+        {"moonadjustment", sliderOf(&M::slDay), textOf(&M::lbInfo), held(&L::moonDay), 30,
+         "Intense: 40% Day: 9", 9},
+        {"moonadjustment", sliderOf(&M::slIntense), textOf(&M::lbInfo), held(&L::moonMax), 0,
+         "Intense: 0% Day: 9", 0},
+        {"moonadjustment", sliderOf(&M::slIntense), textOf(&M::lbInfo), held(&L::moonMax), 73,
+         "Intense: 73% Day: 9", 73},
+        // Half the slider is half the scale, halves rounded up.
+        {"weather", sliderOf(&W::sldCloudsPerDay), textOf(&W::lbCloudsPerDay),
+         held(&L::cloudsPerDay), 50, "128 per day", 128},
+        {"weather", sliderOf(&W::sldCloudDuration), textOf(&W::lbCloudDuration),
+         held(&L::cloudDuration), 50, "500 min", 500},
+        {"weather", sliderOf(&W::sldCloudIntensity), textOf(&W::lbCloudIntensity),
+         held(&L::cloudDimming), 50, "50%", 50},
+        {"weather", sliderOf(&W::sldBoltsPerHour), textOf(&W::lbBoltsPerHour),
+         held(&L::boltsPerHour), 50, "90 per hour", 90},
+    };
+    lamp->updateModel([](SimLampModel& m) {
+        m.moonDay = 5;
+        m.moonMax = 40;
+        m.cloudsPerDay = 10;
+        m.boltsPerHour = 10;
+    });
+    connectLamp();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        if (nav().currentController()->ident() != QLatin1String(c.page)) {
+            visit(c.page);
+            // The moon page opens its lamp sheet on entry.
+            if (QWidget* sheet = QApplication::activeModalWidget()) sheet->close();
+            dispatch.runUntilIdle();
+        }
+        AQSlider* slider = c.slider(nav());
+        lamp->clearReceived();
+        sendMouse(slider, QEvent::MouseButtonPress, sliderPoint(*slider, 60), Qt::LeftButton);
+        EXPECT_EQ(slider->value(), 60);
+        for (double at : {20.0, 90.0, c.to})
+            sendMouse(slider, QEvent::MouseMove, sliderPoint(*slider, at), Qt::LeftButton);
+        EXPECT_EQ(c.shown(nav()), c.text);
+        dispatch.runUntilIdle();
+        EXPECT_TRUE(lamp->received().empty());
+        sendMouse(slider, QEvent::MouseButtonRelease, sliderPoint(*slider, c.to), Qt::NoButton);
+        dispatch.runUntilIdle();
+        EXPECT_EQ(lamp->received().size(), 1u);
+        EXPECT_EQ(c.lamp(lamp->model()), c.value);
     }
 }
 

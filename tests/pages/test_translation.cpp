@@ -6,15 +6,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTranslator>
 #include <QXmlStreamReader>
 
-#include "ClippedTexts.h"
 #include "PagesFixture.h"
 #include "pages/AQFirmwareController.h"
 #include "pages/Translations.h"
@@ -44,13 +43,30 @@ QList<QRegularExpression> germanPatterns() {
     return patterns;
 }
 
+// The shown labels and buttons under `root` whose text does not fit: outside
+// their parent, or narrower than their text needs (wrapping labels may be).
+QStringList clippedTexts(QWidget* root) {
+    QStringList out;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root->window())) continue;
+        auto* label = qobject_cast<QLabel*>(w);
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        if (!label && !button) continue;
+        const bool outside = !w->parentWidget()->rect().contains(w->geometry());
+        const bool narrow =
+            !(label && label->wordWrap()) && w->width() < w->minimumSizeHint().width();
+        if (outside || narrow) out << (label ? label->text() : button->text());
+    }
+    return out;
+}
+
 // Texts that stay as they are in every language: the lamp's own name and
 // identifiers, channel names, numbers with units, the program's name.
 bool languageFree(const QString& text) {
-    static const QRegularExpression free(QStringLiteral(
-        "^(?:|[-\\d\\s.,:%#/()+x\u2013A-F]*(?:kWh)?|&?aqlamp|Reef Tank|"
-        "Royal Blue|Red|Moonlight|Navy Blue|White|Purple|"
-        "[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}|\u2713)$"));
+    static const QRegularExpression free(
+        QStringLiteral("^(?:|[-\\d\\s.,:%#/()+x\u2013A-F]*(?:kWh)?|&?aqlamp|Reef Tank|"
+                       "Royal Blue|Red|Moonlight|Navy Blue|White|Purple|"
+                       "[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}|\u2713)$"));
     return free.match(text).hasMatch();
 }
 
