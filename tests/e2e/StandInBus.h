@@ -1,18 +1,24 @@
 #pragma once
 
-#include "ChildProcess.h"
-
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace aq::test {
+
+// Starts a child process that is killed with the test process however that ends (a crash, an
+// aborting assertion, ctest's timeout); its standard error goes to `errorFile`.
+std::unique_ptr<QProcess> startChild(const QString& program, const QStringList& arguments,
+                                     const QString& errorFile);
 
 // The private D-Bus bus of this test process. Qt keeps its system-bus connection for the whole
 // process, so there is one bus per process: the first call starts it and points
@@ -24,17 +30,16 @@ public:
     bool ensureStarted(std::string& error);
     void stop();
 
-    const QString& address() const { return _address; }
-    const std::string& directory() const { return _directory; }
+    QString address() const { return "unix:path=" + _dir.filePath("bus"); }
+    QString filePath(const QString& name) const { return _dir.filePath(name); }
     // A connection of the tests' own, apart from Qt's system-bus connection.
     QDBusConnection connection() const;
 
 private:
-    PrivateBus() = default;
+    PrivateBus() : _dir(QStringLiteral("/tmp/aq-e2e-XXXXXX")) {}
 
-    ChildProcess _daemon;
-    std::string _directory;
-    QString _address;
+    QTemporaryDir _dir;
+    std::unique_ptr<QProcess> _daemon;
 };
 
 // The stand-in BlueZ daemon serving simulated lamps on the private bus, with a look into
@@ -71,8 +76,7 @@ public:
     std::string log() const;
 
 private:
-    ChildProcess _process;
-    std::string _logFile;
+    std::unique_ptr<QProcess> _process;
 };
 
 }  // namespace aq::test
