@@ -45,15 +45,17 @@ inline bool waitUntil(const std::function<bool()>& condition, double seconds) {
 // with the options it names.
 class E2eFixture : public ::testing::Test {
 protected:
-    explicit E2eFixture(QStringList standInOptions = {})
-        : _standInOptions(std::move(standInOptions)) {}
-
-    void SetUp() override {
+    // Starts the stand-in with these options, then the central and the store on it.
+    bool start(const QStringList& standInOptions = {}) {
         std::string error;
-        ASSERT_TRUE(standIn.start(_standInOptions, error)) << error;
+        if (!standIn.start(standInOptions, error)) {
+            ADD_FAILURE() << error;
+            return false;
+        }
         central = std::make_unique<QtBleCentral>();
         GlobalStore::configure(*central, dispatch, preferences);
         GlobalStore::sharedInstance();
+        return true;
     }
 
     void TearDown() override {
@@ -118,6 +120,15 @@ protected:
         return waitUntil([&] { return link().peripherals().size() >= count; }, seconds);
     }
 
+    // Where the scan lists the lamp; the list's size when it does not.
+    static std::size_t indexOf(const std::string& identifier) {
+        const auto lamps = link().peripherals();
+        for (std::size_t i = 0; i < lamps.size(); ++i) {
+            if (lamps[i]->identifier() == identifier) return i;
+        }
+        return lamps.size();
+    }
+
     struct ConnectResult {
         bool ready = false;   // the ready handler ran during the connect
         bool failed = false;  // the error handler ran
@@ -127,10 +138,10 @@ protected:
     // Connects the lamp at `index` of the scan's list, as the connection page does.
     ConnectResult connectAt(std::uint64_t index) {
         ConnectResult result;
-        const double start = dispatch.now();
+        const double began = dispatch.now();
         link().connect_periperal_at(
             index, [&result] { result.ready = true; }, [&result] { result.failed = true; });
-        result.seconds = dispatch.now() - start;
+        result.seconds = dispatch.now() - began;
         return result;
     }
 
@@ -179,7 +190,6 @@ protected:
     int discoveries = 0;
 
 private:
-    QStringList _standInOptions;
     std::shared_ptr<std::atomic<int>> _workersRunning = std::make_shared<std::atomic<int>>(0);
 };
 

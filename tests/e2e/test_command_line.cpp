@@ -48,8 +48,8 @@ TEST(CommandLine, AnswersInTextAndExitsWithoutADisplay) {
         const QString where = c.arguments.join(' ');
         EXPECT_EQ(run.exitCode, c.exitCode) << where.toStdString() << "\n" << run.err.toStdString();
         const QString& text = c.exitCode == 0 ? run.out : run.err;
-        EXPECT_TRUE(text.contains(QString::fromUtf8(c.says))) << where.toStdString() << ": "
-                                                             << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.says)))
+            << where.toStdString() << ": " << text.toStdString();
     }
 }
 

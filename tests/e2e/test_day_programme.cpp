@@ -6,12 +6,10 @@
 namespace aq::test {
 namespace {
 
-class DayProgramme : public E2eFixture {
-protected:
-    DayProgramme() : E2eFixture({"--lamps", "1", "--slaves", "2", "--delay-ms", "1"}) {}
-};
+class DayProgramme : public E2eFixture {};
 
 TEST_F(DayProgramme, UploadedToAllLampsAndDownloadedBackUnchanged) {
+    ASSERT_TRUE(start({"--lamps", "1", "--slaves", "2", "--delay-ms", "1"}));
     ASSERT_TRUE(scanFor(1));
     ASSERT_TRUE(connectAt(0).ready);
     std::optional<std::uint8_t> slaves;

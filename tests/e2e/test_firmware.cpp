@@ -24,8 +24,11 @@ std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& b
 
 class Firmware : public E2eFixture {
 protected:
-    explicit Firmware(const char* bootRestartMs = "0")
-        : E2eFixture({"--slaves", "0", "--delay-ms", "2", "--boot-restart-ms", bootRestartMs}) {}
+    // The lamp restarts into its boot loader after this many milliseconds, connected.
+    bool startAndConnect(const char* bootRestartMs) {
+        return start({"--slaves", "0", "--delay-ms", "2", "--boot-restart-ms", bootRestartMs}) &&
+               scanFor(1) && connectAt(0).ready;
+    }
 
     // Pages of data in 32-byte records, carriage-return line ends; returns the image.
     std::vector<std::uint8_t> writeFile(std::size_t pages = 2) {
@@ -79,8 +82,7 @@ protected:
 };
 
 TEST_F(Firmware, AShortFileArrivesWholeAtTheBootLoaderAcrossTheReconnection) {
-    ASSERT_TRUE(scanFor(1));
-    ASSERT_TRUE(connectAt(0).ready);
+    ASSERT_TRUE(startAndConnect("0"));
     const PeripheralPtr lamp = link().peripheral();
     const std::vector<std::uint8_t> expected = writeFile();
 
@@ -99,17 +101,11 @@ TEST_F(Firmware, AShortFileArrivesWholeAtTheBootLoaderAcrossTheReconnection) {
     expectBootLoaderHolds(expected);
 }
 
-class SlowRestartFirmware : public Firmware {
-protected:
-    // The lamp takes a second to restart into its boot loader, longer than the transfer's
-    // pause after the opening command: the link cancels the connection before the lamp drops
-    // it, and connects again while Qt is still closing the old link.
-    SlowRestartFirmware() : Firmware("1000") {}
-};
-
-TEST_F(SlowRestartFirmware, ThePageStillArrivesWholeWhenTheLinkIsCancelledFirst) {
-    ASSERT_TRUE(scanFor(1));
-    ASSERT_TRUE(connectAt(0).ready);
+// The lamp takes a second to restart into its boot loader, longer than the transfer's pause
+// after the opening command: the link cancels the connection before the lamp drops it, and
+// connects again while Qt is still closing the old link.
+TEST_F(Firmware, ThePageStillArrivesWholeWhenTheLinkIsCancelledBeforeTheLampDropsIt) {
+    ASSERT_TRUE(startAndConnect("1000"));
     const std::vector<std::uint8_t> expected = writeFile(1);
     const auto result = transfer();
     ASSERT_TRUE(result.has_value()) << "the transfer never ended";
