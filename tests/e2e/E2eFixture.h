@@ -145,41 +145,10 @@ protected:
         return result;
     }
 
-    // What the connection page reads once the link is ready: the lamp's name for its
-    // identifier, then on a worker its channels and presetting names. False when any read
-    // went unanswered.
-    bool readLampIntoStore() {
-        const auto peripheral = link().peripheral();
-        if (!peripheral) return false;
-        store().setConnectedUUID(peripheral->identifier());
-        bool named = false;
-        link().getName([&named](const std::string& name) {
-            if (const auto uuid = store().connectedUUID()) GlobalStore::setNameForUUID(*uuid, name);
-            named = true;
-        });
-        const auto read = onWorker(
-            [] {
-                GlobalStore::channelClear();
-                const auto count = link().getChannels();
-                if (!count) return false;
-                for (std::uint8_t i = 0; i < *count; ++i) {
-                    const auto name = link().getChannelName(i);
-                    const auto color = link().getChannelColor(i);
-                    if (!name || !color) return false;
-                    GlobalStore::channelAdd(
-                        *name, Color{color->red, color->green, color->blue, color->alpha});
-                }
-                std::vector<std::string> presets;
-                for (std::uint8_t i = 0; i < 6; ++i) {
-                    const auto name = link().getPresettingName(i);
-                    if (!name) return false;
-                    presets.push_back(*name);
-                }
-                store().setPresets(presets);
-                return true;
-            },
-            30.0);
-        return read.value_or(false) && waitUntil([&] { return named; }, 5.0);
+    // What the connection page reads on a worker once the link is ready: the lamp's name (kept
+    // for its identifier), channels, presettings and slaves. None when a read went unanswered.
+    std::optional<LampDescription> readLamp() {
+        return onWorker([] { return store().session().readLamp(); }, 30.0).value_or(std::nullopt);
     }
 
     StandIn standIn;

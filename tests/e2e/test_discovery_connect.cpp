@@ -2,7 +2,6 @@
 // the stand-in BlueZ serving two lamps with two slaves each.
 #include "E2eFixture.h"
 #include "link/LampUuids.h"
-#include "state/Channel.h"
 
 namespace aq::test {
 namespace {
@@ -56,18 +55,18 @@ TEST_F(DiscoveryAndConnect, ListsConnectsReadsAndListsAgainByTheStoredName) {
     EXPECT_EQ(link().bl_characteristic()->uuid(), kBootLoaderCharacteristicUUID);
     EXPECT_EQ(log.matching("connection is ready").size(), 1u);
 
-    // --- what the connection page reads: name, channels, presettings.
-    ASSERT_TRUE(readLampIntoStore());
-    EXPECT_EQ(store().connectedUUID(), kLamp2);
+    // --- what the connection page reads: name, channels, presettings, slaves.
+    const auto lamp = readLamp();
+    ASSERT_TRUE(lamp);
     EXPECT_EQ(GlobalStore::getNameForUUID(kLamp2), "Tank 2");
     EXPECT_EQ(GlobalStore::getNameForUUID(kLamp1), std::nullopt);
-    const auto channels = store().channels();
     const std::vector<std::string> names = {"Royal Blue", "Red",   "Moonlight",
                                             "Navy Blue",  "White", "Purple"};
-    ASSERT_EQ(channels.size(), names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(channels[i]->name(), names[i]);
-    EXPECT_EQ(store().presets(),
+    ASSERT_EQ(lamp->channels.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(lamp->channels[i].name, names[i]);
+    EXPECT_EQ(lamp->presettings,
               (std::vector<std::string>{"Reef", "Planted", "Cichlid", "Marine", "Nano", "User"}));
+    EXPECT_EQ(lamp->slaves, 2);
 
     // --- back to the connection page: the lamp is listed again, as the same handle, under
     // the name it told.

@@ -92,15 +92,16 @@ TEST_F(LinkFaults, ARemovedDeviceEndsTheReadsAndTheLinkAndTheLampIsFoundAgain) {
     ASSERT_TRUE(start({"--remove-device-at", "5"}));
     const PeripheralPtr lamp = connectTheLamp();
     ASSERT_TRUE(lamp);
-    EXPECT_FALSE(readLampIntoStore());
+    EXPECT_FALSE(readLamp());
     EXPECT_TRUE(waitUntil([] { return !link().is_connected(); }, 5.0));
     EXPECT_FALSE(log.matching("UnknownRemoteDeviceError").empty())
         << "Qt reported the removal some other way";
     EXPECT_EQ(standIn.writes(0).size(), 4u);
 
     expectRecovers(lamp);
-    EXPECT_TRUE(readLampIntoStore());
-    EXPECT_EQ(store().channels().size(), 6u);
+    const auto read = readLamp();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->channels.size(), 6u);
 }
 
 TEST_F(LinkFaults, ADownloadWhoseWritesAreRefusedFailsInsteadOfTakingTheAnswerBefore) {
