@@ -107,23 +107,16 @@ TEST_F(MqttBridgeEndToEnd, AnnouncesTheLampAndCarriesACommandToIt) {
         [&] { return client.last("aqlamp/e2e/availability") == "offline"; }, 5.0));
 }
 
+// The configuration's refusals are the mapping tests' table; here the program's end: status 1,
+// one line, and the secret it refused not repeated.
 TEST_F(MqttBridgeEndToEnd, ABadConfigurationEndsWithOneLineAndStatusOne) {
-    const struct {
-        QByteArray text;
-        const char* says;
-    } cases[] = {
-        {"[broker]\nurl=ftp://host\n", "is not mqtt://"},
-        {"[broker]\npassword=secret\n", "does not belong in the configuration"},
-    };
-    for (const auto& c : cases) {
-        startBridge({"--config", writeConfig(c.text)});
-        ASSERT_TRUE(bridge.waitForFinished(20000));
-        EXPECT_EQ(bridge.exitCode(), 1);
-        const QString err = QString::fromLocal8Bit(bridge.readAllStandardError()).trimmed();
-        EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
-        EXPECT_FALSE(err.contains('\n')) << err.toStdString();
-        EXPECT_FALSE(err.contains("secret"));
-    }
+    startBridge({"--config", writeConfig("[broker]\npassword=secret\n")});
+    ASSERT_TRUE(bridge.waitForFinished(20000));
+    EXPECT_EQ(bridge.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(bridge.readAllStandardError()).trimmed();
+    EXPECT_TRUE(err.contains("does not belong in the configuration")) << err.toStdString();
+    EXPECT_FALSE(err.contains('\n')) << err.toStdString();
+    EXPECT_FALSE(err.contains("secret"));
     startBridge({"--help"});
     ASSERT_TRUE(bridge.waitForFinished(20000));
     EXPECT_EQ(bridge.exitCode(), 0);
