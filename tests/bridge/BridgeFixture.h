@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "support/BrokerHarness.h"
 #include "bridge/BridgeService.h"
 #include "bridge/MosquittoClient.h"
 #include "platform/QtDispatch.h"
 #include "sim/DemoLamps.h"
 #include "sim/SimCentral.h"
+#include "support/BrokerHarness.h"
 #include "support/LogCapture.h"
 
 namespace aq::test {
@@ -75,9 +75,7 @@ protected:
         static const bridge::TopicScheme scheme("aqlamp", "homeassistant", "test");
         return scheme;
     }
-    QString key(std::size_t lamp) const {
-        return bridge::lampKey(lamps.at(lamp)->identifier());
-    }
+    QString key(std::size_t lamp) const { return bridge::lampKey(lamps.at(lamp)->identifier()); }
 
     // Waits for the lamp's state to be published with every value read.
     bool waitForLamp(std::size_t lamp, double seconds = 20.0) {
