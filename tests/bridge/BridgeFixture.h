@@ -79,7 +79,7 @@ protected:
 
     // Waits for the lamp's state to be published with every value read.
     bool waitForLamp(std::size_t lamp, double seconds = 20.0) {
-        return processEventsUntil(
+        return waitUntil(
             [&] {
                 const auto state = client.last(topics().lampState(key(lamp)));
                 return state && jsonOf(*state)["link"].toString() == "connected" &&
@@ -103,7 +103,7 @@ protected:
                                   : topics().command(lampKey, entity);
         client.publish(topic, payload);
         std::optional<QJsonObject> answer;
-        processEventsUntil(
+        waitUntil(
             [&] {
                 const auto all = client.on([&](const QString& t) { return t == result; });
                 if (all.size() <= before) return false;

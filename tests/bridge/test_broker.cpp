@@ -28,8 +28,7 @@ TEST_F(BrokerTest, AnnouncesTheLampRetainedAndPublishesItsState) {
     startBridge();
     ASSERT_TRUE(waitForLamp(0));
     const std::size_t expected = bridge::lampEntities().size() + lamps[0]->model().channels.size();
-    ASSERT_TRUE(
-        processEventsUntil([&] { return discoveryCount(client, key(0)) == expected; }, 10.0));
+    ASSERT_TRUE(waitUntil([&] { return discoveryCount(client, key(0)) == expected; }, 10.0));
     EXPECT_EQ(client.last(topics().bridgeAvailability()), "online");
     const QJsonObject state = jsonOf(*client.last(topics().lampState(key(0))));
     const SimLampModel m = lamps[0]->model();
@@ -40,7 +39,7 @@ TEST_F(BrokerTest, AnnouncesTheLampRetainedAndPublishesItsState) {
     TestClient late;
     std::string error;
     ASSERT_TRUE(late.connect(broker.port(), error)) << error;
-    ASSERT_TRUE(processEventsUntil([&] { return discoveryCount(late, key(0)) == expected; }, 10.0));
+    ASSERT_TRUE(waitUntil([&] { return discoveryCount(late, key(0)) == expected; }, 10.0));
     for (const auto& r : late.received()) EXPECT_TRUE(r.retained) << r.topic.toStdString();
 }
 
@@ -87,7 +86,7 @@ TEST_F(BrokerTest, ACommandOfEveryKindReachesTheLamp) {
         EXPECT_TRUE(c.holds(lamps[0]->model())) << c.entity << " " << c.payload.toStdString();
     }
     // The state follows: read back after the change.
-    ASSERT_TRUE(processEventsUntil(
+    ASSERT_TRUE(waitUntil(
         [&] {
             const QJsonObject s = jsonOf(*client.last(topics().lampState(key(0))));
             return s["bolts_per_hour"].toInt() == 33 && s["moon"].toString() == "OFF";
@@ -172,7 +171,7 @@ TEST_F(BrokerTest, ALostLampGoesOfflineIsRetriedAndComesBack) {
             if (p->state() == PeripheralState::Connected) c->switchOff(p);
         }
     }
-    ASSERT_TRUE(processEventsUntil(
+    ASSERT_TRUE(waitUntil(
         [&] { return client.last(topics().lampAvailability(key(0))) == "offline"; }, 10.0));
     const auto refused = command(0, "moon", "ON");
     ASSERT_TRUE(refused);
@@ -193,13 +192,12 @@ TEST_F(BrokerTest, AfterABrokerRestartEverythingIsPublishedAgain) {
     const std::size_t expected = bridge::lampEntities().size() + lamps[0]->model().channels.size();
     const int port = broker.port();
     broker.stop();
-    ASSERT_TRUE(processEventsUntil([&] { return !mqtt->isConnected(); }, 10.0));
+    ASSERT_TRUE(waitUntil([&] { return !mqtt->isConnected(); }, 10.0));
     client.clear();
     std::string error;
     ASSERT_TRUE(broker.start(error, port)) << error;
     // Nothing is retained by the new broker: all of it comes from the bridge again.
-    ASSERT_TRUE(
-        processEventsUntil([&] { return discoveryCount(client, key(0)) == expected; }, 30.0));
+    ASSERT_TRUE(waitUntil([&] { return discoveryCount(client, key(0)) == expected; }, 30.0));
     ASSERT_TRUE(waitForLamp(0));
     EXPECT_EQ(client.last(topics().bridgeAvailability()), "online");
     EXPECT_TRUE(command(0, "demo_loop", "ON").value_or(QJsonObject{})["ok"].toBool());
@@ -222,8 +220,7 @@ TEST_F(TwoLampsTest, ASlowLampDoesNotHoldUpTheOther) {
     ASSERT_TRUE(fast) << "the answer for the quick lamp waited for the slow one";
     EXPECT_TRUE((*fast)["ok"].toBool());
     EXPECT_FALSE(client.last(topics().result(key(1))).has_value());
-    ASSERT_TRUE(
-        processEventsUntil([&] { return client.last(topics().result(key(1))).has_value(); }, 20.0));
+    ASSERT_TRUE(waitUntil([&] { return client.last(topics().result(key(1))).has_value(); }, 20.0));
     EXPECT_EQ(lamps[1]->model().moonMax, 10);
 }
 
@@ -235,8 +232,8 @@ TEST_F(BrokerTest, TheCleanEndLeavesLiveModeAndMarksEverythingOffline) {
     service->stop(5.0);
     mqtt->stop(3.0);
     EXPECT_EQ(lamps[0]->model().mode, 0);
-    ASSERT_TRUE(processEventsUntil(
-        [&] { return client.last(topics().bridgeAvailability()) == "offline"; }, 5.0));
+    ASSERT_TRUE(
+        waitUntil([&] { return client.last(topics().bridgeAvailability()) == "offline"; }, 5.0));
     EXPECT_EQ(client.last(topics().lampAvailability(key(0))), "offline");
     EXPECT_EQ(jsonOf(*client.last(topics().channelState(key(0), 0)))["state"].toString(), "OFF");
 }

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -23,22 +20,10 @@
 #include "platform/QtDispatch.h"
 #include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 
 namespace aq::test {
-
-// Handles events until the condition holds or the time is up; the condition is checked
-// after every event and at least every 20 ms (the wake timer's events).
-inline bool waitUntil(const std::function<bool()>& condition, double seconds) {
-    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000.0));
-    QTimer wake;
-    wake.start(20);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // The application's real pieces, unmodified, on a stand-in BlueZ: the Qt Bluetooth central,
 // the Qt dispatch and the global store with its lamp link. Each test starts its own stand-in

@@ -4,14 +4,12 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -28,22 +26,12 @@
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
 #include <csignal>
 
-namespace aq::test {
+#include "support/EventWait.h"
 
-// Handles Qt events until the condition holds or the time is up; the
-// condition is looked at after every event and at least every 10 ms.
-inline bool processEventsUntil(const std::function<bool()>& condition, double seconds) {
-    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000.0));
-    QTimer wake;
-    wake.start(10);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
-}
+namespace aq::test {
 
 // A real mosquitto broker for one test: a generated configuration (a
 // listener on a free loopback port, anyone allowed, nothing persisted), run
@@ -183,7 +171,7 @@ public:
             error = mosquitto_strerror(rc);
             return false;
         }
-        if (!processEventsUntil([this] { return connected(); }, 10.0)) {
+        if (!waitUntil([this] { return connected(); }, 10.0)) {
             error = "the test client did not connect";
             return false;
         }
