@@ -46,10 +46,6 @@ private:
 // the lamps through its test hook.
 class StandIn {
 public:
-    struct Write {
-        QString characteristic;
-        QByteArray data;
-    };
     struct BootLoaderState {
         int completed = 0;
         int refused = 0;
@@ -66,7 +62,8 @@ public:
     // test failure.
     void stop();
 
-    std::vector<Write> writes(unsigned lamp) const;
+    // The writes the lamp has taken since the stand-in started.
+    qsizetype writeCount(unsigned lamp) const;
     // Per channel the set points (offset, level) the lamp holds for the device.
     std::vector<std::vector<std::pair<unsigned, unsigned>>> programme(unsigned lamp,
                                                                       unsigned device) const;

@@ -189,15 +189,9 @@ QList<QByteArray> byteArrays(const QVariant& value) {
 
 }  // namespace
 
-std::vector<StandIn::Write> StandIn::writes(unsigned lamp) const {
+qsizetype StandIn::writeCount(unsigned lamp) const {
     const QDBusMessage reply = callHook("Writes", {QVariant::fromValue(uint(lamp))});
-    std::vector<Write> out;
-    if (reply.arguments().size() != 2) return out;
-    const QStringList characteristics = reply.arguments()[0].toStringList();
-    const QList<QByteArray> data = byteArrays(reply.arguments()[1]);
-    for (qsizetype i = 0; i < characteristics.size() && i < data.size(); ++i)
-        out.push_back({characteristics[i], data[i]});
-    return out;
+    return reply.arguments().isEmpty() ? -1 : reply.arguments()[0].toStringList().size();
 }
 
 std::vector<std::vector<std::pair<unsigned, unsigned>>> StandIn::programme(unsigned lamp,

@@ -78,7 +78,7 @@ TEST_F(LinkFaults, ALinkLostInAnUploadStopsItPromptlyAndItCanBeDoneAgain) {
     // The failed write can come before BlueZ's word that the link is gone.
     EXPECT_TRUE(waitUntil([] { return !link().is_connected(); }, 5.0));
     EXPECT_EQ(lamp->state(), PeripheralState::Disconnected);
-    EXPECT_EQ(standIn.writes(0).size(), 49u) << "the lamp took commands after the drop";
+    EXPECT_EQ(standIn.writeCount(0), 49) << "the lamp took commands after the drop";
 
     expectRecovers(lamp);
     EXPECT_EQ(onWorker([] { return uploadProgrammes(link(), 3); }, 30.0), true);
@@ -96,7 +96,7 @@ TEST_F(LinkFaults, ARemovedDeviceEndsTheReadsAndTheLinkAndTheLampIsFoundAgain) {
     EXPECT_TRUE(waitUntil([] { return !link().is_connected(); }, 5.0));
     EXPECT_FALSE(log.matching("UnknownRemoteDeviceError").empty())
         << "Qt reported the removal some other way";
-    EXPECT_EQ(standIn.writes(0).size(), 4u);
+    EXPECT_EQ(standIn.writeCount(0), 4);
 
     expectRecovers(lamp);
     const auto read = readLamp();
