@@ -46,12 +46,6 @@ protected:
     AQNavigationController& nav() { return *delegate->navigationController(); }
     AQConnectionController& discover() { return *delegate->connectionController(); }
     AQInfoController& info() { return *delegate->infoController(); }
-    AQButton* barButton(const QString& ident) {
-        for (AQButton* b : nav().buttons()) {
-            if (b->objectName() == ident) return b;
-        }
-        return nullptr;
-    }
     QList<QStringList> rows() { return discover().tblDevices()->rows(); }
     static bool hudUp() { return SPProgressHUD::instance()->displaying(); }
 
@@ -128,7 +122,9 @@ TEST_F(PagesEndToEnd, ListsConnectsFillsTheInfoPageAndListsTheLampByItsOwnName) 
 
     // Back on the connection page the link is dropped; a new discovery lists the lamp under
     // the name it told.
-    click(barButton("discover"));
+    AQButton* discoverButton = nav().buttons().at(0);
+    ASSERT_EQ(discoverButton->objectName(), "discover");
+    click(discoverButton);
     EXPECT_FALSE(nav().connected());
     EXPECT_TRUE(waitUntil([] { return !link().is_connected(); }, 5.0));
     ASSERT_TRUE(discoverLamp());
