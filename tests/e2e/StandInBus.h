@@ -15,6 +15,9 @@
 
 namespace aq::test {
 
+using SetPoints = std::vector<std::pair<unsigned, unsigned>>;  // (offset, level)
+using LampProgramme = std::vector<SetPoints>;                  // per channel
+
 // Starts a child process that is killed with the test process however that ends (a crash, an
 // aborting assertion, ctest's timeout); its standard error goes to `errorFile`.
 std::unique_ptr<QProcess> startChild(const QString& program, const QStringList& arguments,
@@ -65,8 +68,7 @@ public:
     // The writes the lamp has taken since the stand-in started.
     qsizetype writeCount(unsigned lamp) const;
     // Per channel the set points (offset, level) the lamp holds for the device.
-    std::vector<std::vector<std::pair<unsigned, unsigned>>> programme(unsigned lamp,
-                                                                      unsigned device) const;
+    LampProgramme programme(unsigned lamp, unsigned device) const;
     BootLoaderState bootLoader(unsigned lamp) const;
     void clearFaults() const;
     // What the stand-in wrote to its standard error.

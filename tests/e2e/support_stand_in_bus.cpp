@@ -183,10 +183,6 @@ QDBusMessage callHook(const char* member, const QList<QVariant>& arguments) {
     return reply;
 }
 
-QList<QByteArray> byteArrays(const QVariant& value) {
-    return qdbus_cast<QList<QByteArray>>(value);
-}
-
 }  // namespace
 
 qsizetype StandIn::writeCount(unsigned lamp) const {
@@ -194,14 +190,13 @@ qsizetype StandIn::writeCount(unsigned lamp) const {
     return reply.arguments().isEmpty() ? -1 : reply.arguments()[0].toStringList().size();
 }
 
-std::vector<std::vector<std::pair<unsigned, unsigned>>> StandIn::programme(unsigned lamp,
-                                                                           unsigned device) const {
+LampProgramme StandIn::programme(unsigned lamp, unsigned device) const {
     const QDBusMessage reply = callHook(
         "Programme", {QVariant::fromValue(uint(lamp)), QVariant::fromValue(uchar(device))});
-    std::vector<std::vector<std::pair<unsigned, unsigned>>> out;
+    LampProgramme out;
     if (reply.arguments().size() != 1) return out;
-    for (const QByteArray& packed : byteArrays(reply.arguments()[0])) {
-        std::vector<std::pair<unsigned, unsigned>> points;
+    for (const QByteArray& packed : qdbus_cast<QList<QByteArray>>(reply.arguments()[0])) {
+        SetPoints points;
         for (qsizetype i = 0; i + 2 < packed.size(); i += 3) {
             const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(packed[k]); };
             points.emplace_back(byte(i) | (byte(i + 1) << 8), byte(i + 2));
