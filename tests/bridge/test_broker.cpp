@@ -11,24 +11,25 @@
 namespace aq::test {
 namespace {
 
-class BrokerTest : public BridgeFixture {};
-
-std::size_t discoveryCount(const TestClient& client, const QString& key) {
-    const auto configs = client.on([&](const QString& t) {
-        return t.startsWith("homeassistant/") && t.endsWith("/config") && t.contains(key + "_");
-    });
-    std::set<QString> distinct;
-    for (const auto& c : configs) {
-        if (!c.payload.isEmpty()) distinct.insert(c.topic);
+class BrokerTest : public BridgeFixture {
+protected:
+    // Every entity of the first lamp is announced to `watcher` (not by an empty message).
+    bool allAnnounced(const TestClient& watcher) const {
+        std::set<QString> distinct;
+        for (const auto& c : watcher.on([&](const QString& t) {
+                 return t.startsWith("homeassistant/") && t.endsWith("/config") &&
+                        t.contains(key(0) + "_");
+             })) {
+            if (!c.payload.isEmpty()) distinct.insert(c.topic);
+        }
+        return distinct.size() == bridge::lampEntities().size() + lamps[0]->model().channels.size();
     }
-    return distinct.size();
-}
+};
 
 TEST_F(BrokerTest, AnnouncesTheLampRetainedAndPublishesItsState) {
     startBridge();
     ASSERT_TRUE(waitForLamp(0));
-    const std::size_t expected = bridge::lampEntities().size() + lamps[0]->model().channels.size();
-    ASSERT_TRUE(waitUntil([&] { return discoveryCount(client, key(0)) == expected; }, 10.0));
+    ASSERT_TRUE(waitUntil([&] { return allAnnounced(client); }, 10.0));
     EXPECT_EQ(client.last(topics().bridgeAvailability()), "online");
     const QJsonObject state = jsonOf(*client.last(topics().lampState(key(0))));
     const SimLampModel m = lamps[0]->model();
@@ -39,7 +40,7 @@ TEST_F(BrokerTest, AnnouncesTheLampRetainedAndPublishesItsState) {
     TestClient late;
     std::string error;
     ASSERT_TRUE(late.connect(broker.port(), error)) << error;
-    ASSERT_TRUE(waitUntil([&] { return discoveryCount(late, key(0)) == expected; }, 10.0));
+    ASSERT_TRUE(waitUntil([&] { return allAnnounced(late); }, 10.0));
     for (const auto& r : late.received()) EXPECT_TRUE(r.retained) << r.topic.toStdString();
 }
 
@@ -189,7 +190,6 @@ TEST_F(BrokerTest, ALostLampGoesOfflineIsRetriedAndComesBack) {
 TEST_F(BrokerTest, AfterABrokerRestartEverythingIsPublishedAgain) {
     startBridge();
     ASSERT_TRUE(waitForLamp(0));
-    const std::size_t expected = bridge::lampEntities().size() + lamps[0]->model().channels.size();
     const int port = broker.port();
     broker.stop();
     ASSERT_TRUE(waitUntil([&] { return !mqtt->isConnected(); }, 10.0));
@@ -197,7 +197,7 @@ TEST_F(BrokerTest, AfterABrokerRestartEverythingIsPublishedAgain) {
     std::string error;
     ASSERT_TRUE(broker.start(error, port)) << error;
     // Nothing is retained by the new broker: all of it comes from the bridge again.
-    ASSERT_TRUE(waitUntil([&] { return discoveryCount(client, key(0)) == expected; }, 30.0));
+    ASSERT_TRUE(waitUntil([&] { return allAnnounced(client); }, 30.0));
     ASSERT_TRUE(waitForLamp(0));
     EXPECT_EQ(client.last(topics().bridgeAvailability()), "online");
     EXPECT_TRUE(command(0, "demo_loop", "ON").value_or(QJsonObject{})["ok"].toBool());
