@@ -74,6 +74,16 @@ protected:
         return waitUntil([] { return !hudUp(); }, 20.0);
     }
 
+    // Once the fault is cleared, the lamp is found and connected from the page, without a word.
+    void expectALaterConnectWorks() {
+        standIn.clearFaults();
+        alerts.clear();
+        ASSERT_TRUE(discoverLamp());
+        ASSERT_TRUE(connectFromThePage());
+        EXPECT_TRUE(waitUntil([&] { return nav().connected(); }, 10.0));
+        EXPECT_TRUE(alerts.empty());
+    }
+
     // The link ends under the info page's reads (the connect itself takes 21 commands): the
     // app notices at once, goes back to the connection page with the lamp chosen, and says why.
     void expectLossNoticed() {
@@ -147,12 +157,7 @@ TEST_F(PagesEndToEnd, ARefusedConnectEndsAtOnceTheUserIsToldAndALaterConnectWork
     EXPECT_EQ(link().peripheral(), nullptr);
     EXPECT_EQ(standIn.writeCount(0), 0);
 
-    standIn.clearFaults();
-    alerts.clear();
-    ASSERT_TRUE(discoverLamp());
-    ASSERT_TRUE(connectFromThePage());
-    EXPECT_TRUE(waitUntil([&] { return nav().connected(); }, 10.0));
-    EXPECT_TRUE(alerts.empty());
+    expectALaterConnectWorks();
 }
 
 TEST_F(PagesEndToEnd, ReadsNotAnsweredAreGivenUpTheUserIsToldAndALaterConnectWorks) {
@@ -173,12 +178,7 @@ TEST_F(PagesEndToEnd, ReadsNotAnsweredAreGivenUpTheUserIsToldAndALaterConnectWor
     EXPECT_TRUE(
         waitUntil([&] { return standIn.log().find("link ends") != std::string::npos; }, 5.0));
 
-    standIn.clearFaults();
-    alerts.clear();
-    ASSERT_TRUE(discoverLamp());
-    ASSERT_TRUE(connectFromThePage());
-    EXPECT_TRUE(waitUntil([&] { return nav().connected(); }, 10.0));
-    EXPECT_TRUE(alerts.empty());
+    expectALaterConnectWorks();
 }
 
 TEST_F(PagesEndToEnd, ALinkDroppedIsNoticedAtOnceAndOneClickReconnects) {
