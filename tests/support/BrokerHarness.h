@@ -29,9 +29,14 @@
 
 #include <csignal>
 
-#include "support/EventWait.h"
+#include "EventWait.h"
 
 namespace aq::test {
+
+// The benchmarks' name for the event wait.
+inline bool processEventsUntil(const std::function<bool()>& condition, double seconds) {
+    return waitUntil(condition, seconds);
+}
 
 // A real mosquitto broker for one test: a generated configuration (a
 // listener on a free loopback port, anyone allowed, nothing persisted), run
