@@ -56,7 +56,6 @@ public:
         QList<uint> pageAddresses;
     };
 
-    StandIn() = default;
     ~StandIn();
 
     // Starts the stand-in with these options and waits until org.bluez is owned by it.

@@ -44,12 +44,11 @@ ProgramRun runProgram(const char* variable, const QStringList& arguments,
 }
 
 TEST(CommandLine, AqlampAnswersInTextAndExitsWithoutADisplay) {
-    struct Case {
+    const struct {
         QStringList arguments;
         int exitCode;
         const char* says;  // on standard error, or on standard output for exit code 0
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{"--no-such-option"}, 1, "Unknown option 'no-such-option'"},
         {{"--simulate", "--sim-fault", "bogus"}, 1, "unknown simulated fault \"bogus\""},
         {{"--simulate", "--sim-fault", "drop-at=x"}, 1, "drop-at needs a command number"},
@@ -57,7 +56,7 @@ TEST(CommandLine, AqlampAnswersInTextAndExitsWithoutADisplay) {
         {{"--help"}, 0, "--sim-fault <fault>"},
     };
     const QTemporaryDir home;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const ProgramRun run = runProgram("AQ_APP", c.arguments, home);
         const std::string where = c.arguments.join(' ').toStdString();
         EXPECT_EQ(run.exitCode, c.exitCode) << where << "\n" << run.err.toStdString();
