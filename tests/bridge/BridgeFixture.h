@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
-#include "support/BrokerHarness.h"
 #include "bridge/BridgeService.h"
 #include "bridge/MosquittoClient.h"
 #include "platform/QtDispatch.h"
 #include "sim/DemoLamps.h"
 #include "sim/SimCentral.h"
+#include "support/BrokerHarness.h"
 #include "support/LogCapture.h"
 
 namespace aq::test {
@@ -75,13 +75,11 @@ protected:
         static const bridge::TopicScheme scheme("aqlamp", "homeassistant", "test");
         return scheme;
     }
-    QString key(std::size_t lamp) const {
-        return bridge::lampKey(lamps.at(lamp)->identifier());
-    }
+    QString key(std::size_t lamp) const { return bridge::lampKey(lamps.at(lamp)->identifier()); }
 
     // Waits for the lamp's state to be published with every value read.
     bool waitForLamp(std::size_t lamp, double seconds = 20.0) {
-        return processEventsUntil(
+        return waitUntil(
             [&] {
                 const auto state = client.last(topics().lampState(key(lamp)));
                 return state && jsonOf(*state)["link"].toString() == "connected" &&
@@ -105,7 +103,7 @@ protected:
                                   : topics().command(lampKey, entity);
         client.publish(topic, payload);
         std::optional<QJsonObject> answer;
-        processEventsUntil(
+        waitUntil(
             [&] {
                 const auto all = client.on([&](const QString& t) { return t == result; });
                 if (all.size() <= before) return false;

@@ -129,7 +129,6 @@ TEST_F(MappingTest, DiscoveryAnnouncesEveryEntityWithItsTopicsAndDevice) {
         EXPECT_EQ(device["identifiers"].toArray().first().toString(), "aqlamp_0a1c0000d001");
         EXPECT_EQ(device["name"].toString(), "Reef");
         EXPECT_EQ(device["sw_version"].toString(), "1.0.7");
-        EXPECT_FALSE(device["manufacturer"].toString().isEmpty());
         EXPECT_EQ(o["availability_mode"].toString(), "all");
         const QJsonArray availability = o["availability"].toArray();
         ASSERT_FALSE(availability.isEmpty());

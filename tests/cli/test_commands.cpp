@@ -53,6 +53,16 @@ protected:
     QJsonDocument json() const { return QJsonDocument::fromJson(outText.toUtf8()); }
     SimLampModel model(std::size_t i = 0) const { return lamps.at(i)->model(); }
     QString file(const QString& name) const { return dir.filePath(name); }
+    QString write(const QString& name, const QByteArray& text) const {
+        QFile f(file(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return f.fileName();
+    }
+    QByteArray read(const QString& name) const {
+        QFile f(file(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
     VirtualDispatch dispatch;
     MemoryPreferences preferences;
@@ -220,18 +230,13 @@ TEST_F(CliTest, UploadSendsOnlyWhatDiffersAndSaysWhenNothingDoes) {
         EXPECT_TRUE(QFile::exists(file(name))) << name;
     }
     ASSERT_EQ(run({"--simulate", "presetting", "download", "3", "-o", file("p3.aqp")}), 0);
-    QFile p3(file("p3.aqp"));
-    ASSERT_TRUE(p3.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(presetProgramme(p3.readAll().toStdString(), model().channels.size()).complete);
+    EXPECT_TRUE(presetProgramme(read("p3.aqp").toStdString(), model().channels.size()).complete);
 }
 
 TEST_F(CliTest, UploadFailuresSayWhatIsLeft) {
     const QString saved = file("day.aqp");
     ASSERT_EQ(run({"--simulate", "presetting", "download", "2", "-o", saved}), 0);
-    QFile f(saved);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray text = f.readAll();
-    f.close();
+    const QByteArray text = read("day.aqp");
 
     // The lamp goes away part way: exit 3 naming the device and channels left.
     const std::uint64_t before = lamps[0]->receivedCount();
@@ -249,7 +254,8 @@ TEST_F(CliTest, UploadFailuresSayWhatIsLeft) {
     faults = {};
     dispatch.singleShot(2.0, [this] { interrupts.fetch_add(1); });
     EXPECT_EQ(run({"--simulate", "programme", "upload", saved, "--full"}), 3);
-    EXPECT_TRUE(errText.contains("Interrupted: Stopped at Master, channel")) << errText.toStdString();
+    EXPECT_TRUE(errText.contains("Interrupted: Stopped at Master, channel"))
+        << errText.toStdString();
     EXPECT_TRUE(errText.contains("not written: Master: ")) << errText.toStdString();
 
     // A point read back differently: exit 4 naming device, channel and point.
@@ -268,36 +274,25 @@ TEST_F(CliTest, UploadFailuresSayWhatIsLeft) {
 
     // A file with fewer channels than the lamp: exit 5, nothing sent.
     const SimProgramme now = model().devices[0].programme;
-    QFile partial(file("partial.aqp"));
-    ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
-    partial.write(text.split('?').mid(0, 2).join('?'));
-    partial.close();
-    EXPECT_EQ(run({"--simulate", "programme", "upload", file("partial.aqp"), "--full"}), 5);
+    const QString partial = write("partial.aqp", text.split('?').mid(0, 2).join('?'));
+    EXPECT_EQ(run({"--simulate", "programme", "upload", partial, "--full"}), 5);
     EXPECT_TRUE(errText.contains("holds 2 channels")) << errText.toStdString();
     EXPECT_EQ(model().devices[0].programme, now);
 }
 
 TEST_F(CliTest, FirmwareRefusesBadFilesAndUnconfirmedRunsBeforeSending) {
-    const QString bad = file("bad.hex");
-    QFile f(bad);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(":0400000001020304F2\r");  // no end record
-    f.close();
+    const QString bad = write("bad.hex", ":0400000001020304F2\r");  // no end record
     ASSERT_EQ(run({"--simulate", "info"}), 0);
     const std::uint64_t before = lamps[0]->receivedCount();
     EXPECT_EQ(run({"--simulate", "firmware", "update", bad, "--yes"}), 5);
     EXPECT_TRUE(errText.contains("cut short")) << errText.toStdString();
     EXPECT_EQ(lamps[0]->receivedCount(), before);
 
-    QFile g(file("good.hex"));
-    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
-    g.write(":0400000001020304F2\r:00000001FF\r");
-    g.close();
+    const QString good = write("good.hex", ":0400000001020304F2\r:00000001FF\r");
     // Without a terminal a question cannot be asked.
-    EXPECT_EQ(run({"--simulate", "firmware", "update", file("good.hex")}), 1);
+    EXPECT_EQ(run({"--simulate", "firmware", "update", good}), 1);
     EXPECT_EQ(lamps[0]->receivedCount(), before);
-    ASSERT_EQ(run({"--simulate", "firmware", "update", file("good.hex"), "--yes"}), 0)
-        << errText.toStdString();
+    ASSERT_EQ(run({"--simulate", "firmware", "update", good, "--yes"}), 0) << errText.toStdString();
     EXPECT_EQ(lamps[0]->bootLoader().completedUpdates(), 1);
     EXPECT_TRUE(errText.contains("1/1 pages, 100%")) << errText.toStdString();
 }

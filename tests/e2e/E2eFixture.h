@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -23,37 +20,27 @@
 #include "platform/QtDispatch.h"
 #include "session/GlobalStore.h"
 #include "state/MemoryPreferences.h"
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 
 namespace aq::test {
-
-// Handles events until the condition holds or the time is up; the condition is checked
-// after every event and at least every 20 ms (the wake timer's events).
-inline bool waitUntil(const std::function<bool()>& condition, double seconds) {
-    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000.0));
-    QTimer wake;
-    wake.start(20);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // The application's real pieces, unmodified, on a stand-in BlueZ: the Qt Bluetooth central,
 // the Qt dispatch and the global store with its lamp link. Each test starts its own stand-in
 // with the options it names.
 class E2eFixture : public ::testing::Test {
 protected:
-    explicit E2eFixture(QStringList standInOptions = {})
-        : _standInOptions(std::move(standInOptions)) {}
-
-    void SetUp() override {
+    // Starts the stand-in with these options, then the central and the store on it.
+    bool start(const QStringList& standInOptions = {}) {
         std::string error;
-        ASSERT_TRUE(standIn.start(_standInOptions, error)) << error;
+        if (!standIn.start(standInOptions, error)) {
+            ADD_FAILURE() << error;
+            return false;
+        }
         central = std::make_unique<QtBleCentral>();
         GlobalStore::configure(*central, dispatch, preferences);
         GlobalStore::sharedInstance();
+        return true;
     }
 
     void TearDown() override {
@@ -118,6 +105,15 @@ protected:
         return waitUntil([&] { return link().peripherals().size() >= count; }, seconds);
     }
 
+    // Where the scan lists the lamp; the list's size when it does not.
+    static std::size_t indexOf(const std::string& identifier) {
+        const auto lamps = link().peripherals();
+        for (std::size_t i = 0; i < lamps.size(); ++i) {
+            if (lamps[i]->identifier() == identifier) return i;
+        }
+        return lamps.size();
+    }
+
     struct ConnectResult {
         bool ready = false;   // the ready handler ran during the connect
         bool failed = false;  // the error handler ran
@@ -127,48 +123,17 @@ protected:
     // Connects the lamp at `index` of the scan's list, as the connection page does.
     ConnectResult connectAt(std::uint64_t index) {
         ConnectResult result;
-        const double start = dispatch.now();
+        const double began = dispatch.now();
         link().connect_periperal_at(
             index, [&result] { result.ready = true; }, [&result] { result.failed = true; });
-        result.seconds = dispatch.now() - start;
+        result.seconds = dispatch.now() - began;
         return result;
     }
 
-    // What the connection page reads once the link is ready: the lamp's name for its
-    // identifier, then on a worker its channels and presetting names. False when any read
-    // went unanswered.
-    bool readLampIntoStore() {
-        const auto peripheral = link().peripheral();
-        if (!peripheral) return false;
-        store().setConnectedUUID(peripheral->identifier());
-        bool named = false;
-        link().getName([&named](const std::string& name) {
-            if (const auto uuid = store().connectedUUID()) GlobalStore::setNameForUUID(*uuid, name);
-            named = true;
-        });
-        const auto read = onWorker(
-            [] {
-                GlobalStore::channelClear();
-                const auto count = link().getChannels();
-                if (!count) return false;
-                for (std::uint8_t i = 0; i < *count; ++i) {
-                    const auto name = link().getChannelName(i);
-                    const auto color = link().getChannelColor(i);
-                    if (!name || !color) return false;
-                    GlobalStore::channelAdd(
-                        *name, Color{color->red, color->green, color->blue, color->alpha});
-                }
-                std::vector<std::string> presets;
-                for (std::uint8_t i = 0; i < 6; ++i) {
-                    const auto name = link().getPresettingName(i);
-                    if (!name) return false;
-                    presets.push_back(*name);
-                }
-                store().setPresets(presets);
-                return true;
-            },
-            30.0);
-        return read.value_or(false) && waitUntil([&] { return named; }, 5.0);
+    // What the connection page reads on a worker once the link is ready: the lamp's name (kept
+    // for its identifier), channels, presettings and slaves. None when a read went unanswered.
+    std::optional<LampDescription> readLamp() {
+        return onWorker([] { return store().session().readLamp(); }, 30.0).value_or(std::nullopt);
     }
 
     StandIn standIn;
@@ -179,7 +144,6 @@ protected:
     int discoveries = 0;
 
 private:
-    QStringList _standInOptions;
     std::shared_ptr<std::atomic<int>> _workersRunning = std::make_shared<std::atomic<int>>(0);
 };
 

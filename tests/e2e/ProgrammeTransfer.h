@@ -5,12 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "StandInBus.h"
 #include "link/BTLEController.h"
 
 namespace aq::test {
-
-using SetPoints = std::vector<std::pair<unsigned, unsigned>>;  // (offset, level)
-using LampProgramme = std::vector<SetPoints>;                  // per channel
 
 inline constexpr std::uint8_t kProgrammeChannels = 6;
 

@@ -1,18 +1,27 @@
 #pragma once
 
-#include "ChildProcess.h"
-
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace aq::test {
+
+using SetPoints = std::vector<std::pair<unsigned, unsigned>>;  // (offset, level)
+using LampProgramme = std::vector<SetPoints>;                  // per channel
+
+// Starts a child process that is killed with the test process however that ends (a crash, an
+// aborting assertion, ctest's timeout); its standard error goes to `errorFile`.
+std::unique_ptr<QProcess> startChild(const QString& program, const QStringList& arguments,
+                                     const QString& errorFile);
 
 // The private D-Bus bus of this test process. Qt keeps its system-bus connection for the whole
 // process, so there is one bus per process: the first call starts it and points
@@ -24,27 +33,22 @@ public:
     bool ensureStarted(std::string& error);
     void stop();
 
-    const QString& address() const { return _address; }
-    const std::string& directory() const { return _directory; }
+    QString address() const { return "unix:path=" + _dir.filePath("bus"); }
+    QString filePath(const QString& name) const { return _dir.filePath(name); }
     // A connection of the tests' own, apart from Qt's system-bus connection.
     QDBusConnection connection() const;
 
 private:
-    PrivateBus() = default;
+    PrivateBus() : _dir(QStringLiteral("/tmp/aq-e2e-XXXXXX")) {}
 
-    ChildProcess _daemon;
-    std::string _directory;
-    QString _address;
+    QTemporaryDir _dir;
+    std::unique_ptr<QProcess> _daemon;
 };
 
 // The stand-in BlueZ daemon serving simulated lamps on the private bus, with a look into
 // the lamps through its test hook.
 class StandIn {
 public:
-    struct Write {
-        QString characteristic;
-        QByteArray data;
-    };
     struct BootLoaderState {
         int completed = 0;
         int refused = 0;
@@ -52,7 +56,6 @@ public:
         QList<uint> pageAddresses;
     };
 
-    StandIn() = default;
     ~StandIn();
 
     // Starts the stand-in with these options and waits until org.bluez is owned by it.
@@ -61,18 +64,17 @@ public:
     // test failure.
     void stop();
 
-    std::vector<Write> writes(unsigned lamp) const;
+    // The writes the lamp has taken since the stand-in started.
+    qsizetype writeCount(unsigned lamp) const;
     // Per channel the set points (offset, level) the lamp holds for the device.
-    std::vector<std::vector<std::pair<unsigned, unsigned>>> programme(unsigned lamp,
-                                                                      unsigned device) const;
+    LampProgramme programme(unsigned lamp, unsigned device) const;
     BootLoaderState bootLoader(unsigned lamp) const;
     void clearFaults() const;
     // What the stand-in wrote to its standard error.
     std::string log() const;
 
 private:
-    ChildProcess _process;
-    std::string _logFile;
+    std::unique_ptr<QProcess> _process;
 };
 
 }  // namespace aq::test

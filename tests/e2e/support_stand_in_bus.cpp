@@ -7,18 +7,16 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include <csignal>
 
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/prctl.h>
 
 namespace aq::test {
 
@@ -26,46 +24,43 @@ namespace {
 
 const char* const kBusConnectionName = "aq-e2e-tests";
 
-std::string findInPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+// The first line the process writes, or empty when it ended or `ms` passed first.
+QByteArray firstLine(QProcess& process, int ms) {
+    const QDeadlineTimer deadline(ms);
+    while (!process.canReadLine()) {
+        if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
+            return {};
     }
-    return {};
+    return process.readLine().trimmed();
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+QString readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
 }
 
-// A bus for these tests only: anyone may own any name and send anything, nobody outside
-// this test process can reach it.
-std::string busConfiguration(const std::string& socket) {
-    return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-           "<busconfig>\n"
-           "  <type>custom</type>\n"
-           "  <listen>unix:path=" +
-           socket +
-           "</listen>\n"
-           "  <auth>EXTERNAL</auth>\n"
-           "  <policy context=\"default\">\n"
-           "    <allow user=\"*\"/>\n"
-           "    <allow own=\"*\"/>\n"
-           "    <allow send_type=\"method_call\"/>\n"
-           "    <allow send_destination=\"*\"/>\n"
-           "    <allow receive_sender=\"*\"/>\n"
-           "  </policy>\n"
-           "</busconfig>\n";
+// SIGTERM, then SIGKILL when it has not ended within `ms`; true when it ended with status 0.
+bool stopChild(QProcess& process, int ms) {
+    if (process.state() == QProcess::NotRunning) return false;
+    process.terminate();
+    if (!process.waitForFinished(ms)) {
+        process.kill();
+        process.waitForFinished(-1);
+        return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 }  // namespace
+
+std::unique_ptr<QProcess> startChild(const QString& program, const QStringList& arguments,
+                                     const QString& errorFile) {
+    auto process = std::make_unique<QProcess>();
+    process->setStandardErrorFile(errorFile);
+    process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process->start(program, arguments);
+    return process;
+}
 
 // ---------------------------------------------------------------------------
 // PrivateBus
@@ -76,55 +71,58 @@ PrivateBus& PrivateBus::instance() {
 }
 
 bool PrivateBus::ensureStarted(std::string& error) {
-    if (_daemon.running()) return true;
-    if (!_address.isEmpty()) {
+    if (_daemon) {
+        if (_daemon->state() == QProcess::Running) return true;
         error = "the private bus of this process has stopped; Qt cannot follow it to another";
         return false;
     }
-    const std::string daemon = findInPath("dbus-daemon");
-    if (daemon.empty()) {
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty() || !_dir.isValid()) {
         error = "dbus-daemon not found (tools/setup.sh installs it)";
         return false;
     }
-    char pattern[] = "/tmp/aq-e2e-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        error = std::string("mkdtemp: ") + std::strerror(errno);
+    // A bus for these tests only: anyone may own any name and send anything, nobody outside
+    // this test process can reach it.
+    QFile config(filePath("bus.conf"));
+    if (!config.open(QIODevice::WriteOnly)) {
+        error = "cannot write " + config.fileName().toStdString();
         return false;
     }
-    _directory = pattern;
-    const std::string config = _directory + "/bus.conf";
-    std::ofstream(config) << busConfiguration(_directory + "/bus");
-    if (!_daemon.start(
-            {daemon, "--config-file=" + config, "--nofork", "--nopidfile", "--print-address=1"}, {},
-            _directory + "/bus.log", error)) {
-        return false;
-    }
-    std::string address;
-    if (!_daemon.readLine(10.0, address) || address.empty()) {
-        error = "dbus-daemon did not start: " + readFile(_directory + "/bus.log");
-        _daemon.kill();
-        return false;
-    }
-    _address = QString::fromStdString(address);
+    config.write(
+        QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                       "1.0//EN\"\n \"http://www.freedesktop.org/standards/dbus/1.0/"
+                       "busconfig.dtd\">\n<busconfig><type>custom</type><listen>%1</listen>"
+                       "<auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+                       "<allow own=\"*\"/><allow send_type=\"method_call\"/>"
+                       "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy>"
+                       "</busconfig>\n")
+            .arg(address())
+            .toUtf8());
+    config.close();
     // Everything Qt does from here on talks to this bus; never to the machine's own.
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", address().toUtf8());
     // Qt asks the owner of org.bluez for its version unless told: the D-Bus GATT backend.
     qputenv("BLUETOOTH_FORCE_DBUS_LE_VERSION", "5.66");
+    _daemon = startChild(
+        daemon,
+        {"--config-file=" + config.fileName(), "--nofork", "--nopidfile", "--print-address=1"},
+        filePath("bus.log"));
+    if (firstLine(*_daemon, 10000).isEmpty()) {
+        error = "dbus-daemon did not start: " + readFile(filePath("bus.log")).toStdString();
+        _daemon->kill();
+        return false;
+    }
     return true;
 }
 
 void PrivateBus::stop() {
     QDBusConnection::disconnectFromBus(kBusConnectionName);
-    _daemon.stop(5.0);
-    if (!_directory.empty()) {
-        for (const char* file : {"/bus", "/bus.conf", "/bus.log"})
-            std::remove((_directory + file).c_str());
-        rmdir(_directory.c_str());
-    }
+    if (_daemon) stopChild(*_daemon, 5000);
+    _dir.remove();
 }
 
 QDBusConnection PrivateBus::connection() const {
-    return QDBusConnection::connectToBus(_address, kBusConnectionName);
+    return QDBusConnection::connectToBus(address(), kBusConnectionName);
 }
 
 // ---------------------------------------------------------------------------
@@ -137,43 +135,38 @@ StandIn::~StandIn() {
 bool StandIn::start(const QStringList& options, std::string& error) {
     PrivateBus& bus = PrivateBus::instance();
     if (!bus.ensureStarted(error)) return false;
-    const char* program = std::getenv("AQ_BLUEZ_STANDIN");
-    if (!program || access(program, X_OK) != 0) {
+    const QString program = qEnvironmentVariable("AQ_BLUEZ_STANDIN");
+    if (!QFileInfo(program).isExecutable()) {
         error = "AQ_BLUEZ_STANDIN does not name the stand-in daemon (run the tests through ctest)";
         return false;
     }
-    std::vector<std::string> argv{program, "--bus", bus.address().toStdString()};
-    for (const QString& option : options) argv.push_back(option.toStdString());
-    _logFile = bus.directory() + "/standin-" + std::to_string(getpid()) + ".log";
-    if (!_process.start(argv, {}, _logFile, error)) return false;
-    std::string line;
-    if (!_process.readLine(20.0, line) || line.rfind("ready", 0) != 0) {
+    _process = startChild(program, QStringList{"--bus", bus.address()} + options,
+                          bus.filePath("standin.log"));
+    if (!firstLine(*_process, 20000).startsWith("ready")) {
         error = "the stand-in did not come up: " + log();
-        _process.kill();
+        _process.reset();
         return false;
     }
     // The stand-in owns the name before it says so; make sure the bus agrees.
-    QDBusConnection connection = bus.connection();
-    if (!connection.interface()->isServiceRegistered(QStringLiteral("org.bluez")).value()) {
+    if (!bus.connection().interface()->isServiceRegistered(QStringLiteral("org.bluez")).value()) {
         error = "org.bluez is not owned on the private bus";
-        _process.kill();
+        _process.reset();
         return false;
     }
     return true;
 }
 
 void StandIn::stop() {
-    if (!_process.running()) return;
-    const int status = _process.stop(10.0);
-    const bool clean = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!clean) {
-        ADD_FAILURE() << "the stand-in ended badly (wait status " << status << "):\n" << log();
+    if (!_process) return;
+    if (!stopChild(*_process, 10000)) {
+        ADD_FAILURE() << "the stand-in ended badly (exit code " << _process->exitCode() << "):\n"
+                      << log();
     }
-    std::remove(_logFile.c_str());
+    _process.reset();
 }
 
 std::string StandIn::log() const {
-    return readFile(_logFile);
+    return readFile(PrivateBus::instance().filePath("standin.log")).toStdString();
 }
 
 namespace {
@@ -190,31 +183,20 @@ QDBusMessage callHook(const char* member, const QList<QVariant>& arguments) {
     return reply;
 }
 
-QList<QByteArray> byteArrays(const QVariant& value) {
-    return qdbus_cast<QList<QByteArray>>(value);
-}
-
 }  // namespace
 
-std::vector<StandIn::Write> StandIn::writes(unsigned lamp) const {
+qsizetype StandIn::writeCount(unsigned lamp) const {
     const QDBusMessage reply = callHook("Writes", {QVariant::fromValue(uint(lamp))});
-    std::vector<Write> out;
-    if (reply.arguments().size() != 2) return out;
-    const QStringList characteristics = reply.arguments()[0].toStringList();
-    const QList<QByteArray> data = byteArrays(reply.arguments()[1]);
-    for (qsizetype i = 0; i < characteristics.size() && i < data.size(); ++i)
-        out.push_back({characteristics[i], data[i]});
-    return out;
+    return reply.arguments().isEmpty() ? -1 : reply.arguments()[0].toStringList().size();
 }
 
-std::vector<std::vector<std::pair<unsigned, unsigned>>> StandIn::programme(unsigned lamp,
-                                                                           unsigned device) const {
+LampProgramme StandIn::programme(unsigned lamp, unsigned device) const {
     const QDBusMessage reply = callHook(
         "Programme", {QVariant::fromValue(uint(lamp)), QVariant::fromValue(uchar(device))});
-    std::vector<std::vector<std::pair<unsigned, unsigned>>> out;
+    LampProgramme out;
     if (reply.arguments().size() != 1) return out;
-    for (const QByteArray& packed : byteArrays(reply.arguments()[0])) {
-        std::vector<std::pair<unsigned, unsigned>> points;
+    for (const QByteArray& packed : qdbus_cast<QList<QByteArray>>(reply.arguments()[0])) {
+        SetPoints points;
         for (qsizetype i = 0; i + 2 < packed.size(); i += 3) {
             const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(packed[k]); };
             points.emplace_back(byte(i) | (byte(i + 1) << 8), byte(i + 2));
@@ -249,16 +231,16 @@ class ApplicationEnvironment : public testing::Environment {
 public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        std::string error;
-        // Before anything of Qt's D-Bus: its system bus is chosen once.
-        if (!PrivateBus::instance().ensureStarted(error)) FAIL() << error;
-        qDBusRegisterMetaType<QList<QByteArray>>();
-        qDBusRegisterMetaType<QList<uint>>();
         static int argc = 1;
         static char name[] = "e2e_test";
         static char* argv[] = {name, nullptr};
-        // Kept for the whole run: widgets made by the tests may outlive them.
+        // Kept for the whole run: widgets made by the tests may outlive them. The system bus is
+        // chosen at Qt's first use of D-Bus, after the private bus below.
         if (!QCoreApplication::instance()) _app = new QApplication(argc, argv);
+        std::string error;
+        if (!PrivateBus::instance().ensureStarted(error)) FAIL() << error;
+        qDBusRegisterMetaType<QList<QByteArray>>();
+        qDBusRegisterMetaType<QList<uint>>();
     }
     void TearDown() override { PrivateBus::instance().stop(); }
 

@@ -75,7 +75,7 @@ TEST_F(MqttBridgeEndToEnd, AnnouncesTheLampAndCarriesACommandToIt) {
                                            .toUtf8());
     startBridge({"--config", config});
     const QString state = "aqlamp/e2e/" + kKey + "/state";
-    ASSERT_TRUE(processEventsUntil(
+    ASSERT_TRUE(waitUntil(
         [&] {
             const auto s = client.last(state);
             return s && QJsonDocument::fromJson(*s).object()["link"].toString() == "connected";
@@ -89,7 +89,7 @@ TEST_F(MqttBridgeEndToEnd, AnnouncesTheLampAndCarriesACommandToIt) {
 
     client.publish("aqlamp/e2e/" + kKey + "/moon_intensity/set", "33");
     // The state is read back from the lamp after the change.
-    ASSERT_TRUE(processEventsUntil(
+    ASSERT_TRUE(waitUntil(
         [&] {
             const auto s = client.last(state);
             return s && QJsonDocument::fromJson(*s).object()["moon_intensity"].toInt() == 33;
@@ -103,27 +103,20 @@ TEST_F(MqttBridgeEndToEnd, AnnouncesTheLampAndCarriesACommandToIt) {
     ASSERT_TRUE(bridge.waitForFinished(20000));
     EXPECT_EQ(bridge.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(bridge.exitCode(), 0);
-    EXPECT_TRUE(processEventsUntil(
-        [&] { return client.last("aqlamp/e2e/availability") == "offline"; }, 5.0));
+    EXPECT_TRUE(
+        waitUntil([&] { return client.last("aqlamp/e2e/availability") == "offline"; }, 5.0));
 }
 
+// The configuration's refusals are the mapping tests' table; here the program's end: status 1,
+// one line, and the secret it refused not repeated.
 TEST_F(MqttBridgeEndToEnd, ABadConfigurationEndsWithOneLineAndStatusOne) {
-    const struct {
-        QByteArray text;
-        const char* says;
-    } cases[] = {
-        {"[broker]\nurl=ftp://host\n", "is not mqtt://"},
-        {"[broker]\npassword=secret\n", "does not belong in the configuration"},
-    };
-    for (const auto& c : cases) {
-        startBridge({"--config", writeConfig(c.text)});
-        ASSERT_TRUE(bridge.waitForFinished(20000));
-        EXPECT_EQ(bridge.exitCode(), 1);
-        const QString err = QString::fromLocal8Bit(bridge.readAllStandardError()).trimmed();
-        EXPECT_TRUE(err.contains(c.says)) << err.toStdString();
-        EXPECT_FALSE(err.contains('\n')) << err.toStdString();
-        EXPECT_FALSE(err.contains("secret"));
-    }
+    startBridge({"--config", writeConfig("[broker]\npassword=secret\n")});
+    ASSERT_TRUE(bridge.waitForFinished(20000));
+    EXPECT_EQ(bridge.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(bridge.readAllStandardError()).trimmed();
+    EXPECT_TRUE(err.contains("does not belong in the configuration")) << err.toStdString();
+    EXPECT_FALSE(err.contains('\n')) << err.toStdString();
+    EXPECT_FALSE(err.contains("secret"));
     startBridge({"--help"});
     ASSERT_TRUE(bridge.waitForFinished(20000));
     EXPECT_EQ(bridge.exitCode(), 0);
