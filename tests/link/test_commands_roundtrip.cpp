@@ -58,49 +58,6 @@ TEST_F(RoundTrip, TheClockRunsOnFromTheTimeItWasSet) {
     EXPECT_EQ(t->second, 15u);
 }
 
-TEST_F(RoundTrip, SettingsComeBack) {
-    controller.setMode(3);
-    controller.setDemoLoop(true);
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(read<std::uint64_t>([&](auto h) { controller.getMode(h); }), 3u);
-    EXPECT_EQ(read<bool>([&](auto h) { controller.getDemoLoop(h); }), true);
-    controller.setDemoLoop(false);
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(read<bool>([&](auto h) { controller.getDemoLoop(h); }), false);
-}
-
-TEST_F(RoundTrip, LampInformationComesFromTheLamp) {
-    lamp->updateModel([](SimLampModel& m) {
-        m.setFirmwareText("2.1");
-        m.serialNumber = 0x1122334455667788ull;
-        m.actualPower = 513;
-        m.powerConsumption = 70000;
-    });
-    EXPECT_EQ(read<std::uint8_t>([&](auto h) { controller.getSlaves(h); }), 2);
-    EXPECT_EQ(read<std::string>([&](auto h) { controller.getFirmware(h); }), "2.1");
-    EXPECT_EQ(read<std::uint64_t>([&](auto h) { controller.getSerialNo(h); }),
-              0x1122334455667788ull);
-    EXPECT_EQ(read<std::uint16_t>([&](auto h) { controller.getActualPowerConsumption(h); }), 513);
-    EXPECT_EQ(read<std::uint32_t>([&](auto h) { controller.getPowerConsumption(h); }), 70000u);
-}
-
-TEST_F(RoundTrip, ChannelsAndPresettingsAreReadAsAfterConnecting) {
-    const auto names = onWorker([&] {
-        std::vector<std::string> out;
-        const auto count = controller.getChannels();
-        for (std::uint8_t c = 0; count && c < *count; ++c) {
-            out.push_back(controller.getChannelName(c).value_or("?"));
-            EXPECT_TRUE(controller.getChannelColor(c).has_value());
-        }
-        for (std::uint8_t p = 0; p < 6; ++p)
-            out.push_back(controller.getPresettingName(p).value_or("?"));
-        return out;
-    });
-    EXPECT_EQ(names, (std::vector<std::string>{"Royal Blue", "Red", "Moonlight", "Navy Blue",
-                                               "White", "Purple", "Reef", "Planted", "Cichlid",
-                                               "Marine", "Nano", "User"}));
-}
-
 TEST_F(RoundTrip, AProgrammeUploadedToASlaveDownloadsUnchanged) {
     const std::vector<SimSetPoint> points{{0, 0}, {810, 127}, {1439, 255}};
     const bool uploaded = onWorker([&] {
@@ -144,48 +101,6 @@ TEST_F(RoundTrip, APresettingIsReadPointByPoint) {
         return out;
     });
     EXPECT_EQ(back, (std::vector<SimSetPoint>{{60, 10}, {600, 200}}));
-}
-
-TEST_F(RoundTrip, WeatherValuesComeBack) {
-    controller.setBoltsPerHour(180);
-    controller.setBoltsWnd(1200, 1380);
-    controller.setCloudDimming(100);
-    controller.setCloudDuration(999);
-    controller.setCloudsPerDay(42);
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(read<unsigned>([&](auto h) { controller.getBoltsPerHour(h); }), 180u);
-    std::pair<unsigned, unsigned> window;
-    controller.getBoltsWnd([&](unsigned s, unsigned e) { window = {s, e}; });
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(window, std::make_pair(1200u, 1380u));
-    EXPECT_EQ(read<unsigned>([&](auto h) { controller.getCloudDimming(h); }), 100u);
-    EXPECT_EQ(read<unsigned>([&](auto h) { controller.getCloudDuration(h); }), 999u);
-    EXPECT_EQ(read<unsigned>([&](auto h) { controller.getCloudsPerDay(h); }), 42u);
-}
-
-TEST_F(RoundTrip, MoonValuesComeBackPerDevice) {
-    controller.setMoonDay(28);
-    controller.setMoonMax(100);
-    controller.setMoonWnd(1290, 390);
-    controller.setMoonActive(0, true);
-    controller.setMoonActive(1, false);
-    controller.setMoonActive(2, true);
-    controller.setMoonChannel(1, 4);
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(read<std::uint8_t>([&](auto h) { controller.getMoonDay(h); }), 28);
-    EXPECT_EQ(read<std::uint8_t>([&](auto h) { controller.getMoonMax(h); }), 100);
-    std::pair<unsigned, unsigned> window;
-    controller.getMoonWnd([&](std::uint16_t s, std::uint16_t e) { window = {s, e}; });
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(window, std::make_pair(1290u, 390u));
-    EXPECT_EQ(read<bool>([&](auto h) { controller.getMoonActive(1, h); }), false);
-    const auto flags = onWorker([&] {
-        std::vector<std::optional<bool>> out;
-        for (std::uint8_t d = 0; d < 3; ++d) out.push_back(controller.getMoonActiveSync(d));
-        return out;
-    });
-    EXPECT_EQ(flags, (std::vector<std::optional<bool>>{true, false, true}));
-    EXPECT_EQ(onWorker([&] { return controller.getMoonChannel(1); }), 4);
 }
 
 TEST_F(RoundTrip, LiveControlReachesTheLampInOrder) {

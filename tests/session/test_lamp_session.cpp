@@ -129,9 +129,11 @@ TEST_F(LampSessionTest, InfoReadsEveryValueInOrderAndEndsOnce) {
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(order.size(), 7u);
     const SimLampModel m = model->model();
+    EXPECT_EQ(info.firmware, m.firmwareText());
     EXPECT_EQ(info.serial, m.serialNumber);
     EXPECT_EQ(info.energyKWh, m.powerConsumption);
     EXPECT_EQ(info.slaves, 2);
+    EXPECT_EQ(info.mode, m.mode);
     EXPECT_EQ(info.demoLoop, m.demoLoop != 0);
 }
 
@@ -156,6 +158,8 @@ TEST_F(LampSessionTest, MoonAndWeatherWrittenAreReadBack) {
     moon.active = {false, true, std::nullopt};
     WeatherSettings weather;
     weather.cloudsPerDay = 0;
+    weather.cloudDuration = 999;
+    weather.cloudDimming = 100;
     weather.boltsPerHour = 7;
     weather.boltStart = 60;
     weather.boltEnd = 120;
@@ -172,11 +176,15 @@ TEST_F(LampSessionTest, MoonAndWeatherWrittenAreReadBack) {
     EXPECT_EQ(moonRead->day, 9);
     EXPECT_EQ(moonRead->intensity, 40);
     EXPECT_EQ(moonRead->start, 20 * 60);
+    EXPECT_EQ(moonRead->end, 6 * 60);
     ASSERT_EQ(moonRead->active.size(), 3u);
     EXPECT_EQ(moonRead->active[0], false);
     EXPECT_EQ(moonRead->active[1], true);
     EXPECT_EQ(weatherRead->cloudsPerDay, 0u);
+    EXPECT_EQ(weatherRead->cloudDuration, 999u);
+    EXPECT_EQ(weatherRead->cloudDimming, 100u);
     EXPECT_EQ(weatherRead->boltsPerHour, 7u);
+    EXPECT_EQ(weatherRead->boltStart, 60u);
     EXPECT_EQ(weatherRead->boltEnd, 120u);
 
     // Half a bolt window is not sent; a wait for what never comes ends as failed.
