@@ -1,7 +1,6 @@
 // The global store's lists and its single lamp link.
 #include <gtest/gtest.h>
 
-#include "curve/DayAdjustmentChannel.h"
 #include "support/StoreFixture.h"
 
 namespace aq::test {
@@ -81,26 +80,6 @@ TEST_F(Store, CountsNeverWrapPast255) {
     EXPECT_EQ(GlobalStore::channelCount(), 255);
     EXPECT_EQ(GlobalStore::channelName(254), "c");
     EXPECT_EQ(log.matching("refused").size(), 2u);
-}
-
-TEST_F(Store, TheDayCurveIsSharedNotCopied) {
-    addDefaultChannels();
-    auto curve = std::make_shared<DayAdjustmentChannel>(Color{1, 0, 0, 1});
-    store().channel(2)->setPresentChannel(curve);
-    curve->addPoint(CurvePoint{0.5, 0.5});
-    // Whoever reads the list later sees the same, edited curve.
-    const auto again = store().channels()[2]->presentChannel();
-    EXPECT_EQ(again, curve);
-    EXPECT_EQ(again->PointCount(), 1);
-}
-
-TEST_F(Store, PresetsAndConnectedLampAreKeptUntilReplaced) {
-    EXPECT_TRUE(store().presets().empty());
-    EXPECT_EQ(store().connectedUUID(), std::nullopt);
-    store().setPresets({"Reef", "Planted"});
-    store().setConnectedUUID("00000000-0000-0000-0000-0000000000A1");
-    EXPECT_EQ(store().presets(), (std::vector<std::string>{"Reef", "Planted"}));
-    EXPECT_EQ(store().connectedUUID(), "00000000-0000-0000-0000-0000000000A1");
 }
 
 // Counts how often a lamp link takes the central.
