@@ -253,6 +253,7 @@ TEST(DayAdjustmentChannel, ReadsUntrustedText) {
     const std::vector<Case> cases = {
         {"plain", "0250,0500", {{0.25, 0.5}}},
         {"blank and sign", " 250,+500", {{0.25, 0.5}}},
+        {"every kind of blank", "\t\n\v\f\r 250,\v500", {{0.25, 0.5}}},
         {"two points", "0000,0100;1000,0100", {{0.0, 0.1}, {1.0, 0.1}}},
         {"out of range kept unclamped", "-050,1500", {{-0.05, 1.5}}},
         {"no comma gives intensity 0", "0300", {{0.3, 0.0}}},

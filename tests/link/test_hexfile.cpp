@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +42,11 @@ ByteList run(unsigned first, unsigned count) {
 }
 
 const std::string kEnd = ":00000001FF";
+
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 class HexFileTest : public testing::Test {
 protected:
@@ -110,6 +116,7 @@ TEST_F(HexFileTest, LineEnds) {
     };
     const std::vector<Case> cases = {
         {"CR LF", data + "\r\n" + kEnd + "\r\n", true},
+        {"lower-case digits", lower(data) + "\r\n" + kEnd + "\r\n", true},
         {"CR only", data + "\r" + kEnd + "\r", true},
         {"LF before the line", "\n" + data + "\r\n" + kEnd + "\r\n", true},
         {"LF only: no line ever ends", data + "\n" + kEnd + "\n", false},
@@ -153,6 +160,9 @@ TEST_F(HexFileTest, BadLinesEndTheReading) {
         {"wrong end-of-file checksum", ":00000001FE"},
         {"count beyond the line", ":10020000" + std::string("0102030405") + "00"},
         {"a character that is no hex digit", ":04020000G1020304F1"},
+        {"a lower-case letter past f", ":04020000g1020304F1"},
+        {"another character in place of the colon",
+         "X" + record(0x0200, 0x00, run(1, 4)).substr(1)},
         {"blank before the line end", record(0x0200, 0x00, run(1, 4)) + " "},
     };
     for (const Case& c : cases) {

@@ -1,7 +1,7 @@
 // The day programme's units at the lamp and the text of preset files,
 // checked without a lamp or a window.
-#include "curve/PresetFile.h"
 #include "curve/DayAdjustmentGraph.h"
+#include "curve/PresetFile.h"
 #include "link/LampDateTime.h"
 #include "session/DayTransfer.h"
 
@@ -82,7 +82,13 @@ TEST(PresetText, LoadingTellsTextFromNoiseAndKeepsWhatItCannotRead) {
     } cases[] = {
         {"plain", "0000,0250?0000,0300", O::Loaded, {}, 0.25},
         {"blanks of every kind", "\f 0000,\t0250\v?\r\n0000,0300\n", O::Loaded, {}, 0.25},
-        {"byte order mark skipped", "\xEF\xBB\xBF" "0000,0250", O::Loaded, {}, 0.25},
+        {"byte order mark skipped",
+         "\xEF\xBB\xBF"
+         "0000,0250",
+         O::Loaded,
+         {},
+         0.25},
+        {"lowest two-byte lead in noise", "0000,0250?\xC2\xA0", O::Loaded, {1}, 0.25},
         {"three-byte UTF-8 in noise", "0000,0250?\xE2\x82\xAC", O::Loaded, {1}, 0.25},
         {"highest three-byte lead", "0000,0250?\xEF\xBF\xBD", O::Loaded, {1}, 0.25},
         {"cut-off sequence", "0000,0250?\xE2\x82", O::NotText, {}, 0.5},
@@ -110,7 +116,7 @@ TEST(LampClock, ValidOnlyForARealDateAndTime) {
         bool valid;
     } cases[] = {
         {28, 23, 59, 59, true}, {29, 12, 0, 0, false},  // 2026 is no leap year
-        {1, 24, 0, 0, false},   {1, 0, 60, 0, false}, {1, 0, 0, 60, false},
+        {1, 24, 0, 0, false},   {1, 0, 60, 0, false},  {1, 0, 0, 60, false},
     };
     for (const auto& c : cases) {
         LampDateTime t;
@@ -120,7 +126,8 @@ TEST(LampClock, ValidOnlyForARealDateAndTime) {
         t.hour = c.hour;
         t.minute = c.minute;
         t.second = c.second;
-        EXPECT_EQ(t.valid(), c.valid) << c.day << " " << c.hour << ":" << c.minute << ":" << c.second;
+        EXPECT_EQ(t.valid(), c.valid)
+            << c.day << " " << c.hour << ":" << c.minute << ":" << c.second;
     }
 }
 

@@ -71,6 +71,8 @@ TEST(LampRules, NamesTheLampCanHoldAndLiveLevels) {
     EXPECT_EQ(liveLevel(50), 127u);
     EXPECT_EQ(liveLevel(1), 2u);
     EXPECT_EQ(liveLevel(-5), 0u);
+    // A name's bytes as the lamp keeps them, each above ASCII read as Latin-1.
+    EXPECT_EQ(lampNameText("A\x7F\x80\xFF"), "A\x7F\xC2\x80\xC3\xBF");
 }
 
 class LampSessionTest : public ::testing::Test {
