@@ -119,7 +119,6 @@ TEST_F(DayPageTest, SaveThenLoadRestoresEveryPoint) {
         {{0.0005, 0.0009}, {0.9999, 0.5}},
     };
     for (std::uint8_t ch = 0; ch < 4; ++ch) setCurve(ch, original[ch]);
-    const auto saved = allCurves();
     const QString path = pathOf("reef.aqp");
     ASSERT_TRUE(page->saveToFile(path));
     EXPECT_EQ(readFile(path).left(30), QByteArray("0000,0000;0123,0987;1000,1000?"));
@@ -127,18 +126,10 @@ TEST_F(DayPageTest, SaveThenLoadRestoresEveryPoint) {
     for (std::uint8_t ch = 0; ch < 6; ++ch) setCurve(ch, {{0.5, 0.5}});
     ASSERT_TRUE(page->loadFromFile(path));
     EXPECT_TRUE(alerts.empty());
-    const auto loaded = allCurves();
-    ASSERT_EQ(loaded.size(), saved.size());
-    for (std::size_t ch = 0; ch < saved.size(); ++ch) {
-        ASSERT_EQ(loaded[ch].size(), saved[ch].size()) << "channel " << ch;
-        for (std::size_t p = 0; p < saved[ch].size(); ++p) {
-            // Thousandths, truncated: at most 0.001 below, never above.
-            EXPECT_LE(loaded[ch][p].x, saved[ch][p].x + 1e-12);
-            EXPECT_GT(loaded[ch][p].x, saved[ch][p].x - 0.001);
-            EXPECT_LE(loaded[ch][p].y, saved[ch][p].y + 1e-12);
-            EXPECT_GT(loaded[ch][p].y, saved[ch][p].y - 0.001);
-        }
-    }
+    // Loaded back, the chart saves to the same text; how the text truncates
+    // to thousandths is the channel's own round-trip test.
+    ASSERT_TRUE(page->saveToFile(pathOf("again.aqp")));
+    EXPECT_EQ(readFile(pathOf("again.aqp")), readFile(path));
 }
 
 // Channels the file lacks, and a channel it holds that cannot be read, keep
