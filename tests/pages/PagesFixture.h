@@ -34,29 +34,15 @@
 namespace aq::test {
 
 // The simulated central, with a hook that sees the link being dropped.
-class RecordingCentral : public BleCentral {
+class RecordingCentral : public SimCentral {
 public:
-    explicit RecordingCentral(SimCentral& inner) : _inner(inner) {}
+    using SimCentral::SimCentral;
     std::function<void()> onCancel;
 
-    void setDelegate(BleCentralDelegate* d) override { _inner.setDelegate(d); }
-    CentralState state() const override { return _inner.state(); }
-    CentralFault fault() const override { return _inner.fault(); }
-    std::string faultDetail() const override { return _inner.faultDetail(); }
-    bool canPowerOn() const override { return _inner.canPowerOn(); }
-    void powerOn() override { _inner.powerOn(); }
-    void scanForPeripheralsWithServices(const std::vector<std::string>& s) override {
-        _inner.scanForPeripheralsWithServices(s);
-    }
-    void stopScan() override { _inner.stopScan(); }
-    void connectPeripheral(const PeripheralPtr& p) override { _inner.connectPeripheral(p); }
     void cancelPeripheralConnection(const PeripheralPtr& p) override {
         if (onCancel) onCancel();
-        _inner.cancelPeripheralConnection(p);
+        SimCentral::cancelPeripheralConnection(p);
     }
-
-private:
-    SimCentral& _inner;
 };
 
 // The real window and pages on a simulated lamp (a master with two slaves),
@@ -69,7 +55,7 @@ protected:
     static QDateTime computerStart() { return QDateTime(QDate(2026, 3, 10), QTime(12, 0)); }
 
     void SetUp() override {
-        GlobalStore::configure(recording, dispatch, storePreferences());
+        GlobalStore::configure(central, dispatch, storePreferences());
         _previousClock = clockcare::setComputerClock(
             [this] { return computerStart().addMSecs(qint64(dispatch.now() * 1000)); });
         _previousAlert = setAlertFunction(
@@ -154,8 +140,7 @@ protected:
 
     LogCapture log;
     VirtualDispatch dispatch;
-    SimCentral central{dispatch, 0.01};
-    RecordingCentral recording{central};
+    RecordingCentral central{dispatch, 0.01};
     MemoryPreferences preferences;
     std::shared_ptr<CraftedLamp> lamp = addLamp("AquaLamp", kLampId);
     std::vector<QString> alerts;

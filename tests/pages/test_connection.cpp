@@ -118,17 +118,13 @@ TEST_F(ConnectionTest, ConnectingReadsTheLampIntoTheStore) {
     });
     connectLamp();
 
-    // How the lamp is read is the session's test; the store holds what was read.
+    // How the lamp is read, and its name recorded, is the session's test;
+    // the store holds what was read.
     const auto channels = store().channels();
     ASSERT_EQ(channels.size(), 3u);
     EXPECT_EQ(channels[1]->name(), "Warm");
     EXPECT_EQ(store().presets().back(), "Evening");
     EXPECT_EQ(store().connectedUUID(), std::optional<std::string>(kLampId));
-
-    const auto table = preferences.value(kUUIDNameArray);
-    ASSERT_TRUE(table && table->list());
-    ASSERT_EQ(table->list()->size(), 1u);
-    EXPECT_EQ(table->list()->front(), PreferenceValue(PreferenceValue::List{kLampId, kLampName}));
     EXPECT_FALSE(hudUp());
 }
 

@@ -12,40 +12,9 @@ using test::DayPageFixture;
 
 using DayTransferTest = DayPageFixture;
 
-constexpr double kEps = 1e-9;
-
 SimProgramme programmeOf(std::vector<std::vector<SimSetPoint>> channels) {
     channels.resize(6);
     return channels;
-}
-
-TEST_F(DayTransferTest, UploadToAllLampsGoesLampByLampCountBeforePoints) {
-    enter(0);  // all lamps
-    ASSERT_EQ(page->device(), AQDayAdjustmentController::kAllDevices);
-    const std::size_t pointsPerChannel[] = {2, 0, 1, 3, 2, 1};
-    for (std::uint8_t ch = 0; ch < 6; ++ch) {
-        std::vector<CurvePoint> pts;
-        for (std::size_t p = 0; p < pointsPerChannel[ch]; ++p) pts.push_back({0.1 * (p + 1), 0.5});
-        setCurve(ch, pts);
-    }
-    page->btnUploadPressed();
-    finish();
-
-    std::vector<std::vector<int>> expected;  // opcode, device, channel, point or count
-    for (int d = 0; d < 3; ++d) {
-        for (int ch = 0; ch < 6; ++ch) {
-            expected.push_back({0x0E, d, ch, int(pointsPerChannel[ch])});
-            for (std::size_t p = 0; p < pointsPerChannel[ch]; ++p)
-                expected.push_back({0x0F, d, ch, int(p)});
-        }
-    }
-    std::vector<std::vector<int>> sent;
-    for (const Bytes& b : sentWith({0x0E, 0x0F})) sent.push_back({b[0], b[1], b[2], b[3]});
-    EXPECT_EQ(sent, expected);
-    EXPECT_TRUE(alerts.empty());
-    EXPECT_FALSE(page->busy());
-    // Every lamp now holds the chart.
-    for (int d = 0; d < 3; ++d) EXPECT_EQ(lamp->model().devices[d].programme[3].size(), 3u);
 }
 
 // One lamp gets the chart as it was when the upload started, in lamp units;
@@ -208,23 +177,6 @@ TEST_F(DayTransferTest, ALampSilentMidUploadSaysTheProgrammeMayBePartial) {
     for (const Bytes& b : sentWith({0x0E, 0x0F})) EXPECT_NE(b[1], 2);
 }
 
-TEST_F(DayTransferTest, ALampChannelBeyond144PointsKeepsTheFirst144) {
-    lamp->updateModel([](SimLampModel& m) {
-        std::vector<SimSetPoint> many;
-        for (int p = 0; p < 200; ++p) many.push_back({static_cast<std::uint16_t>(1400 - 7 * p), 9});
-        m.devices[0].programme = programmeOf({many});
-    });
-    enter(1);
-    page->btnDownloadPressed();
-    finish();
-    const auto c0 = curve(0);
-    ASSERT_EQ(c0.size(), 144u);
-    // The first 144 read, in time order: minutes 1400 down to 399.
-    EXPECT_NEAR(c0.front().x, (1400 - 7 * 143) / 1439.0, kEps);
-    EXPECT_NEAR(c0.back().x, 1400 / 1439.0, kEps);
-    for (std::size_t p = 1; p < c0.size(); ++p) EXPECT_LT(c0[p - 1].x, c0[p].x);
-}
-
 TEST_F(DayTransferTest, ASecondPressDuringATransferIsIgnored) {
     preferences.setValue(AQDayAdjustmentController::kVerifyUploadsKey,
                          PreferenceValue(std::int64_t{0}));
@@ -366,62 +318,29 @@ TEST_F(KnownProgrammeTest, DisconnectAndLostCommandsForgetWhatTheLampHolds) {
     }
 }
 
-TEST_F(KnownProgrammeTest, VerificationCatchesADroppedOrAlteredPoint) {
-    struct Case {
-        bool drop;
-        const char* says;
-    };
-    const Case cases[] = {
-        {true, "Master #1, channel Royal Blue: point 2 reads 00:00 0 %, sent 12:00 50 %"},
-        {false, "Master #1, channel Royal Blue: point 2 reads 12:00 49 %, sent 12:00 50 %"},
-    };
+TEST_F(KnownProgrammeTest, VerificationNamesTheFirstPointThatDiffers) {
+    // A dropped point and an altered one differ alike (the session's
+    // mismatch table); the page names the point in the alert.
     enter(1);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.drop);
-        alerts.clear();
-        lamp->updateModel([](SimLampModel& m) { m.devices[0].programme = programmeOf({}); });
-        setCurve(0, {{0.1, 0.2}, {720 / 1439.0, 0.5}, {0.9, 0.3}});
-        // The count, the first point, then the second.
-        lamp->setFaults(
-            {.spoilPointAt = lamp->receivedCount() + 3, .spoilPointByDropping = c.drop});
-        lamp->clearReceived();
-        upload(true);
-        lamp->setFaults({});
-        ASSERT_EQ(alerts.size(), 1u);
-        EXPECT_EQ(alerts[0].title, QStringLiteral("The lamp does not hold what was sent"));
-        EXPECT_TRUE(alerts[0].text.startsWith(QString::fromUtf8(c.says)))
-            << alerts[0].text.toStdString();
-        // Nothing after the failed channel was written.
-        for (const Bytes& b : sentWith({0x0E})) EXPECT_EQ(b[2], 0);
-        // What was read is known: the next upload mends that channel.
-        lamp->clearReceived();
-        upload();
-        EXPECT_EQ(sentWith({0x0E}).at(0), (Bytes{0x0E, 0, 0, 3}));
-        EXPECT_EQ(lamp->model().devices[0].programme[0][1], (SimSetPoint{720, 127}));
-        EXPECT_EQ(alerts.size(), 1u);
-    }
-}
-
-TEST_F(KnownProgrammeTest, AllLampsSkipsTheUnchangedAndVerifiesEach) {
-    fillLamps();
-    enter(0);
-    download();  // the master's programme, known to be on the master only
-    // The slaves are not known: they get everything, the master nothing.
+    setCurve(0, {{0.1, 0.2}, {720 / 1439.0, 0.5}, {0.9, 0.3}});
+    // The count, the first point, then the second.
+    lamp->setFaults({.spoilPointAt = lamp->receivedCount() + 3, .spoilPointByDropping = false});
     lamp->clearReceived();
-    EXPECT_EQ(upload(), 2u * 6 * 2 * (1 + 3));
-    for (const Bytes& b : sentWith({0x0E})) EXPECT_NE(b[1], 0);
-    // One channel changed: that channel, on every lamp, each read back.
-    movePoint(4);
+    upload(true);
+    lamp->setFaults({});
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].title, QStringLiteral("The lamp does not hold what was sent"));
+    EXPECT_TRUE(alerts[0].text.startsWith(
+        QStringLiteral("Master #1, channel Royal Blue: point 2 reads 12:00 49 %, sent 12:00 50 %")))
+        << alerts[0].text.toStdString();
+    // Nothing after the failed channel was written.
+    for (const Bytes& b : sentWith({0x0E})) EXPECT_EQ(b[2], 0);
+    // What was read is known: the next upload mends that channel.
     lamp->clearReceived();
-    EXPECT_EQ(upload(), 3u * 2 * (1 + 3));
-    std::vector<std::vector<int>> counts;
-    for (const Bytes& b : sentWith({0x0E, 0x8E})) counts.push_back({b[0], b[1], b[2]});
-    EXPECT_EQ(
-        counts,
-        (std::vector<std::vector<int>>{
-            {0x0E, 0, 4}, {0x8E, 0, 4}, {0x0E, 1, 4}, {0x8E, 1, 4}, {0x0E, 2, 4}, {0x8E, 2, 4}}));
-    for (int d = 0; d < 3; ++d) EXPECT_EQ(lamp->model().devices[d].programme[4][1].intensity, 127);
-    EXPECT_EQ(upload(), 0u);
+    upload();
+    EXPECT_EQ(sentWith({0x0E}).at(0), (Bytes{0x0E, 0, 0, 3}));
+    EXPECT_EQ(lamp->model().devices[0].programme[0][1], (SimSetPoint{720, 127}));
+    EXPECT_EQ(alerts.size(), 1u);
 }
 
 }  // namespace

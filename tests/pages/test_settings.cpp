@@ -2,7 +2,6 @@
 #include <QLabel>
 
 #include "PagesFixture.h"
-#include "state/LampNames.h"
 
 namespace aq::test {
 namespace {
@@ -60,41 +59,11 @@ TEST_F(SettingsTest, CheckBoxesSetModeAndLoop) {
     EXPECT_EQ(lamp->model().demoLoop, 0);
 }
 
-// The name stored is the one the lamp reports back, and the connection
-// page lists the lamp under it from then on.
-TEST_F(SettingsTest, RenameRecordsTheReportedName) {
-    connectLamp();
-    visit("settings");
-
-    QLineEdit* field = settings().tfName();
-    field->selectAll();
-    QTest::keyClicks(field, "Nano Cube");
-    QTest::keyClick(field, Qt::Key_Return);
-    dispatch.runUntilIdle();
-    EXPECT_EQ(lamp->model().nameText(), "Nano Cube");
-    EXPECT_EQ(GlobalStore::getNameForUUID(kLampId), std::optional<std::string>("Nano Cube"));
-
-    // A lamp that keeps only part of the name: the store follows the lamp.
-    lamp->craft(kCommandCharacteristicUUID, 0x8B,
-                Bytes{0x8B, 'S', 'h', 'o', 'r', 't', 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
-    lamp->craft(kCommandCharacteristicUUID, 0x8C, Bytes(13, 0xFF));
-    field->selectAll();
-    QTest::keyClicks(field, "Shortened by the lamp");
-    click(settings().btnApplyName());
-    dispatch.runUntilIdle();
-    EXPECT_EQ(GlobalStore::getNameForUUID(kLampId), std::optional<std::string>("Short"));
-    const auto table = preferences.value(kUUIDNameArray);
-    ASSERT_TRUE(table && table->list());
-    EXPECT_EQ(table->list()->size(), 3u);  // on connecting, and after each rename
-
-    click(nav().btnDiscover());  // Disconnect
-    discoverLamps();
-    EXPECT_EQ(tableNames(), QStringList{"Short"});
-}
-
-// Renamed while the page is still reading the mode and the loop: the name
-// read back must be the new one, not the one the lamp had.
-TEST_F(SettingsTest, RenameDuringTheEntryReadsRecordsTheNewName) {
+// Renamed while the page is still reading the mode and the loop, the new
+// name is stored and the connection page lists the lamp under it from then
+// on. That the name stored is the one the lamp reads back is the session's
+// rename test.
+TEST_F(SettingsTest, RenameIsStoredAndListed) {
     connectLamp();
     click(barButton("settings"));
     ASSERT_TRUE(dispatch.runUntilTrue([&] { return !settings().tfName()->text().isEmpty(); }));
@@ -106,6 +75,10 @@ TEST_F(SettingsTest, RenameDuringTheEntryReadsRecordsTheNewName) {
     dispatch.runUntilIdle();
     EXPECT_EQ(lamp->model().nameText(), "Nano Cube");
     EXPECT_EQ(GlobalStore::getNameForUUID(kLampId), std::optional<std::string>("Nano Cube"));
+
+    click(nav().btnDiscover());  // Disconnect
+    discoverLamps();
+    EXPECT_EQ(tableNames(), QStringList{"Nano Cube"});
 }
 
 // The field shows how much of the limit is used; a name that is empty or

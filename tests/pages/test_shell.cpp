@@ -110,7 +110,7 @@ TEST_F(ShellTest, DisconnectDropsTheLinkLast) {
     bool connectedAtDrop = true;
     QString titleAtDrop;
     bool infoEnabledAtDrop = true;
-    recording.onCancel = [&] {
+    central.onCancel = [&] {
         dropped = true;
         leftBeforeDrop = log.contains("onLeave info\n");
         pageAtDrop = nav().currentController();
@@ -119,7 +119,7 @@ TEST_F(ShellTest, DisconnectDropsTheLinkLast) {
         infoEnabledAtDrop = barButton("info")->isEnabled();
     };
     click(nav().btnDiscover());
-    recording.onCancel = nullptr;
+    central.onCancel = nullptr;
 
     ASSERT_TRUE(dropped);
     EXPECT_TRUE(leftBeforeDrop);
