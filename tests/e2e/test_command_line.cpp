@@ -1,6 +1,7 @@
 // The programs as a user or a script runs them, without a display: aqlamp's and aqlamp-mqtt's
-// command lines, and aqlampctl against the stand-in BlueZ (a scan as JSON, a programme uploaded and
-// verified; its other commands are the command tests').
+// command lines; aqlampctl against the stand-in BlueZ (a scan as JSON, a programme uploaded and
+// verified; its other commands are the command tests'); aqlamp-mqtt against the stand-in and a
+// real mosquitto broker (its mapping and service are the bridge tests').
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +16,7 @@
 
 #include "StandInBus.h"
 #include "session/PresetProgramme.h"
+#include "support/BrokerHarness.h"
 
 namespace aq::test {
 namespace {
@@ -25,16 +27,20 @@ struct ProgramRun {
     QString err;
 };
 
-// Runs the program the environment variable names, with no display at all and with settings
-// and log of its own under `home`.
-ProgramRun runProgram(const char* variable, const QStringList& arguments,
-                      const QTemporaryDir& home) {
-    QProcess process;
+// No display at all, and settings and log of the program's own under `home`.
+QProcessEnvironment environmentIn(const QTemporaryDir& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     env.insert("XDG_CONFIG_HOME", home.filePath("config"));
     env.insert("XDG_STATE_HOME", home.filePath("state"));
-    process.setProcessEnvironment(env);
+    return env;
+}
+
+// Runs the program the environment variable names, until it ends.
+ProgramRun runProgram(const char* variable, const QStringList& arguments,
+                      const QTemporaryDir& home) {
+    QProcess process;
+    process.setProcessEnvironment(environmentIn(home));
     process.start(qEnvironmentVariable(variable), arguments);
     ProgramRun run;
     if (!process.waitForFinished(60000)) return run;
@@ -80,10 +86,15 @@ TEST(CommandLine, AqlampAndTheBridgeAnswerInTextAndExitWithoutADisplay) {
     }
 }
 
-class CtlScenario : public ::testing::Test {
+class OnTheStandIn : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (HasFailure()) std::cerr << "---- stand-in log\n" << standIn.log() << "----\n";
+        if (HasFailure()) {
+            std::cerr << "---- stand-in log\n" << standIn.log() << "----\n";
+            QFile bridgeLog(home.filePath("mqtt.log"));
+            if (bridgeLog.open(QIODevice::ReadOnly))
+                std::cerr << "---- aqlamp-mqtt\n" << bridgeLog.readAll().toStdString();
+        }
         standIn.stop();
     }
     ProgramRun ctl(const QStringList& arguments) { return runProgram("AQ_CTL", arguments, home); }
@@ -92,7 +103,7 @@ protected:
     QTemporaryDir home;
 };
 
-TEST_F(CtlScenario, ScanAndAnUploadTheLampHoldsAndVerifies) {
+TEST_F(OnTheStandIn, AqlampctlScansAndUploadsAProgrammeTheLampHoldsAndVerifies) {
     std::string error;
     ASSERT_TRUE(standIn.start({"--slaves", "0", "--delay-ms", "2"}, error)) << error;
     const ProgramRun scan = ctl({"scan", "--json", "--time", "3"});
@@ -121,6 +132,56 @@ TEST_F(CtlScenario, ScanAndAnUploadTheLampHoldsAndVerifies) {
         for (const LampPoint& p : channel) points.emplace_back(p.offset, p.level);
     }
     EXPECT_EQ(standIn.programme(0, 0), wanted);
+}
+
+TEST_F(OnTheStandIn, TheBridgeAnnouncesTheLampCarriesACommandAndEndsCleanlyOnSigterm) {
+    if (Broker::program().isEmpty()) GTEST_SKIP() << "mosquitto is not installed";
+    Broker broker;
+    TestClient client;
+    std::string error;
+    ASSERT_TRUE(broker.start(error)) << error;
+    ASSERT_TRUE(client.connect(broker.port(), error)) << error;
+    ASSERT_TRUE(standIn.start({"--lamps", "1", "--slaves", "0"}, error)) << error;
+    const QString config = home.filePath("mqtt.ini");
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[broker]\nurl=mqtt://127.0.0.1:%1\n[bridge]\nname=e2e\nlamps=all\n")
+                   .arg(broker.port())
+                   .toUtf8());
+    file.close();
+    QProcess bridge;  // killed by its destructor should the test end early
+    QProcessEnvironment env = environmentIn(home);
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    bridge.setProcessEnvironment(env);
+    bridge.setStandardErrorFile(home.filePath("mqtt.log"));
+    bridge.start(qEnvironmentVariable("AQ_MQTT"), {"--config", config});
+    ASSERT_TRUE(bridge.waitForStarted(10000));
+
+    const QString lamp = "aqlamp/e2e/c04a51000001/";  // the stand-in's first lamp
+    const auto stateHas = [&](const char* key, const QJsonValue& value) {
+        const auto s = client.last(lamp + "state");
+        return s && QJsonDocument::fromJson(*s).object()[key] == value;
+    };
+    ASSERT_TRUE(waitUntil([&] { return stateHas("link", "connected"); }, 60.0));
+    const auto configs = client.on([](const QString& t) {
+        return t.startsWith("homeassistant/") && t.contains("/e2e/c04a51000001_");
+    });
+    EXPECT_GE(configs.size(), 17u);
+    EXPECT_EQ(client.last("aqlamp/e2e/availability"), "online");
+
+    client.publish(lamp + "moon_intensity/set", "33");
+    // The state is read back from the lamp after the change.
+    ASSERT_TRUE(waitUntil([&] { return stateHas("moon_intensity", 33); }, 30.0));
+    const auto result = client.last(lamp + "result");
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(QJsonDocument::fromJson(*result).object()["ok"].toBool());
+
+    bridge.terminate();  // SIGTERM
+    ASSERT_TRUE(bridge.waitForFinished(20000));
+    EXPECT_EQ(bridge.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(bridge.exitCode(), 0);
+    EXPECT_TRUE(
+        waitUntil([&] { return client.last("aqlamp/e2e/availability") == "offline"; }, 5.0));
 }
 
 }  // namespace
