@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -108,10 +109,10 @@ protected:
     // Where the scan lists the lamp; the list's size when it does not.
     static std::size_t indexOf(const std::string& identifier) {
         const auto lamps = link().peripherals();
-        for (std::size_t i = 0; i < lamps.size(); ++i) {
-            if (lamps[i]->identifier() == identifier) return i;
-        }
-        return lamps.size();
+        const auto found = std::find_if(lamps.begin(), lamps.end(), [&](const PeripheralPtr& p) {
+            return p->identifier() == identifier;
+        });
+        return std::size_t(found - lamps.begin());
     }
 
     struct ConnectResult {
@@ -128,6 +129,24 @@ protected:
             index, [&result] { result.ready = true; }, [&result] { result.failed = true; });
         result.seconds = dispatch.now() - began;
         return result;
+    }
+
+    // Scans and connects the only lamp; none when it is not ready.
+    PeripheralPtr connectTheLamp() {
+        if (!scanFor(1)) return nullptr;
+        const PeripheralPtr lamp = link().peripherals()[0];
+        return connectAt(0).ready ? lamp : nullptr;
+    }
+
+    // Once its fault is cleared the lamp is found again as the same one, connects and answers.
+    void expectRecovers(const PeripheralPtr& lamp) {
+        standIn.clearFaults();
+        ASSERT_TRUE(scanFor(1)) << "the lamp was not found again";
+        EXPECT_EQ(link().peripherals()[0], lamp) << "the lamp came back as another";
+        ASSERT_TRUE(connectAt(0).ready) << "the lamp could not be connected again";
+        const auto read = readLamp();
+        ASSERT_TRUE(read) << "the lamp did not answer again";
+        EXPECT_EQ(read->channels.size(), 6u);
     }
 
     // What the connection page reads on a worker once the link is ready: the lamp's name (kept

@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDBusConnection>
 #include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <string>
@@ -17,33 +15,6 @@ namespace aq::test {
 
 using SetPoints = std::vector<std::pair<unsigned, unsigned>>;  // (offset, level)
 using LampProgramme = std::vector<SetPoints>;                  // per channel
-
-// Starts a child process that is killed with the test process however that ends (a crash, an
-// aborting assertion, ctest's timeout); its standard error goes to `errorFile`.
-std::unique_ptr<QProcess> startChild(const QString& program, const QStringList& arguments,
-                                     const QString& errorFile);
-
-// The private D-Bus bus of this test process. Qt keeps its system-bus connection for the whole
-// process, so there is one bus per process: the first call starts it and points
-// DBUS_SYSTEM_BUS_ADDRESS at it; it stops at the end of the process.
-class PrivateBus {
-public:
-    static PrivateBus& instance();
-    // Starts the bus on first use; false with the reason (and nothing started).
-    bool ensureStarted(std::string& error);
-    void stop();
-
-    QString address() const { return "unix:path=" + _dir.filePath("bus"); }
-    QString filePath(const QString& name) const { return _dir.filePath(name); }
-    // A connection of the tests' own, apart from Qt's system-bus connection.
-    QDBusConnection connection() const;
-
-private:
-    PrivateBus() : _dir(QStringLiteral("/tmp/aq-e2e-XXXXXX")) {}
-
-    QTemporaryDir _dir;
-    std::unique_ptr<QProcess> _daemon;
-};
 
 // The stand-in BlueZ daemon serving simulated lamps on the private bus, with a look into
 // the lamps through its test hook.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -51,8 +53,8 @@ bool stopChild(QProcess& process, int ms) {
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-}  // namespace
-
+// Starts a child process that is killed with the test process however that ends (a crash, an
+// aborting assertion, ctest's timeout); its standard error goes to `errorFile`.
 std::unique_ptr<QProcess> startChild(const QString& program, const QStringList& arguments,
                                      const QString& errorFile) {
     auto process = std::make_unique<QProcess>();
@@ -62,68 +64,66 @@ std::unique_ptr<QProcess> startChild(const QString& program, const QStringList& 
     return process;
 }
 
-// ---------------------------------------------------------------------------
-// PrivateBus
-
-PrivateBus& PrivateBus::instance() {
-    static PrivateBus bus;
-    return bus;
-}
-
-bool PrivateBus::ensureStarted(std::string& error) {
-    if (_daemon) {
-        if (_daemon->state() == QProcess::Running) return true;
-        error = "the private bus of this process has stopped; Qt cannot follow it to another";
-        return false;
+// The private D-Bus bus of this test process. Qt keeps its system-bus connection for the whole
+// process, so there is one bus per process: the first call starts it and points
+// DBUS_SYSTEM_BUS_ADDRESS at it; it stops at the end of the process.
+class PrivateBus {
+public:
+    static PrivateBus& instance() {
+        static PrivateBus bus;
+        return bus;
     }
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty() || !_dir.isValid()) {
-        error = "dbus-daemon not found (tools/setup.sh installs it)";
-        return false;
-    }
-    // A bus for these tests only: anyone may own any name and send anything, nobody outside
-    // this test process can reach it.
-    QFile config(filePath("bus.conf"));
-    if (!config.open(QIODevice::WriteOnly)) {
-        error = "cannot write " + config.fileName().toStdString();
-        return false;
-    }
-    config.write(
-        QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
-                       "1.0//EN\"\n \"http://www.freedesktop.org/standards/dbus/1.0/"
-                       "busconfig.dtd\">\n<busconfig><type>custom</type><listen>%1</listen>"
-                       "<auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
-                       "<allow own=\"*\"/><allow send_type=\"method_call\"/>"
-                       "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy>"
-                       "</busconfig>\n")
-            .arg(address())
-            .toUtf8());
-    config.close();
-    // Everything Qt does from here on talks to this bus; never to the machine's own.
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", address().toUtf8());
-    // Qt asks the owner of org.bluez for its version unless told: the D-Bus GATT backend.
-    qputenv("BLUETOOTH_FORCE_DBUS_LE_VERSION", "5.66");
-    _daemon = startChild(
-        daemon,
-        {"--config-file=" + config.fileName(), "--nofork", "--nopidfile", "--print-address=1"},
-        filePath("bus.log"));
-    if (firstLine(*_daemon, 10000).isEmpty()) {
-        error = "dbus-daemon did not start: " + readFile(filePath("bus.log")).toStdString();
-        _daemon->kill();
-        return false;
-    }
-    return true;
-}
 
-void PrivateBus::stop() {
-    QDBusConnection::disconnectFromBus(kBusConnectionName);
-    if (_daemon) stopChild(*_daemon, 5000);
-    _dir.remove();
-}
+    // Starts the bus on first use; false with the reason (and nothing started).
+    bool ensureStarted(std::string& error) {
+        if (_daemon) {
+            if (_daemon->state() == QProcess::Running) return true;
+            error = "the private bus of this process has stopped; Qt cannot follow it to another";
+            return false;
+        }
+        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        if (daemon.isEmpty() || !_dir.isValid()) {
+            error = "dbus-daemon not found (tools/setup.sh installs it)";
+            return false;
+        }
+        // A bus of the session kind (anyone of this user may own any name) for these tests
+        // only; everything Qt does from here on talks to it, never to the machine's own.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address().toUtf8());
+        // Qt asks the owner of org.bluez for its version unless told: the D-Bus GATT backend.
+        qputenv("BLUETOOTH_FORCE_DBUS_LE_VERSION", "5.66");
+        _daemon = startChild(
+            daemon,
+            {"--session", "--address=" + address(), "--nofork", "--nopidfile", "--print-address=1"},
+            filePath("bus.log"));
+        if (firstLine(*_daemon, 10000).isEmpty()) {
+            error = "dbus-daemon did not start: " + readFile(filePath("bus.log")).toStdString();
+            _daemon->kill();
+            return false;
+        }
+        return true;
+    }
 
-QDBusConnection PrivateBus::connection() const {
-    return QDBusConnection::connectToBus(address(), kBusConnectionName);
-}
+    void stop() {
+        QDBusConnection::disconnectFromBus(kBusConnectionName);
+        if (_daemon) stopChild(*_daemon, 5000);
+        _dir.remove();
+    }
+
+    QString address() const { return "unix:path=" + _dir.filePath("bus"); }
+    QString filePath(const QString& name) const { return _dir.filePath(name); }
+    // A connection of the tests' own, apart from Qt's system-bus connection.
+    QDBusConnection connection() const {
+        return QDBusConnection::connectToBus(address(), kBusConnectionName);
+    }
+
+private:
+    PrivateBus() : _dir(QStringLiteral("/tmp/aq-e2e-XXXXXX")) {}
+
+    QTemporaryDir _dir;
+    std::unique_ptr<QProcess> _daemon;
+};
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // StandIn

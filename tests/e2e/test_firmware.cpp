@@ -22,14 +22,14 @@ std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& b
     return line + format("%02X", (0x100 - (sum & 0xFF)) & 0xFF);
 }
 
-class Firmware : public E2eFixture {
-protected:
-    // The lamp restarts into its boot loader after this many milliseconds, connected.
-    bool startAndConnect(const char* bootRestartMs) {
-        return start({"--slaves", "0", "--delay-ms", "2", "--boot-restart-ms", bootRestartMs}) &&
-               scanFor(1) && connectAt(0).ready;
-    }
+struct Restart {
+    const char* bootRestartMs;  // the lamp restarts into its boot loader after this, connected
+    std::size_t pages;
+    const char* logged;  // shows the case is the one meant
+};
 
+class Firmware : public E2eFixture, public ::testing::WithParamInterface<Restart> {
+protected:
     static std::uint8_t byteAt(std::size_t address) {
         return static_cast<std::uint8_t>(address * 13 + 5);
     }
@@ -60,18 +60,6 @@ protected:
         return _fractions;
     }
 
-    // The boot loader kept the file's pages from address 0, and nothing else.
-    void expectBootLoaderHolds(std::size_t pages) {
-        const StandIn::BootLoaderState loader = standIn.bootLoader(0);
-        EXPECT_EQ(loader.completed, 1);
-        EXPECT_EQ(loader.refused, 0);
-        ASSERT_EQ(loader.image.size(), 0x20000);
-        for (qsizetype i = 0; i < loader.image.size(); ++i) {
-            const std::uint8_t expected = std::size_t(i) < pages * 0x100 ? byteAt(i) : 0xFF;
-            ASSERT_EQ(static_cast<std::uint8_t>(loader.image[i]), expected) << "byte " << i;
-        }
-    }
-
     QTemporaryDir _dir;
     const std::string _path = _dir.filePath(QStringLiteral("firmware.hex")).toStdString();
     HexFile _image;
@@ -79,37 +67,43 @@ protected:
     std::vector<double> _fractions;
 };
 
-TEST_F(Firmware, AShortFileArrivesWholeAtTheBootLoaderAcrossTheReconnection) {
-    ASSERT_TRUE(startAndConnect("0"));
+// The lamp drops the link as its boot loader opens, at once; or a second later, longer than the
+// transfer's pause after the opening command: then the link cancels the connection before the
+// lamp drops it, and connects again while Qt is still closing the old link.
+INSTANTIATE_TEST_SUITE_P(E2e, Firmware,
+                         ::testing::Values(Restart{"0", 2, "successful connecting"},
+                                           Restart{"1000", 1, "Bluetooth: disconnecting from"}));
+
+TEST_P(Firmware, EveryPageArrivesWholeAtTheBootLoaderAcrossTheReconnection) {
+    ASSERT_TRUE(
+        start({"--slaves", "0", "--delay-ms", "2", "--boot-restart-ms", GetParam().bootRestartMs}));
+    ASSERT_TRUE(scanFor(1) && connectAt(0).ready);
     const PeripheralPtr lamp = link().peripheral();
-    const auto result = transfer(2);
+    const std::size_t pages = GetParam().pages;
+    const auto result = transfer(pages);
     ASSERT_TRUE(result.has_value()) << "the transfer never ended";
     EXPECT_EQ(*result, FirmwareResult::Sent);
-    EXPECT_EQ(fractions(), (std::vector<double>{0.5, 1.0}));
-
-    // The lamp really went away and came back: the link was made twice.
-    EXPECT_TRUE(log.contains("successful connecting")) << "the reconnect did not start";
-    EXPECT_TRUE(log.contains("connected")) << "the link was not ready again";
+    EXPECT_FALSE(log.matching(GetParam().logged).empty()) << "not the case meant";
     EXPECT_EQ(link().peripheral(), lamp);
     EXPECT_TRUE(link().is_connected());
 
-    EXPECT_EQ(standIn.bootLoader(0).pageAddresses, (QList<uint>{0x000, 0x100}));
-    expectBootLoaderHolds(2);
-}
-
-// The lamp takes a second to restart into its boot loader, longer than the transfer's pause
-// after the opening command: the link cancels the connection before the lamp drops it, and
-// connects again while Qt is still closing the old link.
-TEST_F(Firmware, ThePageStillArrivesWholeWhenTheLinkIsCancelledBeforeTheLampDropsIt) {
-    ASSERT_TRUE(startAndConnect("1000"));
-    const auto result = transfer(1);
-    ASSERT_TRUE(result.has_value()) << "the transfer never ended";
-    EXPECT_EQ(*result, FirmwareResult::Sent);
-    EXPECT_FALSE(log.matching("Bluetooth: disconnecting from").empty())
-        << "the lamp dropped the link before the cancel: this case is not the one meant";
-    EXPECT_TRUE(link().is_connected());
-    EXPECT_EQ(fractions(), std::vector<double>{1.0});
-    expectBootLoaderHolds(1);
+    std::vector<double> progress;
+    QList<uint> addresses;
+    for (std::size_t p = 0; p < pages; ++p) {
+        progress.push_back(double(p + 1) / double(pages));
+        addresses.push_back(uint(p * 0x100));
+    }
+    EXPECT_EQ(fractions(), progress);
+    // The boot loader kept the file's pages from address 0, in order, and nothing else.
+    const StandIn::BootLoaderState loader = standIn.bootLoader(0);
+    EXPECT_EQ(loader.pageAddresses, addresses);
+    EXPECT_EQ(loader.completed, 1);
+    EXPECT_EQ(loader.refused, 0);
+    ASSERT_EQ(loader.image.size(), 0x20000);
+    for (qsizetype i = 0; i < loader.image.size(); ++i) {
+        const std::uint8_t expected = std::size_t(i) < pages * 0x100 ? byteAt(i) : 0xFF;
+        ASSERT_EQ(static_cast<std::uint8_t>(loader.image[i]), expected) << "byte " << i;
+    }
 }
 
 }  // namespace

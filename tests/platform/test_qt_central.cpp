@@ -5,13 +5,11 @@
 
 #include "platform/QtBleCentral.h"
 
+#include "support/EventWait.h"
 #include "support/LogCapture.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QThread>
-#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -26,23 +24,13 @@
 namespace aq {
 namespace {
 
+using test::waitUntil;
+
 const QBluetoothUuid kLampService(QStringLiteral("6f1c2a30-5b7e-4d21-9a43-0c8e51f7b2d4"));
 const QBluetoothUuid kOtherService(QStringLiteral("0000180f-0000-1000-8000-00805f9b34fb"));
 
 bool onMainThread() {
     return QThread::currentThread() == QCoreApplication::instance()->thread();
-}
-
-// Handles events until the condition holds or two seconds have passed.
-bool processUntil(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(2000);
-    QTimer wake;  // ends each wait, so that the deadline is noticed
-    wake.start(50);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 // Handles everything posted so far to the main thread (and what that posts in turn).
@@ -51,7 +39,7 @@ void drain() {
         bool done = false;
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [&] { done = true; }, Qt::QueuedConnection);
-        processUntil([&] { return done; });
+        waitUntil([&] { return done; }, 2.0);
     }
 }
 
@@ -305,7 +293,7 @@ TEST_F(QtCentralTest, ReportsDevicesThatAdvertiseTheServiceAsOneHandleEach) {
 
 TEST_F(QtCentralTest, ReportsItsStateOnceAfterSetDelegate) {
     EXPECT_TRUE(delegate.states.empty());  // not from inside setDelegate
-    ASSERT_TRUE(processUntil([&] { return !delegate.states.empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !delegate.states.empty(); }, 2.0));
     drain();
     ASSERT_EQ(delegate.states.size(), 1u);
     EXPECT_EQ(delegate.states[0], central->state());
@@ -321,7 +309,7 @@ TEST_F(QtCentralTest, WithoutAnAdapterScansAndConnectsFailQuietly) {
     for (int round = 0; round < 2; ++round) {
         central->stopScan();
         central->scanForPeripheralsWithServices({"6f1c2a30-5b7e-4d21-9a43-0c8e51f7b2d4"});
-        ASSERT_TRUE(processUntil([&] { return logContains("Bluetooth scan failed"); }));
+        ASSERT_TRUE(waitUntil([&] { return logContains("Bluetooth scan failed"); }, 2.0));
         drain();
         EXPECT_TRUE(central->state() == CentralState::Unsupported ||
                     central->state() == CentralState::PoweredOff);
@@ -337,7 +325,7 @@ TEST_F(QtCentralTest, WithoutAnAdapterScansAndConnectsFailQuietly) {
     EXPECT_EQ(lamp->state(), PeripheralState::Connecting);
     EXPECT_TRUE(delegate.failed.empty());
 
-    ASSERT_TRUE(processUntil([&] { return !delegate.failed.empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !delegate.failed.empty(); }, 2.0));
     drain();
     ASSERT_EQ(delegate.failed.size(), 1u);
     EXPECT_EQ(delegate.failed[0].first, lamp);

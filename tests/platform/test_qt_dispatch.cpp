@@ -2,30 +2,18 @@
 // time, but only short timers, and they wait on the event loop (never sleep).
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
 #include <QTimer>
 
 #include <atomic>
 #include <vector>
 
 #include "platform/QtDispatch.h"
+#include "support/EventWait.h"
 
 namespace aq {
 namespace {
 
-// Runs the event loop until `done` holds or 5 s pass; false on time-out.
-template <typename Pred>
-bool spinUntil(Pred done) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
-    if (done()) return true;
-    return loop.exec() == 0;
-}
+using test::waitUntil;
 
 TEST(QtDispatch, PostsRunOnTheMainThreadInOrderFromAnyThread) {
     QtDispatch dispatch;
@@ -41,7 +29,7 @@ TEST(QtDispatch, PostsRunOnTheMainThreadInOrderFromAnyThread) {
             });
         }
     });
-    ASSERT_TRUE(spinUntil([&] { return order.size() == 200; }));
+    ASSERT_TRUE(waitUntil([&] { return order.size() == 200; }, 5.0));
     EXPECT_TRUE(allOnMain.load());
     for (int i = 0; i < 200; ++i) EXPECT_EQ(order[i], i + 1);
 }
@@ -56,7 +44,7 @@ TEST(QtDispatch, ALongStreamOfPostsStillLetsOtherEventsThrough) {
     };
     dispatch.postToMain(again);
     QTimer::singleShot(0, [&] { otherEventSeen = true; });
-    ASSERT_TRUE(spinUntil([&] { return otherEventSeen; }));
+    ASSERT_TRUE(waitUntil([&] { return otherEventSeen; }, 5.0));
     EXPECT_LT(reposts, 100000);
 }
 
@@ -85,7 +73,7 @@ TEST(QtDispatch, TimersRunInDueOrderNeverEarlyAndNotOnceCancelled) {
             fromWorkerRan = true;
         });
     });
-    ASSERT_TRUE(spinUntil([&] { return order.size() == 4 && fromWorkerRan.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return order.size() == 4 && fromWorkerRan.load(); }, 5.0));
     EXPECT_EQ(order, (std::vector<int>{0, 10, 20, 30}));
     for (double l : lateness) EXPECT_GE(l, 0.0);
     EXPECT_FALSE(cancelledRan);
@@ -104,9 +92,9 @@ TEST(QtDispatch, AWorkerEventWakesAWaiterWhetherNotifiedBeforeOrAfter) {
         late->wait();
         ++woke;
     });
-    ASSERT_TRUE(spinUntil([&] { return woke.load() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return woke.load() == 1; }, 5.0));
     dispatch.postToMain([&] { late->notify(); });
-    ASSERT_TRUE(spinUntil([&] { return woke.load() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return woke.load() == 2; }, 5.0));
 }
 
 TEST(QtDispatch, ANestedLoopInsideAPostedTaskStillRunsLaterPostsAndTimers) {
@@ -132,7 +120,7 @@ TEST(QtDispatch, ANestedLoopInsideAPostedTaskStillRunsLaterPostsAndTimers) {
         EXPECT_TRUE(timer);
         outerDone = true;
     });
-    ASSERT_TRUE(spinUntil([&] { return outerDone; }));
+    ASSERT_TRUE(waitUntil([&] { return outerDone; }, 5.0));
     // Each nested wait handles events for about as long as it was asked to.
     bool handled = false;
     dispatch.postToMain([&] { handled = true; });
