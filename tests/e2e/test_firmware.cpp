@@ -7,20 +7,10 @@
 #include "E2eFixture.h"
 #include "link/FirmwareUpdate.h"
 #include "link/Log.h"
+#include "support/HexRecord.h"
 
 namespace aq::test {
 namespace {
-
-// One data record of an Intel HEX file, checksum included.
-std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& bytes) {
-    unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF);
-    std::string line = format(":%02X%04X00", static_cast<unsigned>(bytes.size()), address);
-    for (auto b : bytes) {
-        line += format("%02X", b);
-        sum += b;
-    }
-    return line + format("%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-}
 
 struct Restart {
     const char* bootRestartMs;  // the lamp restarts into its boot loader after this, connected

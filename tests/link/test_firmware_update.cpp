@@ -9,21 +9,11 @@
 
 #include "link/FirmwareUpdate.h"
 #include "link/LampUuids.h"
+#include "support/HexRecord.h"
 #include "support/LinkFixture.h"
 
 namespace aq::test {
 namespace {
-
-// One data record (count, address, bytes) as a HEX line with its checksum.
-std::string dataRecord(std::uint16_t address, const std::vector<std::uint8_t>& bytes) {
-    unsigned sum = static_cast<unsigned>(bytes.size()) + (address >> 8) + (address & 0xFF);
-    std::string line = format(":%02X%04X00", static_cast<unsigned>(bytes.size()), address);
-    for (auto b : bytes) {
-        line += format("%02X", b);
-        sum += b;
-    }
-    return line + format("%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-}
 
 const char* const kEnd = ":00000001FF";
 

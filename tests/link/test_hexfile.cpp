@@ -1,4 +1,5 @@
 #include "link/HexFile.h"
+#include "support/HexRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -16,24 +17,7 @@ namespace aq {
 namespace {
 
 using ByteList = std::vector<std::uint8_t>;
-
-// One Intel HEX record with a correct checksum (unless told otherwise), no line end.
-std::string record(unsigned address, unsigned type, const ByteList& data, int checksumDelta = 0) {
-    static const char* digits = "0123456789ABCDEF";
-    ByteList bytes = {static_cast<std::uint8_t>(data.size()),
-                      static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-                      static_cast<std::uint8_t>(type)};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (auto b : bytes) sum += b;
-    bytes.push_back(static_cast<std::uint8_t>(0x100 - (sum & 0xFF) + checksumDelta));
-    std::string out = ":";
-    for (auto b : bytes) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 0x0F]);
-    }
-    return out;
-}
+using test::hexRecord;
 
 ByteList run(unsigned first, unsigned count) {
     ByteList out;
@@ -108,7 +92,7 @@ TEST_F(HexFileTest, TwoLineFileGivesPageZeroAndItsPackets) {
 }
 
 TEST_F(HexFileTest, LineEnds) {
-    const std::string data = record(0x0000, 0x00, run(0, 16));
+    const std::string data = hexRecord(0x0000, 0x00, run(0, 16));
     struct Case {
         const char* name;
         std::string content;
@@ -133,8 +117,8 @@ TEST_F(HexFileTest, LineEnds) {
 }
 
 TEST_F(HexFileTest, SegmentRecordMovesTheBase) {
-    ASSERT_EQ(record(0, 0x02, {0x10, 0x00}), ":020000021000EC");
-    ASSERT_TRUE(load({":020000021000EC", record(0x0000, 0x00, {0xAB, 0xCD}), kEnd}));
+    ASSERT_EQ(hexRecord(0, 0x02, {0x10, 0x00}), ":020000021000EC");
+    ASSERT_TRUE(load({":020000021000EC", hexRecord(0x0000, 0x00, {0xAB, 0xCD}), kEnd}));
     EXPECT_FALSE(report.badLine);
     EXPECT_EQ(image->seg, 0x10);
     EXPECT_EQ(image->buffer[0x10000], 0xAB);
@@ -144,26 +128,26 @@ TEST_F(HexFileTest, SegmentRecordMovesTheBase) {
 }
 
 TEST_F(HexFileTest, BadLinesEndTheReading) {
-    const std::string good = record(0x0000, 0x00, run(1, 4));
-    const std::string later = record(0x0100, 0x00, run(1, 4));
+    const std::string good = hexRecord(0x0000, 0x00, run(1, 4));
+    const std::string later = hexRecord(0x0100, 0x00, run(1, 4));
     struct Case {
         const char* name;
         std::string bad;
     };
     const std::vector<Case> cases = {
-        {"segment whose second byte is not 0", record(0, 0x02, {0x10, 0x01})},
+        {"segment whose second byte is not 0", hexRecord(0, 0x02, {0x10, 0x01})},
         {"extended linear address (type 04)", ":020000040001F9"},
-        {"start address (type 03)", record(0, 0x03, {0, 0, 0, 0})},
+        {"start address (type 03)", hexRecord(0, 0x03, {0, 0, 0, 0})},
         {"empty line", ""},
-        {"no colon", record(0x0200, 0x00, run(1, 4)).substr(1)},
+        {"no colon", hexRecord(0x0200, 0x00, run(1, 4)).substr(1)},
         {"too short for a record", ":000000"},
         {"wrong end-of-file checksum", ":00000001FE"},
         {"count beyond the line", ":10020000" + std::string("0102030405") + "00"},
         {"a character that is no hex digit", ":04020000G1020304F1"},
         {"a lower-case letter past f", ":04020000g1020304F1"},
         {"another character in place of the colon",
-         "X" + record(0x0200, 0x00, run(1, 4)).substr(1)},
-        {"blank before the line end", record(0x0200, 0x00, run(1, 4)) + " "},
+         "X" + hexRecord(0x0200, 0x00, run(1, 4)).substr(1)},
+        {"blank before the line end", hexRecord(0x0200, 0x00, run(1, 4)) + " "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,7 +162,7 @@ TEST_F(HexFileTest, BadLinesEndTheReading) {
 }
 
 TEST_F(HexFileTest, FailedChecksumKeepsTheBytesItStored) {
-    ASSERT_TRUE(load({record(0x0010, 0x00, {0x11, 0x22, 0x33, 0x44}, 1), kEnd}));
+    ASSERT_TRUE(load({hexRecord(0x0010, 0x00, {0x11, 0x22, 0x33, 0x44}, 1), kEnd}));
     EXPECT_TRUE(report.badLine);
     EXPECT_EQ(report.badLineNumber, 1u);
     EXPECT_TRUE(report.anyData);
@@ -190,7 +174,7 @@ TEST_F(HexFileTest, FailedChecksumKeepsTheBytesItStored) {
 TEST_F(HexFileTest, LinesAreCutAt200Characters) {
     // 94 data bytes fill 197 characters; one more digit and the checksum make
     // 200, and whatever follows on the line is dropped unread.
-    const std::string full = record(0x0000, 0x00, run(0, 94));  // 199 characters
+    const std::string full = hexRecord(0x0000, 0x00, run(0, 94));  // 199 characters
     ASSERT_EQ(full.size(), 199u);
     const std::string cut = full.substr(0, 197) + "0" + full.substr(197, 2) + "ZZ not read";
     const std::string uncut = full.substr(0, 197) + "00" + full.substr(197, 2);  // checksum at 200
@@ -203,7 +187,7 @@ TEST_F(HexFileTest, LinesAreCutAt200Characters) {
         {"199 characters fit", full, false},
         {"checksum taken from characters 199 and 200", cut, false},
         {"checksum beyond the cut", uncut, true},
-        {"95 data bytes do not fit", record(0x0000, 0x00, run(0, 95)), true},
+        {"95 data bytes do not fit", hexRecord(0x0000, 0x00, run(0, 95)), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,15 +211,15 @@ TEST_F(HexFileTest, PagesWithDataInOrder) {
          [] {
              std::vector<std::string> lines;
              for (unsigned a = 0x0000; a < 0x0100; a += 16)
-                 lines.push_back(record(a, 0, run(a, 16)));
+                 lines.push_back(hexRecord(a, 0, run(a, 16)));
              for (unsigned a = 0x0300; a < 0x0400; a += 16)
-                 lines.push_back(record(a, 0, run(a, 16)));
+                 lines.push_back(hexRecord(a, 0, run(a, 16)));
              return lines;
          }(),
          {0, 3}},
-        {"first data at 0x1000", {record(0x1000, 0, run(0, 16))}, {16}},
-        {"record across a page boundary", {record(0x00F8, 0, run(0, 16))}, {0, 1}},
-        {"last page of the image", {":020000021000EC", record(0xFFF0, 0, run(0, 16))}, {511}},
+        {"first data at 0x1000", {hexRecord(0x1000, 0, run(0, 16))}, {16}},
+        {"record across a page boundary", {hexRecord(0x00F8, 0, run(0, 16))}, {0, 1}},
+        {"last page of the image", {":020000021000EC", hexRecord(0xFFF0, 0, run(0, 16))}, {511}},
         {"no data at all: page 0", {}, {0}},
     };
     for (const Case& c : cases) {
@@ -252,7 +236,7 @@ TEST_F(HexFileTest, PagesWithDataInOrder) {
 }
 
 TEST_F(HexFileTest, PartlyWrittenPageIsSentWhole) {
-    ASSERT_TRUE(load({record(0x0208, 0, {1, 2, 3, 4}), record(0x0209, 0, {9}), kEnd}));
+    ASSERT_TRUE(load({hexRecord(0x0208, 0, {1, 2, 3, 4}), hexRecord(0x0209, 0, {9}), kEnd}));
     hexfile_first_page(*image);
     ASSERT_EQ(image->cpage, 2);
     HexPartPacket first{};
@@ -277,16 +261,16 @@ TEST_F(HexFileTest, NothingIsWrittenOutsideTheImage) {
     };
     const std::vector<Case> cases = {
         {"ending on the last byte",
-         {":020000021000EC", record(0xFFF8, 0, run(1, 8))},
+         {":020000021000EC", hexRecord(0xFFF8, 0, run(1, 8))},
          false,
          0x1FFFF},
-        {"one byte past the end", {":020000021000EC", record(0xFFF9, 0, run(1, 8))}, true, 0},
+        {"one byte past the end", {":020000021000EC", hexRecord(0xFFF9, 0, run(1, 8))}, true, 0},
         {"segment beyond the image",
-         {record(0, 0x02, {0x20, 0x00}), record(0x0000, 0, {1})},
+         {hexRecord(0, 0x02, {0x20, 0x00}), hexRecord(0x0000, 0, {1})},
          true,
          0},
         {"highest segment and address",
-         {record(0, 0x02, {0xFF, 0x00}), record(0xFFF0, 0, run(0, 16))},
+         {hexRecord(0, 0x02, {0xFF, 0x00}), hexRecord(0xFFF0, 0, run(0, 16))},
          true,
          0},
     };
@@ -313,7 +297,7 @@ TEST_F(HexFileTest, FilesThatCannotBeOpened) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // Well-formed records, but more of them than any image can hold.
     std::string huge;
-    while (huge.size() <= HexFile::kMaxFileSize) huge += record(0, 0, run(0, 16)) + "\r\n";
+    while (huge.size() <= HexFile::kMaxFileSize) huge += hexRecord(0, 0, run(0, 16)) + "\r\n";
     const std::string hugePath = write(huge);
     const struct {
         std::string path;
@@ -339,8 +323,8 @@ TEST_F(HexFileTest, FilesThatCannotBeOpened) {
 }
 
 TEST_F(HexFileTest, EachLoadStartsFromAnErasedImage) {
-    ASSERT_TRUE(load({record(0x0400, 0, run(0, 16)), kEnd}));
-    ASSERT_TRUE(load({record(0x0000, 0, {0x5A}), kEnd}));
+    ASSERT_TRUE(load({hexRecord(0x0400, 0, run(0, 16)), kEnd}));
+    ASSERT_TRUE(load({hexRecord(0x0000, 0, {0x5A}), kEnd}));
     EXPECT_EQ(flaggedPages(), std::vector<int>{0});
     EXPECT_EQ(image->buffer[0x0400], 0xFF);
     EXPECT_EQ(image->buffer[0x0000], 0x5A);
