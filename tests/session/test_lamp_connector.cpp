@@ -104,8 +104,9 @@ TEST_F(LampConnectorTest, LiveModeDrivesChannelsAndLeavesThemDark) {
     for (std::uint8_t v : m.devices[0].liveValues) EXPECT_EQ(v, 0);
     // Only the lamp's own channels are written.
     for (const auto& r : tank->received()) {
-        if (r.data.size() == 4 && r.data[0] == 0x0A)
+        if (r.data.size() == 4 && r.data[0] == 0x0A) {
             EXPECT_LT(r.data[2], 6) << hexDescription(r.data);
+        }
     }
 }
 
