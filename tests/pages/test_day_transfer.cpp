@@ -101,7 +101,9 @@ TEST_F(DayTransferTest, ChoosingAPresettingDownloadsIt) {
         finish();
         const auto counts = sentWith({0xA0});
         ASSERT_EQ(counts.size(), row < 0 ? 0u : 6u) << row;
-        if (row >= 0) EXPECT_EQ(counts[0], (Bytes{0xA0, 0, 3, 0}));
+        if (row >= 0) {
+            EXPECT_EQ(counts[0], (Bytes{0xA0, 0, 3, 0}));
+        }
         EXPECT_TRUE(test::sameCurve(curve(0), {{360 / 1439.0, 1.0}, {1080 / 1439.0, 0.0}}));
     }
 }
@@ -142,10 +144,14 @@ TEST_F(DayTransferTest, ADownloadBrokenOffLeavesTheChartAsItWas) {
         const double start = dispatch.now();
         page->btnDownloadPressed();
         ASSERT_TRUE(dispatch.runUntilTrue([&] { return !alerts.empty(); }, 3600.0));
-        if (c.linkLost) EXPECT_LT(dispatch.now() - start, 1.0) << "no wait for an answer";
+        if (c.linkLost) {
+            EXPECT_LT(dispatch.now() - start, 1.0) << "no wait for an answer";
+        }
         finish();
         ASSERT_EQ(alerts.size(), 1u);
-        if (!c.linkLost) EXPECT_EQ(alerts[0].title, QStringLiteral("The lamp did not answer"));
+        if (!c.linkLost) {
+            EXPECT_EQ(alerts[0].title, QStringLiteral("The lamp did not answer"));
+        }
         EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("left as they were")));
         EXPECT_TRUE(alerts[0].text.contains(QString::fromUtf8(c.place)))
             << alerts[0].text.toStdString();
