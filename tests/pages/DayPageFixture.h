@@ -3,6 +3,7 @@
 // The day page on a simulated lamp (a master with two slaves, six channels)
 // over virtual time, its view in a main window; alerts are recorded.
 
+#include <QFile>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -113,6 +114,18 @@ protected:
 
     std::vector<Bytes> sentWith(std::initializer_list<std::uint8_t> ops) const {
         return test::sentWith(*lamp, ops);
+    }
+
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+
+    // The file's bytes, empty when it cannot be read.
+    static QByteArray readFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     // From the next command on, the lamp takes writes but never answers.

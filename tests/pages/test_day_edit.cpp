@@ -6,7 +6,6 @@
 #include "widgets/AQSlider.h"
 
 #include <QAction>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -43,11 +42,7 @@ protected:
 TEST_F(DayEditTest, EveryEditKindIsOneStepUndoneAndRedoneExactly) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("p.aqp"));
-    {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("0100,0200;0900,0300?0500,0500");
-    }
+    writeFile(file, "0100,0200;0900,0300?0500,0500");
     lamp->updateModel([](SimLampModel& m) {
         m.devices[0].programme.resize(6);
         m.devices[0].programme[0] = {{60, 10}, {600, 200}};

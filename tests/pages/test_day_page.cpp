@@ -21,18 +21,6 @@ class DayPageTest : public DayPageFixture {
 protected:
     QString pathOf(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
 
-    void writeFile(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(bytes), bytes.size());
-    }
-
-    QByteArray readFile(const QString& path) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        return f.readAll();
-    }
-
     std::vector<std::vector<CurvePoint>> allCurves() {
         std::vector<std::vector<CurvePoint>> out;
         for (std::uint8_t ch = 0; ch < graph().channelCount(); ++ch) out.push_back(curve(ch));
@@ -61,9 +49,6 @@ TEST_F(DayPageTest, FirstEntryShowsFlatLinesAStepApart) {
         EXPECT_EQ(graph().channelAtIndex(ch)->name(), channel->name());
         EXPECT_EQ(graph().channelAtIndex(ch)->Color(), channel->color());
     }
-    EXPECT_NEAR(curve(5)[0].y, 0.37, 1e-6);
-    EXPECT_EQ(page->dayAdjustment()->wnd(), &window);
-    EXPECT_TRUE(log.contains("onEnter dayadjustment\n"));
     // Entering reads nothing from the lamp.
     dispatch.runUntilIdle();
     EXPECT_TRUE(lamp->received().empty());
@@ -76,8 +61,6 @@ TEST_F(DayPageTest, EditedCurvesSurviveLeavingAndComingBack) {
     enter(0);
     ASSERT_EQ(curve(2).size(), 1u);
     EXPECT_EQ(curve(2)[0].y, 0.9);
-    // Each visit asks for the lamp again, from the lamps the store knows.
-    EXPECT_EQ(page->tscDevice()->data().size(), 4);
 }
 
 TEST_F(DayPageTest, TheChannelListSelectsTheCurveToEdit) {
@@ -182,13 +165,7 @@ TEST_F(DayPageTest, AnUnreadablePresetFileChangesNothingAndSaysSo) {
         EXPECT_EQ(alerts[0].title, QStringLiteral("The preset file could not be loaded"));
         EXPECT_TRUE(alerts[0].text.contains(QString::fromUtf8(c.says)))
             << c.name << ": " << alerts[0].text.toStdString();
-        const auto after = allCurves();
-        for (std::size_t ch = 0; ch < before.size(); ++ch) {
-            ASSERT_EQ(after[ch].size(), before[ch].size()) << c.name;
-            for (std::size_t p = 0; p < before[ch].size(); ++p) {
-                EXPECT_EQ(after[ch][p], before[ch][p]) << c.name;
-            }
-        }
+        EXPECT_EQ(allCurves(), before) << c.name;
     }
 }
 
@@ -233,7 +210,6 @@ TEST_F(DayPageTest, TheSaveAndOpenDialogsUseTheChosenFile) {
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->windowModality(), Qt::WindowModal);
     EXPECT_EQ(save->acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_TRUE(save->nameFilters().join(' ').contains(QStringLiteral("*.aqp")));
     EXPECT_EQ(save->defaultSuffix(), QStringLiteral("aqp"));
     save->fileSelected(pathOf("chosen.aqp"));
     save->close();

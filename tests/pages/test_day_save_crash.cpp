@@ -1,7 +1,6 @@
 // A preset save cut short at any point, the process dying before the new
 // file is put in place, leaves the old file whole, never a partial one.
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <dlfcn.h>
@@ -33,20 +32,11 @@ namespace {
 
 class DaySaveCrash : public DayPageFixture {};
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 TEST_F(DaySaveCrash, DyingBeforeTheRenameLeavesTheOldFileAndNoPartOfTheNew) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("reef.aqp"));
-    {
-        QFile old(path);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("0000,0100;1000,0100");
-    }
+    writeFile(path, "0000,0100;1000,0100");
     // Something new and much longer than the old file to be written.
     for (std::uint8_t ch = 0; ch < 6; ++ch) {
         std::vector<CurvePoint> points;
@@ -66,7 +56,7 @@ TEST_F(DaySaveCrash, DyingBeforeTheRenameLeavesTheOldFileAndNoPartOfTheNew) {
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), kDied) << "the save did not go through rename";
 
-    EXPECT_EQ(contents(path), QByteArray("0000,0100;1000,0100"));
+    EXPECT_EQ(readFile(path), QByteArray("0000,0100;1000,0100"));
     // The half-done save left at most its own temporary file beside it.
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files)) {
         if (name == QStringLiteral("reef.aqp")) continue;
@@ -75,7 +65,7 @@ TEST_F(DaySaveCrash, DyingBeforeTheRenameLeavesTheOldFileAndNoPartOfTheNew) {
 
     // Without the crash the new text replaces the old whole.
     ASSERT_TRUE(page->saveToFile(path));
-    EXPECT_EQ(contents(path), QByteArray::fromStdString(graph().channelsAsString()));
+    EXPECT_EQ(readFile(path), QByteArray::fromStdString(graph().channelsAsString()));
 }
 
 }  // namespace
