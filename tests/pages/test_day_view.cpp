@@ -95,7 +95,6 @@ TEST_F(DayViewTest, DraggingAwayFromPointsShiftsTheWholeCurve) {
     const Case cases[] = {
         {200, 0, {{0.15, 0.6}, {0.35, 0.2}, {0.75, 0.4}}},
         {0, -40, {{0.1, 0.3}, {0.5, 0.5}, {0.9, 0.7}}},
-        {0, 200, {{0.1, 0.0}, {0.5, 0.0}, {0.9, 0.1}}},
     };
     for (const Case& c : cases) {
         setPoints({{0.1, 0.2}, {0.5, 0.4}, {0.9, 0.6}});
@@ -117,7 +116,6 @@ TEST_F(DayViewTest, AHeldPointDraggedPastItsNeighboursStaysHeld) {
     EXPECT_EQ(channel().SelectedPoint(), 1);
     EXPECT_NEAR(channel().Points()[1].x, 0.5, kEps);
     EXPECT_NEAR(channel().Points()[1].y, 0.7, kEps);
-    EXPECT_FALSE(view.statusText().isEmpty());
 
     test::dragTo(view, at({0.65, 0.355}));
     EXPECT_EQ(channel().SelectedPoint(), 2);

@@ -86,7 +86,6 @@ TEST_F(FirmwarePage, AnUpdateReachesTheBootLoaderAndEndsDisconnected) {
     hud->expireMessage();
     EXPECT_FALSE(hudUp());
     EXPECT_DOUBLE_EQ(page().progress(), 1.0);
-    EXPECT_EQ(page().progressText(), QStringLiteral("Page 1 of 1 - 100 %\nDo not turn off!"));
     EXPECT_EQ(lamp->bootLoader().completedUpdates(), 1);
     EXPECT_TRUE(alerts.empty());
     // Back to the connection page, the bar disconnected.

@@ -26,9 +26,7 @@ TEST_F(LinkLossTest, ALostLinkIsShownAtOnceAndOneClickReconnects) {
     };
     const Case cases[] = {
         {"info", false, "the link timed out"},
-        {"settings", false, "the link timed out"},
         {"moonadjustment", false, "the link timed out"},
-        {"weather", false, "the link timed out"},
         {"livecontroller", true, "the lamp was switched off or went out of range"},
     };
     for (const Case& c : cases) {

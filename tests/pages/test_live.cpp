@@ -170,14 +170,12 @@ TEST_F(LiveTest, KeysSendOnePressEach) {
     enterLive();
     dragSlider(page().rows()[1]->slChannel(), {0, 70});
     dispatch.runUntilIdle();
-    for (int round = 0; round < 2; ++round) {
-        for (AQButton* key : {page().btnNavLeft(), page().btnNavRight(), page().btnNavPush(),
-                              page().btnNavLongPush()}) {
-            click(key);
-            dispatch.runUntilIdle();
-        }
+    for (AQButton* key : {page().btnNavLeft(), page().btnNavRight(), page().btnNavPush(),
+                          page().btnNavLongPush()}) {
+        click(key);
+        dispatch.runUntilIdle();
     }
-    EXPECT_EQ(lamp->model().navKeys, std::vector<std::uint8_t>({5, 6, 8, 9, 5, 6, 8, 9}));
+    EXPECT_EQ(lamp->model().navKeys, std::vector<std::uint8_t>({5, 6, 8, 9}));
 }
 
 // A row for each of the lamp's channels, named as the lamp names them; another

@@ -78,7 +78,6 @@ TEST_F(SliderSendTest, EveryChangeReachesTheLampOnceQuiet) {
              keyStep(s, Qt::Key_Left);
          },
          true},
-        {"page key", [](AQSlider* s) { keyStep(s, Qt::Key_PageUp); }, true},
         {"wheel",
          [](AQSlider* s) {
              wheel(s, 1);
