@@ -351,9 +351,10 @@ void BridgeService::stop(double seconds) {
         }
     }
     for (const auto& lamp : leaving) {
-        bool sent = false;
-        lamp->session->whenSent([&sent] { sent = true; });
-        while (!sent && _dispatch.now() < until) _dispatch.runLoopFor(0.01);
+        // Shared: a lamp that does not answer in time hears of it after this returns.
+        auto sent = std::make_shared<bool>(false);
+        lamp->session->whenSent([sent] { *sent = true; });
+        while (!*sent && _dispatch.now() < until) _dispatch.runLoopFor(0.01);
     }
     _stopping = true;
     if (_scout) {

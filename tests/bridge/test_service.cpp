@@ -111,5 +111,23 @@ TEST_F(ServiceTimingTest, ALampIsFoundByTheNameGivenInTheApp) {
     ASSERT_EQ(service->readyLamps().size(), 1u);
 }
 
+TEST_F(ServiceTimingTest, TheCleanEndGivesUpOnALiveLampThatNoLongerAnswers) {
+    start();
+    dispatch.runLoopFor(30.0);
+    ASSERT_EQ(service->readyLamps().size(), 1u);
+    const QString key = bridge::lampKey(lamp->identifier());
+    service->handleMessage(service->topics().channelCommand(key, 0), R"({"state":"ON"})");
+    dispatch.runLoopFor(1.0);
+    ASSERT_EQ(lamp->model().mode, 2);
+    SimFaults silent;
+    silent.noAnswerFrom = lamp->receivedCount() + 1;
+    lamp->setFaults(silent);
+    const double before = dispatch.now();
+    service->stop(1.0);
+    EXPECT_LT(dispatch.now() - before, 2.0);
+    // What the lamp never answered is given up later, after the end.
+    dispatch.runLoopFor(30.0);
+}
+
 }  // namespace
 }  // namespace aq::test
