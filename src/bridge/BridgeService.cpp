@@ -216,6 +216,9 @@ void BridgeService::ready(const std::shared_ptr<Lamp>& lamp) {
         if (other != lamp && other->key == lamp->key && other->phase == Lamp::Phase::Ready) {
             logLine(format("lamp %s is served already", text(lamp->key).c_str()));
             lamp->session->disconnect();
+            // Keyless, this record publishes nothing on the other's topics
+            // (an "offline" after a broker restart, say).
+            lamp->key.clear();
             return;
         }
     }

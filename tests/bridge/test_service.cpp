@@ -111,6 +111,23 @@ TEST_F(ServiceTimingTest, ALampIsFoundByTheNameGivenInTheApp) {
     ASSERT_EQ(service->readyLamps().size(), 1u);
 }
 
+TEST_F(ServiceTimingTest, ALampNamedTwiceIsServedOnceAndStaysOnlineAfterABrokerRestart) {
+    names.save(lamp->identifier(), "Tank");
+    config.lamps = {QStringLiteral("Tank"), QString::fromStdString(lamp->identifier())};
+    start();
+    dispatch.runLoopFor(30.0);
+    ASSERT_EQ(service->readyLamps().size(), 1u);
+    mqtt.published.clear();
+    mqtt.onConnected();  // the broker came back: everything is published again
+    const QString availability =
+        service->topics().lampAvailability(bridge::lampKey(lamp->identifier()));
+    std::vector<QByteArray> said;
+    for (const auto& [topic, payload] : mqtt.published) {
+        if (topic == availability) said.push_back(payload);
+    }
+    EXPECT_EQ(said, std::vector<QByteArray>{"online"});
+}
+
 TEST_F(ServiceTimingTest, TheCleanEndGivesUpOnALiveLampThatNoLongerAnswers) {
     start();
     dispatch.runLoopFor(30.0);
