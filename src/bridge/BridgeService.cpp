@@ -282,7 +282,8 @@ void BridgeService::refresh(const std::shared_ptr<Lamp>& lamp) {
     lamp->refreshAgain = false;
     LampSession& session = *lamp->session;
     // The three reads queue one behind the other; the last to end publishes.
-    auto values = std::make_shared<LampValues>(lamp->values);
+    // Only what they read is shown: nothing is kept from the reads before.
+    auto values = std::make_shared<LampValues>();
     session.readInfo(true, {}, [this, values, weak = std::weak_ptr<Lamp>(lamp),
                                 alive = std::weak_ptr<bool>(_alive)](const LampInfo& info) {
         const auto a = alive.lock();

@@ -101,6 +101,12 @@ TEST_F(ServiceTimingTest, ValuesAreReadAgainEveryFiveMinutes) {
     EXPECT_TRUE(mqtt.published.back().second.contains("\"energy\":999"));
     dispatch.runLoopFor(300.0);
     EXPECT_EQ(states(), before + 2);
+    // A clock that no longer answers shows no difference, not the last one read.
+    ASSERT_TRUE(mqtt.published.back().second.contains("\"clock_offset\":"));
+    ASSERT_FALSE(mqtt.published.back().second.contains("\"clock_offset\":null"));
+    lamp->setFaults({.forCommands = {{0x91, SimFault::ShortAnswer, {}}}});
+    dispatch.runLoopFor(300.0);
+    EXPECT_TRUE(mqtt.published.back().second.contains("\"clock_offset\":null"));
 }
 
 TEST_F(ServiceTimingTest, ALampIsFoundByTheNameGivenInTheApp) {
