@@ -1,7 +1,5 @@
 // What the bridge does with a command from the broker: each entity kind's
 // lamp commands, answered on the lamp's result topic.
-#include <QDateTime>
-
 #include "bridge/BridgeLamp.h"
 #include "bridge/BridgeService.h"
 #include "link/Log.h"
@@ -11,15 +9,6 @@
 namespace aq::bridge {
 
 namespace {
-
-LampDateTime hostTime() {
-    const QDateTime now = QDateTime::currentDateTime();
-    return LampDateTime{now.date().year(), static_cast<unsigned>(now.date().month()),
-                        static_cast<unsigned>(now.date().day()),
-                        static_cast<unsigned>(now.time().hour()),
-                        static_cast<unsigned>(now.time().minute()),
-                        static_cast<unsigned>(now.time().second())};
-}
 
 // Why a preset text is no whole programme for a lamp of `channels` channels.
 QString presetProblem(const PresetProgramme& p, std::size_t channels) {

@@ -17,7 +17,9 @@ const char* kOffline = "offline";
 
 std::string text(const QString& s) { return s.toStdString(); }
 
-LampDateTime hostNow() {
+}  // namespace
+
+LampDateTime hostTime() {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
     const QTime t = now.time();
@@ -25,8 +27,6 @@ LampDateTime hostNow() {
                         static_cast<unsigned>(t.hour()), static_cast<unsigned>(t.minute()),
                         static_cast<unsigned>(t.second())};
 }
-
-}  // namespace
 
 struct BridgeService::Scout {
     std::unique_ptr<BleCentral> central;
@@ -292,7 +292,7 @@ void BridgeService::refresh(const std::shared_ptr<Lamp>& lamp) {
         values->info = info;
         if (info.clock) {
             const auto lampTime = info.clock->toLocalSeconds();
-            const auto host = hostNow().toLocalSeconds();
+            const auto host = hostTime().toLocalSeconds();
             if (lampTime && host) {
                 values->clockOffset = static_cast<double>((*lampTime - *host).count());
             }
