@@ -1,6 +1,9 @@
 // The service's timing on virtual time, with a recording stand-in for the
 // broker: the retry pauses of a lamp that stays away, and the periodic
 // refresh by reads.
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -132,6 +135,33 @@ TEST_F(ServiceTimingTest, ALampNamedTwiceIsServedOnceAndStaysOnlineAfterABrokerR
         if (topic == availability) said.push_back(payload);
     }
     EXPECT_EQ(said, std::vector<QByteArray>{"online"});
+}
+
+TEST_F(ServiceTimingTest, TheClockButtonSaysWhetherTheLampTookTheTime) {
+    start();
+    dispatch.runLoopFor(30.0);
+    ASSERT_EQ(service->readyLamps().size(), 1u);
+    const QString key = bridge::lampKey(lamp->identifier());
+    const struct {
+        SimFaults faults;
+        bool ok;
+    } cases[] = {
+        {{}, true},
+        // The lamp reads back a time other than the one sent.
+        {{.forCommands = {{0x91, SimFault::GarbageAnswer, {}}}}, false},
+        {{.forCommands = {{0x91, SimFault::NoAnswer, {}}}}, false},
+    };
+    for (const auto& c : cases) {
+        lamp->setFaults(c.faults);
+        mqtt.published.clear();
+        service->handleMessage(service->topics().command(key, "set_clock"), "PRESS");
+        dispatch.runLoopFor(10.0);
+        const auto answer = std::find_if(mqtt.published.begin(), mqtt.published.end(),
+                                         [&](const auto& p) { return p.first.endsWith("/result"); });
+        ASSERT_NE(answer, mqtt.published.end());
+        const QJsonObject o = QJsonDocument::fromJson(answer->second).object();
+        EXPECT_EQ(o["ok"].toBool(), c.ok) << o["message"].toString().toStdString();
+    }
 }
 
 TEST_F(ServiceTimingTest, TheCleanEndGivesUpOnALiveLampThatNoLongerAnswers) {
