@@ -220,8 +220,7 @@ void BridgeService::lightCommand(const std::shared_ptr<Lamp>& lamp, const Comman
     }
     publishChannel(*lamp, c.channel);
     const std::uint64_t epoch = link.linkEpoch();
-    const QString entity = QStringLiteral("channel/%1").arg(c.channel);
-    lamp->session->whenSent(guarded(lamp, [this, epoch, entity](const auto& l) {
+    lamp->session->whenSent(guarded(lamp, [this, epoch, entity = c.entity](const auto& l) {
         const bool ok = l->session->link().linkEpoch() == epoch;
         answer(l->key, entity, ok,
                ok ? (l->live ? QStringLiteral("live") : QStringLiteral("normal operation"))

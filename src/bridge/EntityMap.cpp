@@ -274,7 +274,8 @@ std::optional<Command> parseCommand(const TopicScheme& topics, const QString& to
     c.lamp = where->first;
     if (rest.size() == 3 && rest[0] == "channel") {
         c.kind = Command::Kind::Light;
-        c.entity = QStringLiteral("channel");
+        // Answered as the channel it names, refused or not.
+        c.entity = QStringLiteral("channel/%1").arg(rest[1]);
         bool ok = false;
         c.channel = rest[1].toInt(&ok);
         if (!ok || c.channel < 0) {

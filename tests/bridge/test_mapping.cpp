@@ -220,6 +220,8 @@ TEST_F(MappingTest, CommandsAreParsedOrRefusedWithAReason) {
         const auto command = parseCommand(topics, c.topic, c.payload);
         ASSERT_TRUE(command) << c.topic.toStdString();
         EXPECT_EQ(command->lamp, "0a1c0000d001");
+        // The answer names the command as its topic does.
+        EXPECT_TRUE(c.topic.endsWith(command->entity + "/set")) << command->entity.toStdString();
         EXPECT_TRUE(command->error.contains(c.error))
             << c.topic.toStdString() << " " << command->error.toStdString();
         if (*c.error) continue;
