@@ -194,12 +194,13 @@ int main(int argc, char** argv) {
                                          settings->nodeId);
     aq::bridge::MosquittoClient mqtt(*settings, "aqlamp-mqtt-" + settings->nodeId,
                                      topics.bridgeAvailability());
-    aq::bridge::BridgeService service(*settings, mqtt, dispatch, centrals, AQ_VERSION);
     // The names given in the app (its own settings file) find lamps here too.
+    // Made before the service, so they outlive its lamp sessions and workers.
     aq::QtPreferences appPreferences(
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
         QStringLiteral("/aqlamp/aqlamp.conf"));
     aq::LampNameBook names(appPreferences);
+    aq::bridge::BridgeService service(*settings, mqtt, dispatch, centrals, AQ_VERSION);
     service.setLampNames(&names);
     if (!mqtt.start(error)) {
         fail(error);
