@@ -35,9 +35,10 @@ protected:
 };
 
 TEST_F(ConfigTest, ReadsAGoodFileAndTheSecretFromAFileOrTheEnvironment) {
-    const QString secret = write("secret", "s3cret\n");
+    write("secret", "s3cret\n");
+    // Named beside the configuration file.
     const QString ini = write("mqtt.ini", "[broker]\nurl=mqtt://broker.lan:1884\nuser=tank\n"
-                                          "password_file=" + secret.toUtf8() +
+                                          "password_file=secret"
                                           "\n[bridge]\nname=Living room\nlamps=Reef, 00:11:22:33:44:55\n"
                                           "topic_prefix=home/aq\n");
     QString error;
@@ -73,12 +74,14 @@ TEST_F(ConfigTest, RefusesABadFileWithOneLineSayingWhy) {
         {"[broker]\nurl=mqtt://host:99999\n", "mqtt://"},
         {"[broker]\npassword=x\n", "does not belong in the configuration"},
         {"[broker]\nuser=a\npassword_file=/nonexistent/secret\n", "cannot be read"},
+        {"[broker]\nuser=a\npassword_file=empty\n", "holds no password"},
         {"[broker]\nurl=mqtts://host\n", "mqtts needs broker/ca_file"},
         {"[broker]\nca_file=/etc/hostname\n", "not mqtts"},
         {"[brokr]\nurl=mqtt://host\n", "unknown key \"brokr/url\""},
         {"[bridge]\ntopic_prefix=a/#\n", "no valid topic prefix"},
         {"[bridge]\ndiscovery_prefix=/ha\n", "no valid topic prefix"},
     };
+    write("empty", "\n");
     for (const auto& c : cases) {
         const QString path = write("bad.ini", c.text);
         QString error;

@@ -156,8 +156,9 @@ TEST_F(ServiceTimingTest, TheClockButtonSaysWhetherTheLampTookTheTime) {
         mqtt.published.clear();
         service->handleMessage(service->topics().command(key, "set_clock"), "PRESS");
         dispatch.runLoopFor(10.0);
-        const auto answer = std::find_if(mqtt.published.begin(), mqtt.published.end(),
-                                         [&](const auto& p) { return p.first.endsWith("/result"); });
+        const auto answer =
+            std::find_if(mqtt.published.begin(), mqtt.published.end(),
+                         [](const auto& p) { return p.first.endsWith("/result"); });
         ASSERT_NE(answer, mqtt.published.end());
         const QJsonObject o = QJsonDocument::fromJson(answer->second).object();
         EXPECT_EQ(o["ok"].toBool(), c.ok) << o["message"].toString().toStdString();
