@@ -42,7 +42,8 @@ QString description() {
          "mqtt://host[:port], or mqtts://host[:port] with broker/ca_file "
          "(default mqtt://localhost:1883)"},
         {"broker/user", "the broker user, when it asks for one"},
-        {"broker/password_file", "a file holding the password (or set AQLAMP_MQTT_PASSWORD)"},
+        {"broker/password_file",
+         "a file holding the password (or set AQLAMP_MQTT_PASSWORD); relative to this file"},
         {"broker/ca_file", "the CA certificate an mqtts broker is checked against"},
         {"bridge/name", "the bridge's name and topic level (default: the host name)"},
         {"bridge/topic_prefix", "where the lamps' topics go (default aqlamp)"},
