@@ -13,8 +13,9 @@
 # script do: leaks and undefined behaviour are fatal, and the allocations the
 # system libraries under Qt keep for the whole process are not leaks. The
 # options only take effect in a build made with that sanitizer.
+set(AQ_TEST_ASAN_OPTIONS "detect_leaks=1:abort_on_error=1:strict_string_checks=1")
 set(AQ_TEST_SANITIZER_ENV
-    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+    "ASAN_OPTIONS=${AQ_TEST_ASAN_OPTIONS}"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tools/lsan.supp"
     "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tools/tsan.supp")

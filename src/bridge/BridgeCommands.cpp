@@ -1,24 +1,33 @@
 // What the bridge does with a command from the broker: each entity kind's
 // lamp commands, answered on the lamp's result topic.
-#include <QDateTime>
-
 #include "bridge/BridgeLamp.h"
 #include "bridge/BridgeService.h"
 #include "link/Log.h"
 #include "session/LiveMode.h"
 #include "session/PresetProgramme.h"
 
+#include <chrono>
+
 namespace aq::bridge {
 
 namespace {
 
-LampDateTime hostTime() {
-    const QDateTime now = QDateTime::currentDateTime();
-    return LampDateTime{now.date().year(), static_cast<unsigned>(now.date().month()),
-                        static_cast<unsigned>(now.date().day()),
-                        static_cast<unsigned>(now.time().hour()),
-                        static_cast<unsigned>(now.time().minute()),
-                        static_cast<unsigned>(now.time().second())};
+QString clockText(const LampDateTime& t) {
+    return QStringLiteral("%1-%2-%3 %4:%5:%6")
+        .arg(t.year)
+        .arg(t.month, 2, 10, QChar('0'))
+        .arg(t.day, 2, 10, QChar('0'))
+        .arg(t.hour, 2, 10, QChar('0'))
+        .arg(t.minute, 2, 10, QChar('0'))
+        .arg(t.second, 2, 10, QChar('0'));
+}
+
+// Whether the lamp's clock read back holds what was set: it runs on between
+// the write and the read, and a lamp's noise forms no date at all.
+bool sameClockSetting(const LampDateTime& read, const LampDateTime& sent) {
+    const auto r = read.toLocalSeconds();
+    const auto s = sent.toLocalSeconds();
+    return r && s && std::chrono::abs(*r - *s) <= std::chrono::seconds(2);
 }
 
 // Why a preset text is no whole programme for a lamp of `channels` channels.
@@ -144,22 +153,23 @@ void BridgeService::numberCommand(const std::shared_ptr<Lamp>& lamp, const Comma
 void BridgeService::buttonCommand(const std::shared_ptr<Lamp>& lamp, const Command& c) {
     LampSession& session = *lamp->session;
     if (c.entity == "set_clock") {
+        const LampDateTime sent = hostTime();
         std::weak_ptr<bool> alive = _alive;
         std::weak_ptr<Lamp> weak = lamp;
-        session.setClock(hostTime(), [this, alive, weak](std::optional<LampDateTime> read) {
+        session.setClock(sent, [this, alive, weak, sent](std::optional<LampDateTime> read) {
             const auto a = alive.lock();
             const auto l = weak.lock();
             if (!a || !*a || !l) return;
-            const QString shown =
-                read ? QStringLiteral("%1-%2-%3 %4:%5:%6")
-                           .arg(read->year)
-                           .arg(read->month, 2, 10, QChar('0'))
-                           .arg(read->day, 2, 10, QChar('0'))
-                           .arg(read->hour, 2, 10, QChar('0'))
-                           .arg(read->minute, 2, 10, QChar('0'))
-                           .arg(read->second, 2, 10, QChar('0'))
-                     : QStringLiteral("the lamp did not answer");
-            answer(l->key, QStringLiteral("set_clock"), read.has_value(), shown);
+            if (!read) {
+                answer(l->key, QStringLiteral("set_clock"), false,
+                       QStringLiteral("the lamp did not answer"));
+            } else if (!sameClockSetting(*read, sent)) {
+                answer(l->key, QStringLiteral("set_clock"), false,
+                       QStringLiteral("the lamp's clock reads %1 after it was set to %2: try again")
+                           .arg(clockText(*read), clockText(sent)));
+            } else {
+                answer(l->key, QStringLiteral("set_clock"), true, clockText(*read));
+            }
             refresh(l);
         });
         return;
@@ -210,8 +220,7 @@ void BridgeService::lightCommand(const std::shared_ptr<Lamp>& lamp, const Comman
     }
     publishChannel(*lamp, c.channel);
     const std::uint64_t epoch = link.linkEpoch();
-    const QString entity = QStringLiteral("channel/%1").arg(c.channel);
-    lamp->session->whenSent(guarded(lamp, [this, epoch, entity](const auto& l) {
+    lamp->session->whenSent(guarded(lamp, [this, epoch, entity = c.entity](const auto& l) {
         const bool ok = l->session->link().linkEpoch() == epoch;
         answer(l->key, entity, ok,
                ok ? (l->live ? QStringLiteral("live") : QStringLiteral("normal operation"))

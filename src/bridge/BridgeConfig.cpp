@@ -107,16 +107,28 @@ std::optional<BridgeConfig> readBridgeConfig(const QString& path, bool mustExist
             if (!address) return fail(error);
             config.broker = *address;
         }
+        // Files named relative to the configuration are beside it, wherever
+        // the bridge was started from.
+        const QDir beside = file.absoluteDir();
+        const auto pathOf = [&](const char* key) {
+            const QString named = ini.value(key).toString();
+            return named.isEmpty() ? named : beside.filePath(named);
+        };
         config.user = ini.value("broker/user").toString();
-        config.caFile = ini.value("broker/ca_file").toString();
-        const QString passwordFile = ini.value("broker/password_file").toString();
+        config.caFile = pathOf("broker/ca_file");
+        const QString passwordFile = pathOf("broker/password_file");
         if (!passwordFile.isEmpty()) {
             QFile secret(passwordFile);
             if (!secret.open(QIODevice::ReadOnly)) {
                 return fail(QStringLiteral("password file %1 cannot be read").arg(passwordFile));
             }
-            // One line; its line end is no part of the password.
-            config.password = QString::fromUtf8(secret.readLine()).remove(QRegularExpression("[\r\n]+$"));
+            // One line, no longer than MQTT lets a password be; its line end
+            // is no part of the password.
+            config.password = QString::fromUtf8(secret.readLine(65536))
+                                  .remove(QRegularExpression("[\r\n]+$"));
+            if (config.password.isEmpty()) {
+                return fail(QStringLiteral("password file %1 holds no password").arg(passwordFile));
+            }
         }
         config.topicPrefix = ini.value("bridge/topic_prefix", config.topicPrefix).toString();
         config.discoveryPrefix =

@@ -12,6 +12,9 @@
 
 namespace aq::bridge {
 
+// The host's local wall-clock time as the lamp keeps time.
+LampDateTime hostTime();
+
 struct BridgeService::Lamp {
     enum class Phase { Searching, Reading, Ready, Waiting };
 

@@ -25,11 +25,11 @@ void BridgeService::brokerConnected() {
     }
 }
 
-void BridgeService::announce(const Lamp& lamp) {
+void BridgeService::announce(Lamp& lamp) {
     for (const Message& m : discoveryMessages(_topics, lamp.identity, _config.bridgeName, _version)) {
         _mqtt.publish(m.topic, m.payload, true);
     }
-    const_cast<Lamp&>(lamp).announced = true;
+    lamp.announced = true;
 }
 
 void BridgeService::publishAvailability(const Lamp& lamp) {

@@ -17,7 +17,9 @@ const char* kOffline = "offline";
 
 std::string text(const QString& s) { return s.toStdString(); }
 
-LampDateTime hostNow() {
+}  // namespace
+
+LampDateTime hostTime() {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
     const QTime t = now.time();
@@ -25,8 +27,6 @@ LampDateTime hostNow() {
                         static_cast<unsigned>(t.hour()), static_cast<unsigned>(t.minute()),
                         static_cast<unsigned>(t.second())};
 }
-
-}  // namespace
 
 struct BridgeService::Scout {
     std::unique_ptr<BleCentral> central;
@@ -216,6 +216,9 @@ void BridgeService::ready(const std::shared_ptr<Lamp>& lamp) {
         if (other != lamp && other->key == lamp->key && other->phase == Lamp::Phase::Ready) {
             logLine(format("lamp %s is served already", text(lamp->key).c_str()));
             lamp->session->disconnect();
+            // Keyless, this record publishes nothing on the other's topics
+            // (an "offline" after a broker restart, say).
+            lamp->key.clear();
             return;
         }
     }
@@ -279,7 +282,8 @@ void BridgeService::refresh(const std::shared_ptr<Lamp>& lamp) {
     lamp->refreshAgain = false;
     LampSession& session = *lamp->session;
     // The three reads queue one behind the other; the last to end publishes.
-    auto values = std::make_shared<LampValues>(lamp->values);
+    // Only what they read is shown: nothing is kept from the reads before.
+    auto values = std::make_shared<LampValues>();
     session.readInfo(true, {}, [this, values, weak = std::weak_ptr<Lamp>(lamp),
                                 alive = std::weak_ptr<bool>(_alive)](const LampInfo& info) {
         const auto a = alive.lock();
@@ -288,7 +292,7 @@ void BridgeService::refresh(const std::shared_ptr<Lamp>& lamp) {
         values->info = info;
         if (info.clock) {
             const auto lampTime = info.clock->toLocalSeconds();
-            const auto host = hostNow().toLocalSeconds();
+            const auto host = hostTime().toLocalSeconds();
             if (lampTime && host) {
                 values->clockOffset = static_cast<double>((*lampTime - *host).count());
             }
@@ -351,9 +355,10 @@ void BridgeService::stop(double seconds) {
         }
     }
     for (const auto& lamp : leaving) {
-        bool sent = false;
-        lamp->session->whenSent([&sent] { sent = true; });
-        while (!sent && _dispatch.now() < until) _dispatch.runLoopFor(0.01);
+        // Shared: a lamp that does not answer in time hears of it after this returns.
+        auto sent = std::make_shared<bool>(false);
+        lamp->session->whenSent([sent] { *sent = true; });
+        while (!*sent && _dispatch.now() < until) _dispatch.runLoopFor(0.01);
     }
     _stopping = true;
     if (_scout) {

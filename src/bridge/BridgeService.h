@@ -69,7 +69,7 @@ private:
     void lost(const std::shared_ptr<Lamp>& lamp);
     void refresh(const std::shared_ptr<Lamp>& lamp);
     void armRefresh(const std::shared_ptr<Lamp>& lamp);
-    void announce(const Lamp& lamp);
+    void announce(Lamp& lamp);
     void publishAvailability(const Lamp& lamp);
     void publishState(const Lamp& lamp);
     void publishChannel(const Lamp& lamp, int channel);

@@ -272,9 +272,18 @@ std::optional<Command> parseCommand(const TopicScheme& topics, const QString& to
     const QStringList& rest = where->second;
     Command c;
     c.lamp = where->first;
-    if (rest.size() == 3 && rest[0] == "channel") {
+    const bool light = rest.size() == 3 && rest[0] == "channel";
+    // A light is answered as the channel it names, refused or not.
+    c.entity = light ? QStringLiteral("channel/%1").arg(rest[1]) : rest[0];
+    // Every command but a preset is a word, a number or a small JSON object:
+    // anything much larger is refused before it is parsed on the main thread.
+    constexpr qsizetype kMaxCommandSize = 4096;
+    if (c.entity != "preset" && payload.size() > kMaxCommandSize) {
+        c.error = QStringLiteral("the command is longer than %1 bytes").arg(kMaxCommandSize);
+        return c;
+    }
+    if (light) {
         c.kind = Command::Kind::Light;
-        c.entity = QStringLiteral("channel");
         bool ok = false;
         c.channel = rest[1].toInt(&ok);
         if (!ok || c.channel < 0) {
@@ -308,7 +317,6 @@ std::optional<Command> parseCommand(const TopicScheme& topics, const QString& to
         c.error = QStringLiteral("unknown command topic %1").arg(topic);
         return c;
     }
-    c.entity = rest[0];
     if (c.entity == "preset") {
         c.kind = Command::Kind::Preset;
         c.text = payload;

@@ -123,7 +123,7 @@ struct Command {
     enum class Kind { Switch, Number, Button, Light, Preset };
     Kind kind = Kind::Switch;
     QString lamp;
-    QString entity;       // the entity key; "channel" for lights, "preset"
+    QString entity;       // the entity key; "channel/<n>" for lights, "preset"
     bool on = false;      // switches, lights
     int value = 0;        // numbers
     int channel = -1;     // lights

@@ -35,9 +35,10 @@ protected:
 };
 
 TEST_F(ConfigTest, ReadsAGoodFileAndTheSecretFromAFileOrTheEnvironment) {
-    const QString secret = write("secret", "s3cret\n");
+    write("secret", "s3cret\n");
+    // Named beside the configuration file.
     const QString ini = write("mqtt.ini", "[broker]\nurl=mqtt://broker.lan:1884\nuser=tank\n"
-                                          "password_file=" + secret.toUtf8() +
+                                          "password_file=secret"
                                           "\n[bridge]\nname=Living room\nlamps=Reef, 00:11:22:33:44:55\n"
                                           "topic_prefix=home/aq\n");
     QString error;
@@ -73,12 +74,14 @@ TEST_F(ConfigTest, RefusesABadFileWithOneLineSayingWhy) {
         {"[broker]\nurl=mqtt://host:99999\n", "mqtt://"},
         {"[broker]\npassword=x\n", "does not belong in the configuration"},
         {"[broker]\nuser=a\npassword_file=/nonexistent/secret\n", "cannot be read"},
+        {"[broker]\nuser=a\npassword_file=empty\n", "holds no password"},
         {"[broker]\nurl=mqtts://host\n", "mqtts needs broker/ca_file"},
         {"[broker]\nca_file=/etc/hostname\n", "not mqtts"},
         {"[brokr]\nurl=mqtt://host\n", "unknown key \"brokr/url\""},
         {"[bridge]\ntopic_prefix=a/#\n", "no valid topic prefix"},
         {"[bridge]\ndiscovery_prefix=/ha\n", "no valid topic prefix"},
     };
+    write("empty", "\n");
     for (const auto& c : cases) {
         const QString path = write("bad.ini", c.text);
         QString error;
@@ -211,6 +214,9 @@ TEST_F(MappingTest, CommandsAreParsedOrRefusedWithAReason) {
         {base + "channel/2/set", R"({"state":"ON","brightness":300})", K::Light, "0 ... 255", 0},
         {base + "channel/x/set", R"({"state":"ON"})", K::Light, "no channel", 0},
         {base + "channel/1/set", "ON", K::Light, "JSON object", 0},
+        {base + "channel/1/set", R"({"state":"ON")" + QByteArray(100000, ' ') + "}", K::Light,
+         "longer than", 0},
+        {base + "moon/set", "ON" + QByteArray(100000, ' '), K::Switch, "longer than", 0},
         {base + "preset/set", "", K::Preset, "empty", 0},
         {base + "preset/set", QByteArray(5 * 1024 * 1024, 'x'), K::Preset, "larger than", 0},
         {base + "firmware/set", "1", K::Switch, "takes no commands", 0},
@@ -220,6 +226,8 @@ TEST_F(MappingTest, CommandsAreParsedOrRefusedWithAReason) {
         const auto command = parseCommand(topics, c.topic, c.payload);
         ASSERT_TRUE(command) << c.topic.toStdString();
         EXPECT_EQ(command->lamp, "0a1c0000d001");
+        // The answer names the command as its topic does.
+        EXPECT_TRUE(c.topic.endsWith(command->entity + "/set")) << command->entity.toStdString();
         EXPECT_TRUE(command->error.contains(c.error))
             << c.topic.toStdString() << " " << command->error.toStdString();
         if (*c.error) continue;

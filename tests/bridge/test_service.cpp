@@ -1,6 +1,9 @@
 // The service's timing on virtual time, with a recording stand-in for the
 // broker: the retry pauses of a lamp that stays away, and the periodic
 // refresh by reads.
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -101,6 +104,12 @@ TEST_F(ServiceTimingTest, ValuesAreReadAgainEveryFiveMinutes) {
     EXPECT_TRUE(mqtt.published.back().second.contains("\"energy\":999"));
     dispatch.runLoopFor(300.0);
     EXPECT_EQ(states(), before + 2);
+    // A clock that no longer answers shows no difference, not the last one read.
+    ASSERT_TRUE(mqtt.published.back().second.contains("\"clock_offset\":"));
+    ASSERT_FALSE(mqtt.published.back().second.contains("\"clock_offset\":null"));
+    lamp->setFaults({.forCommands = {{0x91, SimFault::ShortAnswer, {}}}});
+    dispatch.runLoopFor(300.0);
+    EXPECT_TRUE(mqtt.published.back().second.contains("\"clock_offset\":null"));
 }
 
 TEST_F(ServiceTimingTest, ALampIsFoundByTheNameGivenInTheApp) {
@@ -109,6 +118,69 @@ TEST_F(ServiceTimingTest, ALampIsFoundByTheNameGivenInTheApp) {
     start();
     dispatch.runLoopFor(30.0);
     ASSERT_EQ(service->readyLamps().size(), 1u);
+}
+
+TEST_F(ServiceTimingTest, ALampNamedTwiceIsServedOnceAndStaysOnlineAfterABrokerRestart) {
+    names.save(lamp->identifier(), "Tank");
+    config.lamps = {QStringLiteral("Tank"), QString::fromStdString(lamp->identifier())};
+    start();
+    dispatch.runLoopFor(30.0);
+    ASSERT_EQ(service->readyLamps().size(), 1u);
+    mqtt.published.clear();
+    mqtt.onConnected();  // the broker came back: everything is published again
+    const QString availability =
+        service->topics().lampAvailability(bridge::lampKey(lamp->identifier()));
+    std::vector<QByteArray> said;
+    for (const auto& [topic, payload] : mqtt.published) {
+        if (topic == availability) said.push_back(payload);
+    }
+    EXPECT_EQ(said, std::vector<QByteArray>{"online"});
+}
+
+TEST_F(ServiceTimingTest, TheClockButtonSaysWhetherTheLampTookTheTime) {
+    start();
+    dispatch.runLoopFor(30.0);
+    ASSERT_EQ(service->readyLamps().size(), 1u);
+    const QString key = bridge::lampKey(lamp->identifier());
+    const struct {
+        SimFaults faults;
+        bool ok;
+    } cases[] = {
+        {{}, true},
+        // The lamp reads back a time other than the one sent.
+        {{.forCommands = {{0x91, SimFault::GarbageAnswer, {}}}}, false},
+        {{.forCommands = {{0x91, SimFault::NoAnswer, {}}}}, false},
+    };
+    for (const auto& c : cases) {
+        lamp->setFaults(c.faults);
+        mqtt.published.clear();
+        service->handleMessage(service->topics().command(key, "set_clock"), "PRESS");
+        dispatch.runLoopFor(10.0);
+        const auto answer =
+            std::find_if(mqtt.published.begin(), mqtt.published.end(),
+                         [](const auto& p) { return p.first.endsWith("/result"); });
+        ASSERT_NE(answer, mqtt.published.end());
+        const QJsonObject o = QJsonDocument::fromJson(answer->second).object();
+        EXPECT_EQ(o["ok"].toBool(), c.ok) << o["message"].toString().toStdString();
+    }
+}
+
+TEST_F(ServiceTimingTest, TheCleanEndGivesUpOnALiveLampThatNoLongerAnswers) {
+    start();
+    dispatch.runLoopFor(30.0);
+    ASSERT_EQ(service->readyLamps().size(), 1u);
+    const QString key = bridge::lampKey(lamp->identifier());
+    service->handleMessage(service->topics().channelCommand(key, 0), R"({"state":"ON"})");
+    dispatch.runLoopFor(1.0);
+    ASSERT_EQ(lamp->model().mode, 2);
+    SimFaults silent;
+    silent.noAnswerFrom = lamp->receivedCount() + 1;
+    lamp->setFaults(silent);
+    const double before = dispatch.now();
+    service->stop(1.0);
+    EXPECT_LT(dispatch.now() - before, 2.0);
+    // What the lamp never answered is given up later, after the end.
+    dispatch.runLoopFor(30.0);
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ QString description() {
          "mqtt://host[:port], or mqtts://host[:port] with broker/ca_file "
          "(default mqtt://localhost:1883)"},
         {"broker/user", "the broker user, when it asks for one"},
-        {"broker/password_file", "a file holding the password (or set AQLAMP_MQTT_PASSWORD)"},
+        {"broker/password_file",
+         "a file holding the password (or set AQLAMP_MQTT_PASSWORD); relative to this file"},
         {"broker/ca_file", "the CA certificate an mqtts broker is checked against"},
         {"bridge/name", "the bridge's name and topic level (default: the host name)"},
         {"bridge/topic_prefix", "where the lamps' topics go (default aqlamp)"},
@@ -194,12 +195,13 @@ int main(int argc, char** argv) {
                                          settings->nodeId);
     aq::bridge::MosquittoClient mqtt(*settings, "aqlamp-mqtt-" + settings->nodeId,
                                      topics.bridgeAvailability());
-    aq::bridge::BridgeService service(*settings, mqtt, dispatch, centrals, AQ_VERSION);
     // The names given in the app (its own settings file) find lamps here too.
+    // Made before the service, so they outlive its lamp sessions and workers.
     aq::QtPreferences appPreferences(
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
         QStringLiteral("/aqlamp/aqlamp.conf"));
     aq::LampNameBook names(appPreferences);
+    aq::bridge::BridgeService service(*settings, mqtt, dispatch, centrals, AQ_VERSION);
     service.setLampNames(&names);
     if (!mqtt.start(error)) {
         fail(error);
