@@ -138,6 +138,7 @@ public:
     std::optional<LampDescription> description() const;
 
     // --- values (main thread, answers delivered later) --------------------
+    // The `done` handlers below are not called once the session is gone.
     // Reads clock, slaves, firmware, serial number and energy counter in
     // that order, each asked for after the one before has been answered;
     // then, when `settings`, the mode and the demo loop. `step` hears of
@@ -161,7 +162,7 @@ public:
     // name book. `done` gets the name read back, or none without an answer.
     void rename(const std::string& name, std::function<void(std::optional<std::string>)> done);
     // Calls `done` once everything queued so far has been answered or given up.
-    void whenSent(std::function<void()> done) { _link->whenIdle(std::move(done)); }
+    void whenSent(std::function<void()> done);
 
     // --- transfers (worker) ------------------------------------------------
     // The device's day programme as curves in the channel looks the ready
