@@ -203,16 +203,16 @@ QString colorText(const Color& c) {
 int infoCommand(Run& run) {
     if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("info takes no arguments."));
     if (const int code = run.openLamp()) return code;
-    std::optional<LampInfo> info;
     // This computer's time when the lamp's clock came, to compare them.
-    QDateTime now;
-    run.session->readInfo(
-        true,
-        [&](const LampInfo&, LampSession::InfoField field) {
-            if (field == LampSession::InfoField::Clock) now = run.context.now();
-        },
-        [&](const LampInfo& i) { info = i; });
-    run.waitFor([&] { return info.has_value(); });
+    auto clockCame = std::make_shared<QDateTime>();
+    const std::optional<LampInfo> info = run.await<LampInfo>([&](auto done) {
+        run.session->readInfo(
+            true,
+            [clockCame, now = run.context.now](const LampInfo&, LampSession::InfoField field) {
+                if (field == LampSession::InfoField::Clock) *clockCame = now();
+            },
+            std::move(done));
+    });
     if (!info || !info->demoLoop) {
         return run.fail(kStopped, tr("The lamp stopped answering while its values were read: "
                                      "move closer or switch it off and on, then try again."));
@@ -222,7 +222,7 @@ int infoCommand(Run& run) {
     if (info->clock) {
         if (const auto local = info->clock->toLocalSeconds()) {
             const qint64 lampSeconds = local->time_since_epoch().count();
-            const QDateTime n = now;
+            const QDateTime n = *clockCame;
             const qint64 here = QDateTime(n.date(), n.time(), Qt::UTC).toSecsSinceEpoch();
             difference = lampSeconds - here;
         }
