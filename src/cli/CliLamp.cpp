@@ -82,6 +82,15 @@ QString connectFailureText(const BTLEController& link) {
     return tr("The connection failed: try again.");
 }
 
+// A scan that found nothing: why, where the adapter says, else what to try.
+int noLampFound(Run& run) {
+    const QString problem = adapterProblem(run.session->link());
+    return run.fail(kNoLamp, problem.isEmpty()
+                                 ? tr("No lamp found: check that it is switched on and in range, "
+                                      "then try again (or give --time more seconds).")
+                                 : problem);
+}
+
 std::vector<FoundLamp> scanFor(Run& run, const std::string& query) {
     const int simulated = run.lamps.simulate ? run.lamps.lamps : 0;
     return run.session->scan(scanSeconds(run), [&](const std::vector<FoundLamp>& found) {
@@ -100,13 +109,7 @@ int Run::openLamp() {
     const std::string query = lamp.toStdString();
     const std::vector<FoundLamp> found = scanFor(*this, query);
     if (interruptsSeen() > 0) return fail(kStopped, tr("Interrupted while looking for lamps."));
-    if (found.empty()) {
-        const QString problem = adapterProblem(session->link());
-        return fail(kNoLamp, problem.isEmpty()
-                                 ? tr("No lamp found: check that it is switched on and in range, "
-                                      "then try again (or give --time more seconds).")
-                                 : problem);
-    }
+    if (found.empty()) return noLampFound(*this);
     const LampChoice choice = chooseLamp(found, query);
     if (choice.match != LampChoice::Match::Found) {
         QStringList list;
@@ -161,13 +164,7 @@ int scanCommand(Run& run) {
                                QString::fromStdString(l.name().value_or("?"))));
         }
     }
-    if (found.empty()) {
-        const QString problem = adapterProblem(run.session->link());
-        return run.fail(kNoLamp, problem.isEmpty() ? tr("No lamp found: check that it is "
-                                                        "switched on and in range, then try "
-                                                        "again (or give --time more seconds).")
-                                                   : problem);
-    }
+    if (found.empty()) return noLampFound(run);
     return kOk;
 }
 
