@@ -109,9 +109,6 @@ public:
 
     BTLEController& link() { return *_link; }
     Dispatch& dispatch() { return _dispatch; }
-    LampNameBook* names() { return _names; }
-    // What the connected lamp and its slaves are known to hold.
-    LampProgrammeState& knownProgrammes() { return _known; }
     // The connected lamp and the link epoch, for the transfers.
     LampMemory memory();
 
