@@ -74,6 +74,8 @@ public:
     QStringList arguments;
     bool json = false;
     double timeout = 30.0;
+    // --time: how long to look for lamps.
+    double scanTime = 5.0;
     QString lamp;
     LampChoiceOptions lamps;
 

@@ -10,14 +10,6 @@ namespace aq::cli {
 
 namespace {
 
-constexpr double kDefaultScanSeconds = 5.0;
-
-double scanSeconds(Run& run) {
-    bool ok = false;
-    const double seconds = run.value("time").value_or("").toDouble(&ok);
-    return ok && seconds > 0.0 ? seconds : kDefaultScanSeconds;
-}
-
 QString lampLabel(const FoundLamp& lamp) {
     const std::optional<std::string> name = lamp.name();
     return QString("\"%1\" %2")
@@ -93,7 +85,7 @@ int noLampFound(Run& run) {
 
 std::vector<FoundLamp> scanFor(Run& run, const std::string& query) {
     const int simulated = run.lamps.simulate ? run.lamps.lamps : 0;
-    return run.session->scan(scanSeconds(run), [&](const std::vector<FoundLamp>& found) {
+    return run.session->scan(run.scanTime, [&](const std::vector<FoundLamp>& found) {
         if (run.interruptsSeen() > 0) return true;
         if (!query.empty()) return chooseLamp(found, query).match == LampChoice::Match::Found;
         // Simulated lamps all advertise at once; real ones are waited for
