@@ -376,10 +376,14 @@ int run(const QStringList& given, Context& context) {
     run.lamps = lamps;
     run.json = parser.isSet("json");
     run.lamp = parser.value("lamp");
-    if (parser.isSet("timeout")) {
+    // A number of seconds above 0; anything else is refused, not replaced
+    // by the default.
+    for (const auto& [name, seconds] : {std::pair{"timeout", &run.timeout},
+                                        std::pair{"time", &run.scanTime}}) {
+        if (!parser.isSet(name)) continue;
         bool ok = false;
-        run.timeout = parser.value("timeout").toDouble(&ok);
-        if (!ok || !(run.timeout > 0.0)) return usage(tr("--timeout needs a number of seconds."));
+        *seconds = parser.value(name).toDouble(&ok);
+        if (!ok || !(*seconds > 0.0)) return usage(tr("--%1 needs a number of seconds.").arg(name));
     }
     if (context.setVerbose) context.setVerbose(parser.isSet("verbose"));
     return command->run(run);

@@ -74,6 +74,8 @@ public:
     QStringList arguments;
     bool json = false;
     double timeout = 30.0;
+    // --time: how long to look for lamps.
+    double scanTime = 5.0;
     QString lamp;
     LampChoiceOptions lamps;
 
@@ -96,6 +98,20 @@ public:
 
     // Runs the event loop until `done`, --timeout or an interrupt; true when done.
     bool waitFor(const std::function<bool()>& done);
+    // Asks with `ask`, handing it the handler for the answer, and waits for
+    // the answer as waitFor() does; none when it did not come. The answer is
+    // kept apart from the command: one that comes after the wait gave up
+    // (--timeout, Ctrl+C) finds nothing of a command that has returned.
+    template <class T>
+    std::optional<T> await(const std::function<void(std::function<void(T)>)>& ask) {
+        auto answer = std::make_shared<std::optional<T>>();
+        ask([answer](T value) { *answer = std::move(value); });
+        waitFor([&] { return answer->has_value(); });
+        return *answer;
+    }
+    // Waits as await() does until everything queued so far has been
+    // answered or given up; true when it was.
+    bool awaitSent();
     // Signals received since the run started.
     int interruptsSeen() const;
 

@@ -10,14 +10,6 @@ namespace aq::cli {
 
 namespace {
 
-constexpr double kDefaultScanSeconds = 5.0;
-
-double scanSeconds(Run& run) {
-    bool ok = false;
-    const double seconds = run.value("time").value_or("").toDouble(&ok);
-    return ok && seconds > 0.0 ? seconds : kDefaultScanSeconds;
-}
-
 QString lampLabel(const FoundLamp& lamp) {
     const std::optional<std::string> name = lamp.name();
     return QString("\"%1\" %2")
@@ -82,9 +74,18 @@ QString connectFailureText(const BTLEController& link) {
     return tr("The connection failed: try again.");
 }
 
+// A scan that found nothing: why, where the adapter says, else what to try.
+int noLampFound(Run& run) {
+    const QString problem = adapterProblem(run.session->link());
+    return run.fail(kNoLamp, problem.isEmpty()
+                                 ? tr("No lamp found: check that it is switched on and in range, "
+                                      "then try again (or give --time more seconds).")
+                                 : problem);
+}
+
 std::vector<FoundLamp> scanFor(Run& run, const std::string& query) {
     const int simulated = run.lamps.simulate ? run.lamps.lamps : 0;
-    return run.session->scan(scanSeconds(run), [&](const std::vector<FoundLamp>& found) {
+    return run.session->scan(run.scanTime, [&](const std::vector<FoundLamp>& found) {
         if (run.interruptsSeen() > 0) return true;
         if (!query.empty()) return chooseLamp(found, query).match == LampChoice::Match::Found;
         // Simulated lamps all advertise at once; real ones are waited for
@@ -100,13 +101,7 @@ int Run::openLamp() {
     const std::string query = lamp.toStdString();
     const std::vector<FoundLamp> found = scanFor(*this, query);
     if (interruptsSeen() > 0) return fail(kStopped, tr("Interrupted while looking for lamps."));
-    if (found.empty()) {
-        const QString problem = adapterProblem(session->link());
-        return fail(kNoLamp, problem.isEmpty()
-                                 ? tr("No lamp found: check that it is switched on and in range, "
-                                      "then try again (or give --time more seconds).")
-                                 : problem);
-    }
+    if (found.empty()) return noLampFound(*this);
     const LampChoice choice = chooseLamp(found, query);
     if (choice.match != LampChoice::Match::Found) {
         QStringList list;
@@ -161,13 +156,7 @@ int scanCommand(Run& run) {
                                QString::fromStdString(l.name().value_or("?"))));
         }
     }
-    if (found.empty()) {
-        const QString problem = adapterProblem(run.session->link());
-        return run.fail(kNoLamp, problem.isEmpty() ? tr("No lamp found: check that it is "
-                                                        "switched on and in range, then try "
-                                                        "again (or give --time more seconds).")
-                                                   : problem);
-    }
+    if (found.empty()) return noLampFound(run);
     return kOk;
 }
 
@@ -203,16 +192,16 @@ QString colorText(const Color& c) {
 int infoCommand(Run& run) {
     if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("info takes no arguments."));
     if (const int code = run.openLamp()) return code;
-    std::optional<LampInfo> info;
     // This computer's time when the lamp's clock came, to compare them.
-    QDateTime now;
-    run.session->readInfo(
-        true,
-        [&](const LampInfo&, LampSession::InfoField field) {
-            if (field == LampSession::InfoField::Clock) now = run.context.now();
-        },
-        [&](const LampInfo& i) { info = i; });
-    run.waitFor([&] { return info.has_value(); });
+    auto clockCame = std::make_shared<QDateTime>();
+    const std::optional<LampInfo> info = run.await<LampInfo>([&](auto done) {
+        run.session->readInfo(
+            true,
+            [clockCame, now = run.context.now](const LampInfo&, LampSession::InfoField field) {
+                if (field == LampSession::InfoField::Clock) *clockCame = now();
+            },
+            std::move(done));
+    });
     if (!info || !info->demoLoop) {
         return run.fail(kStopped, tr("The lamp stopped answering while its values were read: "
                                      "move closer or switch it off and on, then try again."));
@@ -222,7 +211,7 @@ int infoCommand(Run& run) {
     if (info->clock) {
         if (const auto local = info->clock->toLocalSeconds()) {
             const qint64 lampSeconds = local->time_since_epoch().count();
-            const QDateTime n = now;
+            const QDateTime n = *clockCame;
             const qint64 here = QDateTime(n.date(), n.time(), Qt::UTC).toSecsSinceEpoch();
             difference = lampSeconds - here;
         }

@@ -22,10 +22,11 @@ bool sendAndWait(Run& run, const std::function<void(BTLEController&)>& send) {
     BTLEController& link = run.session->link();
     const std::uint64_t epoch = link.linkEpoch();
     send(link);
-    bool sent = false;
-    run.session->whenSent([&] { sent = true; });
-    // Not cut short by Ctrl+C: what was queued goes out whole.
-    return run.session->runUntil([&] { return sent; }, run.timeout) && link.linkEpoch() == epoch;
+    // Kept apart from this call, as Run::await does. Not cut short by
+    // Ctrl+C: what was queued goes out whole.
+    auto sent = std::make_shared<bool>(false);
+    run.session->whenSent([sent] { *sent = true; });
+    return run.session->runUntil([&] { return *sent; }, run.timeout) && link.linkEpoch() == epoch;
 }
 
 }  // namespace

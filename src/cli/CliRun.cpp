@@ -54,6 +54,11 @@ bool Run::waitFor(const std::function<bool()>& done) {
     return session->runUntil([&] { return done() || interruptsSeen() > 0; }, timeout) && done();
 }
 
+bool Run::awaitSent() {
+    return await<bool>([this](auto done) { session->whenSent([done] { done(true); }); })
+        .has_value();
+}
+
 int Run::interruptsSeen() const {
     return context.interrupts ? context.interrupts->load() - _interruptsAtStart : 0;
 }

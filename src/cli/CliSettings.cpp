@@ -23,9 +23,9 @@ int setClockTo(Run& run, const std::function<LampDateTime()>& time) {
     if (const int code = run.openLamp()) return code;
     // Taken as late as possible, so the lamp gets the time it is sent at.
     const LampDateTime sent = time();
-    std::optional<std::optional<LampDateTime>> read;
-    run.session->setClock(sent, [&](std::optional<LampDateTime> t) { read = t; });
-    if (!run.waitFor([&] { return read.has_value(); }) || !*read) {
+    const auto read = run.await<std::optional<LampDateTime>>(
+        [&](auto done) { run.session->setClock(sent, std::move(done)); });
+    if (!read || !*read) {
         return run.fail(kStopped, tr("The lamp did not answer the clock setting: move closer or "
                                      "switch it off and on, then try again."));
     }
@@ -50,18 +50,16 @@ int writeAndReadBack(Run& run, const std::function<void()>& write,
                      const QJsonObject& json) {
     if (const int code = run.openLamp()) return code;
     write();
-    std::optional<std::uint64_t> value;
-    read([&](std::uint64_t v) { value = v; });
-    bool idle = false;
-    run.session->whenSent([&] { idle = true; });
-    if (!run.waitFor([&] { return idle; }) || !value) {
+    auto value = std::make_shared<std::optional<std::uint64_t>>();
+    read([value](std::uint64_t v) { *value = v; });
+    if (!run.awaitSent() || !*value) {
         return run.fail(kStopped, tr("The lamp did not answer: move closer or switch it off and "
                                      "on, then try again."));
     }
-    if (*value != wanted) {
+    if (**value != wanted) {
         return run.fail(
             kMismatch,
-            tr("The lamp reads %1 as %2 after it was set: try again.").arg(what).arg(*value));
+            tr("The lamp reads %1 as %2 after it was set: try again.").arg(what).arg(**value));
     }
     if (run.json) {
         run.printJson(json);
@@ -95,9 +93,9 @@ int nameSetCommand(Run& run) {
                                    "punctuation without accents."));
     }
     if (const int code = run.openLamp()) return code;
-    std::optional<std::optional<std::string>> read;
-    run.session->rename(name.toStdString(), [&](std::optional<std::string> n) { read = n; });
-    if (!run.waitFor([&] { return read.has_value(); }) || !*read) {
+    const auto read = run.await<std::optional<std::string>>(
+        [&](auto done) { run.session->rename(name.toStdString(), std::move(done)); });
+    if (!read || !*read) {
         return run.fail(kStopped, tr("The lamp did not answer the new name: move closer or "
                                      "switch it off and on, then try again."));
     }

@@ -37,15 +37,6 @@ std::optional<std::pair<unsigned, unsigned>> windowOption(Run& run, const QStrin
     return window;
 }
 
-template <class T>
-std::optional<T> waitForValue(Run& run,
-                              const std::function<void(std::function<void(const T&)>)>& ask) {
-    std::optional<T> value;
-    ask([&](const T& v) { value = v; });
-    run.waitFor([&] { return value.has_value(); });
-    return value;
-}
-
 QJsonValue jsonOf(const std::optional<unsigned>& v) {
     return v ? QJsonValue(static_cast<int>(*v)) : QJsonValue();
 }
@@ -111,7 +102,7 @@ int moonGetCommand(Run& run) {
     if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("moon get takes no arguments."));
     if (const int code = run.openLamp()) return code;
     const auto moon =
-        waitForValue<MoonSettings>(run, [&](auto done) { run.session->readMoon(std::move(done)); });
+        run.await<MoonSettings>([&](auto done) { run.session->readMoon(std::move(done)); });
     if (!moon || !moon->day || !moon->start) return notAnswered(run);
     printMoon(run, *moon);
     return kOk;
@@ -151,11 +142,11 @@ int moonSetCommand(Run& run) {
             }
         }
     }
-    std::optional<bool> written;
-    run.session->writeMoon(moon, [&](bool ok) { written = ok; });
-    if (!run.waitFor([&] { return written.has_value(); }) || !*written) return notAnswered(run);
+    const auto written =
+        run.await<bool>([&](auto done) { run.session->writeMoon(moon, std::move(done)); });
+    if (!written || !*written) return notAnswered(run);
     const auto read =
-        waitForValue<MoonSettings>(run, [&](auto done) { run.session->readMoon(std::move(done)); });
+        run.await<MoonSettings>([&](auto done) { run.session->readMoon(std::move(done)); });
     if (!read) return notAnswered(run);
     const bool same = (!moon.day || read->day == moon.day) &&
                       (!moon.intensity || read->intensity == moon.intensity) &&
@@ -172,8 +163,8 @@ int moonSetCommand(Run& run) {
 int weatherGetCommand(Run& run) {
     if (!run.arguments.isEmpty()) return run.fail(kUsage, tr("weather get takes no arguments."));
     if (const int code = run.openLamp()) return code;
-    const auto weather = waitForValue<WeatherSettings>(
-        run, [&](auto done) { run.session->readWeather(std::move(done)); });
+    const auto weather =
+        run.await<WeatherSettings>([&](auto done) { run.session->readWeather(std::move(done)); });
     if (!weather || !weather->boltStart) return notAnswered(run);
     printWeather(run, *weather);
     return kOk;
@@ -205,11 +196,11 @@ int weatherSetCommand(Run& run) {
                                    "weather set --help'."));
     }
     if (const int code = run.openLamp()) return code;
-    std::optional<bool> written;
-    run.session->writeWeather(w, [&](bool ok) { written = ok; });
-    if (!run.waitFor([&] { return written.has_value(); }) || !*written) return notAnswered(run);
-    const auto read = waitForValue<WeatherSettings>(
-        run, [&](auto done) { run.session->readWeather(std::move(done)); });
+    const auto written =
+        run.await<bool>([&](auto done) { run.session->writeWeather(w, std::move(done)); });
+    if (!written || !*written) return notAnswered(run);
+    const auto read =
+        run.await<WeatherSettings>([&](auto done) { run.session->readWeather(std::move(done)); });
     if (!read) return notAnswered(run);
     const auto same = [](const std::optional<unsigned>& sent, const std::optional<unsigned>& got) {
         return !sent || sent == got;
@@ -235,10 +226,8 @@ int testCommand(Run& run) {
     } else {
         link.liveBolt();
     }
-    bool sent = false;
-    run.session->whenSent([&] { sent = true; });
     // A command given up changes the link epoch.
-    if (!run.waitFor([&] { return sent; }) || link.linkEpoch() != epoch) return notAnswered(run);
+    if (!run.awaitSent() || link.linkEpoch() != epoch) return notAnswered(run);
     if (run.json) {
         run.printJson(QJsonObject{{"test", what}});
     } else {

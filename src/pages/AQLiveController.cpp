@@ -13,6 +13,7 @@
 #include "pages/SliderCommit.h"
 #include "session/GlobalStore.h"
 #include "session/LampSession.h"
+#include "session/LiveMode.h"
 #include "widgets/AQButton.h"
 #include "widgets/AQSlider.h"
 
@@ -155,8 +156,7 @@ void AQLiveController::reloadIfChannelsChanged() {
 void AQLiveController::onEnter() {
     AQController::onEnter();
     reloadIfChannelsChanged();
-    link().setMode(kModeLive);
-    darkenAll();
+    enterLiveMode(link(), GlobalStore::channelCount(), _device);
 }
 
 void AQLiveController::onLeave() {
@@ -164,21 +164,13 @@ void AQLiveController::onLeave() {
     for (const QPointer<SliderCommit>& c : _commits) {
         if (c) c->cancel();
     }
-    link().setMode(kModeNormal);
-    darkenAll();
+    leaveLiveMode(link(), GlobalStore::channelCount(), _device);
     for (const QPointer<AQSlider>& s : _slider) {
         if (!s) continue;
         // Quietly: the lamp has just been told 0.
         const QSignalBlocker block(s.data());
         s->setValue(0);
     }
-}
-
-void AQLiveController::darkenAll() {
-    // Keyed like the sliders' values: a value of a channel still waiting
-    // would otherwise reach the lamp after its zero.
-    const std::uint8_t count = GlobalStore::channelCount();
-    for (std::uint8_t i = 0; i < count; ++i) link().liveValueOverload(0, i, _device);
 }
 
 unsigned AQLiveController::sliderToLive(int percent) {

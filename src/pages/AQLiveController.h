@@ -50,10 +50,6 @@ private:
 class AQLiveController : public AQController {
     Q_OBJECT
 public:
-    // Operating modes this page sets.
-    static constexpr unsigned kModeNormal = 0;
-    static constexpr unsigned kModeLive = 2;
-
     explicit AQLiveController(QObject* parent = nullptr);
     ~AQLiveController() override;
 
@@ -91,8 +87,6 @@ private:
     // rows show (first entry, or a lamp with other channels connected).
     void reloadIfChannelsChanged();
     static QStringList channelNames();
-    // Zero to every channel, each replacing a value of its own still waiting.
-    void darkenAll();
 
     std::uint8_t _device = 0;
     QScrollArea* _tableView = nullptr;

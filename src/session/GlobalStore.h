@@ -52,7 +52,6 @@ public:
     void setDevices(std::vector<Device> devices);
     BTLEController& btController() { return _session->link(); }
     LampSession& session() { return *_session; }
-    LampNameBook& lampNames() { return _names; }
     // The per-user preferences the store was configured with.
     Preferences& preferences() { return _preferences; }
     // Upper-case UUID text of the lamp connected last; none before the first.

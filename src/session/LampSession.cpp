@@ -285,7 +285,9 @@ void LampSession::readInfo(bool settings, InfoStep step,
         slaves();
     });
     // The chain only goes quiet when it has ended, read whole or not.
-    lamp->whenIdle([run] { run->finish(); });
+    lamp->whenIdle([run, alive = _alive] {
+        if (*alive) run->finish();
+    });
 }
 
 void LampSession::readMoon(std::function<void(const MoonSettings&)> done) {
@@ -304,8 +306,8 @@ void LampSession::readMoon(std::function<void(const MoonSettings&)> done) {
         lamp->getMoonActive(static_cast<std::uint8_t>(i),
                             [moon, i](bool on) { moon->active[i] = on; });
     }
-    lamp->whenIdle([moon, done = std::move(done)] {
-        if (done) done(*moon);
+    lamp->whenIdle([moon, alive = _alive, done = std::move(done)] {
+        if (*alive && done) done(*moon);
     });
 }
 
@@ -320,8 +322,8 @@ void LampSession::readWeather(std::function<void(const WeatherSettings&)> done) 
         w->boltStart = start;
         w->boltEnd = end;
     });
-    lamp->whenIdle([w, done = std::move(done)] {
-        if (done) done(*w);
+    lamp->whenIdle([w, alive = _alive, done = std::move(done)] {
+        if (*alive && done) done(*w);
     });
 }
 
@@ -368,8 +370,8 @@ void LampSession::setClock(const LampDateTime& time,
     // arrived is not taken for done.
     lamp->setRTC(time,
                  [lamp, run] { lamp->getRTC([run](const LampDateTime& t) { run->read = t; }); });
-    lamp->whenIdle([run] {
-        if (run->done) std::exchange(run->done, nullptr)(run->read);
+    lamp->whenIdle([run, alive = _alive] {
+        if (*alive && run->done) std::exchange(run->done, nullptr)(run->read);
     });
 }
 
@@ -377,8 +379,9 @@ void LampSession::rename(const std::string& name,
                          std::function<void(std::optional<std::string>)> done) {
     BTLEController* lamp = _link.get();
     if (lamp->firedCommand() || lamp->waitingCommandCount() != 0) {
-        lamp->whenIdle(
-            [this, name, done = std::move(done)]() mutable { rename(name, std::move(done)); });
+        lamp->whenIdle([this, alive = _alive, name, done = std::move(done)]() mutable {
+            if (*alive) rename(name, std::move(done));
+        });
         return;
     }
     auto read = std::make_shared<std::optional<std::string>>();
@@ -386,9 +389,16 @@ void LampSession::rename(const std::string& name,
     lamp->getName([read](const std::string& reported) { *read = lampNameText(reported); });
     const PeripheralPtr peripheral = lamp->peripheral();
     const std::string identifier = peripheral ? peripheral->identifier() : std::string();
-    lamp->whenIdle([this, read, identifier, done = std::move(done)] {
-        if (*read && _names && !identifier.empty()) _names->save(identifier, **read);
+    lamp->whenIdle([names = _names, alive = _alive, read, identifier, done = std::move(done)] {
+        if (!*alive) return;
+        if (*read && names && !identifier.empty()) names->save(identifier, **read);
         if (done) done(*read);
+    });
+}
+
+void LampSession::whenSent(std::function<void()> done) {
+    _link->whenIdle([alive = _alive, done = std::move(done)] {
+        if (*alive && done) done();
     });
 }
 

@@ -109,9 +109,6 @@ public:
 
     BTLEController& link() { return *_link; }
     Dispatch& dispatch() { return _dispatch; }
-    LampNameBook* names() { return _names; }
-    // What the connected lamp and its slaves are known to hold.
-    LampProgrammeState& knownProgrammes() { return _known; }
     // The connected lamp and the link epoch, for the transfers.
     LampMemory memory();
 
@@ -138,6 +135,7 @@ public:
     std::optional<LampDescription> description() const;
 
     // --- values (main thread, answers delivered later) --------------------
+    // The `done` handlers below are not called once the session is gone.
     // Reads clock, slaves, firmware, serial number and energy counter in
     // that order, each asked for after the one before has been answered;
     // then, when `settings`, the mode and the demo loop. `step` hears of
@@ -161,7 +159,7 @@ public:
     // name book. `done` gets the name read back, or none without an answer.
     void rename(const std::string& name, std::function<void(std::optional<std::string>)> done);
     // Calls `done` once everything queued so far has been answered or given up.
-    void whenSent(std::function<void()> done) { _link->whenIdle(std::move(done)); }
+    void whenSent(std::function<void()> done);
 
     // --- transfers (worker) ------------------------------------------------
     // The device's day programme as curves in the channel looks the ready

@@ -56,7 +56,6 @@ public:
     // Appends the pair unless the look-up gives that name already (see
     // appendLampName); a failed write is logged.
     void save(const std::string& uuid, const std::string& name);
-    Preferences& preferences() { return _preferences; }
 
 private:
     const LampNameIndex& indexLocked();

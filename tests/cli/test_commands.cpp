@@ -98,6 +98,7 @@ TEST_F(CliTest, CommandLinesThatCannotBeFollowedAndLampsThatCannotBeReachedFail)
          "--day needs a whole number from 1 to 28"},
         {{"--simulate", "live", "Green=50"}, 1, "no channel \"Green\""},
         {{"--simulate", "programme", "download"}, 1, "-o FILE.aqp"},
+        {{"--simulate", "scan", "--time", "5s"}, 1, "--time needs a number of seconds"},
         {{"--simulate", "firmware", "update", "/nonexistent.hex"}, 5, "Nothing was sent"},
         {{"--simulate=refuse-connect", "info"}, 2, "refused the connection"},
         {{"--simulate=adapter-off", "scan"}, 2, "switched off"},
