@@ -725,6 +725,14 @@ Die Datei ist beschädigt oder unvollständig; es wurde nichts gesendet.</transl
         <source>no valid date</source>
         <translation>kein gültiges Datum</translation>
     </message>
+    <message>
+        <source>Clock not set</source>
+        <translation>Uhr nicht gestellt</translation>
+    </message>
+    <message>
+        <source>The lamp did not confirm the new time, so its clock is shown as it was. Set the clock again.</source>
+        <translation>Die Lampe hat die neue Zeit nicht bestätigt; ihre Uhr wird daher wie zuvor angezeigt. Stellen Sie die Uhr noch einmal.</translation>
+    </message>
 </context>
 <context>
     <name>aq::AQLiveController</name>

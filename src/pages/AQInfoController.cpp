@@ -13,10 +13,11 @@
 
 #include "link/BTLEController.h"
 #include "link/Log.h"
+#include "pages/Alerts.h"
 #include "pages/ClockCare.h"
 #include "pages/PageLook.h"
-#include "widgets/AQButton.h"
 #include "session/GlobalStore.h"
+#include "widgets/AQButton.h"
 
 namespace aq {
 
@@ -121,11 +122,26 @@ void AQInfoController::sendClock(const QDateTime& time) {
     // What is shown comes from the lamp: the clock is read back once the
     // lamp has taken it, so a write that never arrived is not shown as done.
     QPointer<AQInfoController> self(this);
-    GlobalStore::sharedInstance().session().setClock(
-        lampFromDateTime(time), [self](std::optional<LampDateTime> read) {
-            if (self && read) self->clockIsRead(*read);
-        });
+    GlobalStore::sharedInstance().session().setClock(lampFromDateTime(time),
+                                                     [self](std::optional<LampDateTime> read) {
+                                                         if (!self) return;
+                                                         if (read) {
+                                                             self->clockIsRead(*read);
+                                                         } else {
+                                                             self->clockNotSet();
+                                                         }
+                                                     });
     logLine("saved rtc");
+}
+
+void AQInfoController::clockNotSet() {
+    // A lost link is told by the connection page; here the lamp is still
+    // there but did not confirm the time.
+    if (!link().is_connected()) return;
+    if (_lampClock.isValid()) showLampClock();  // not the time that never arrived
+    showAlert(view() ? view()->window() : nullptr, tr("Clock not set"),
+              tr("The lamp did not confirm the new time, so its clock is shown as it was. "
+                 "Set the clock again."));
 }
 
 void AQInfoController::clockIsRead(const LampDateTime& time) {

@@ -59,7 +59,6 @@ signals:
     void lampClockRead(const QDateTime& lamp, const QDateTime& computer);
 
 public:
-
     // The lamp's clock fields as a local date and time, and back. Fields
     // that form no date give an invalid QDateTime.
     static QDateTime dateTimeFromLamp(const LampDateTime& time);
@@ -71,6 +70,8 @@ private:
     // begun by an earlier entry (`entry`) are not shown.
     void readRtc(std::uint64_t entry);
     void clockIsRead(const LampDateTime& time);
+    // The lamp did not read back a time after a set: said, and its last known clock shown.
+    void clockNotSet();
     // Sends the clock and shows what the lamp reads back once it answered.
     void sendClock(const QDateTime& time);
     // The lamp's clock as last read or set, at this computer's time then;

@@ -165,9 +165,12 @@ TEST_F(InfoTest, SetsTheLampToThisComputersTime) {
     const QString before = info().lbClockOffset()->text();
     ASSERT_NE(before, "in step with this computer");
     lamp->setFaults({.noAnswerFrom = lamp->receivedCount() + 1});
+    alerts.clear();
     click(info().btnSetClock());
     dispatch.runUntilIdle(30.0);
     EXPECT_EQ(info().lbClockOffset()->text(), before);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].contains("Set the clock again")) << alerts[0].toStdString();
 }
 
 TEST_F(InfoTest, ClockRunsOnWhileThePageIsShown) {
