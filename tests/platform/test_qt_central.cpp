@@ -167,7 +167,6 @@ TEST(QtBleStates, QtStatesAndErrorsMapToPeripheralAndCentralStates) {
         {C::DiscoveringState, PeripheralState::Connected},
         {C::DiscoveredState, PeripheralState::Connected},
         {C::ClosingState, PeripheralState::Disconnected},
-        {C::AdvertisingState, PeripheralState::Disconnected},
     };
     for (const auto& [qt, expected] : cases)
         EXPECT_EQ(peripheralStateFor(qt), expected) << qtEnumKey(qt);
