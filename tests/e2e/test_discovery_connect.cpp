@@ -53,9 +53,6 @@ TEST_F(DiscoveryAndConnect, ListsConnectsAnswersAndListsTheSameLampAgain) {
     ASSERT_TRUE(waitUntil([&] { return info.has_value(); }, 10.0));
     EXPECT_TRUE(info->clock.has_value());
     EXPECT_EQ(info->slaves, 2);
-    EXPECT_EQ(info->firmware, "1.0.7");
-    EXPECT_EQ(info->serial, 0x0000A0C120240117u);
-    EXPECT_EQ(info->energyKWh, 412u);
 
     // --- back to the connection page: the lamp is listed again, as the same handle.
     link().disconnect();

@@ -287,23 +287,11 @@ TEST_F(LampFixture, AShortSecondNameHalfDeliversNoName) {
     EXPECT_EQ(log.matching("getName: answer too short (12 of 13 bytes)").size(), 1u);
 }
 
-TEST_F(LampFixture, ANameReadWithoutHandlerStillAsksForTheSecondHalf) {
-    controller.getName({});
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(sent(kRw), (std::vector<Bytes>{{0x8B, 0x00}, {0x8C, 0x00}}));
-}
-
 TEST_F(LampFixture, NameBytesAfterTheEndAreNotRead) {
     lamp->craft(kRw, 0x96, withText(0x96, std::string("Red\0Blue\0\0\0\0\0\0", 14)));
     lamp->craft(kRw, 0x9F, withText(0x9F, std::string("\0Reef", 5)));
     EXPECT_EQ(onWorker([&] { return controller.getChannelName(1); }), "Red");
     EXPECT_EQ(onWorker([&] { return controller.getPresettingName(1); }), "");
-}
-
-TEST_F(LampFixture, AChannelColourIsLoggedAsFractionsWithoutLineFeed) {
-    lamp->craft(kRw, 0x99, {0x99, 255, 128, 0});
-    (void)onWorker([&] { return controller.getChannelColor(0); });
-    EXPECT_TRUE(log.contains("r:1.0 g:0.5 b:0.0"));
 }
 
 TEST_F(LampFixture, AShortPointAnswerLeavesTheOutParametersAlone) {

@@ -71,7 +71,6 @@ TEST_F(Connection, ScansForTheLampServiceOnly) {
     ASSERT_EQ(central.scans.size(), 1u);
     EXPECT_EQ(central.scans[0], std::vector<std::string>{kLampServiceUUID});
     EXPECT_TRUE(controller.is_scanning());
-    EXPECT_TRUE(log.contains("peripheral found: AquaLamp\n"));
 }
 
 TEST_F(Connection, ARepeatedDiscoveryIsListedOnceButStillReported) {
@@ -80,7 +79,6 @@ TEST_F(Connection, ARepeatedDiscoveryIsListedOnceButStillReported) {
     sim.advertiseAgain();
     EXPECT_EQ(controller.peripherals().size(), 1u);
     EXPECT_EQ(discoveries, 2);
-    EXPECT_TRUE(log.contains("already in array\n"));
 }
 
 TEST_F(Connection, ANewScanStartsWithAnEmptyList) {
@@ -127,16 +125,7 @@ TEST_F(Connection, ConnectingStopsTheScanAndBecomesReadyOnce) {
     ASSERT_TRUE(controller.bl_characteristic());
     EXPECT_EQ(controller.rw_characteristic()->uuid(), kCommandCharacteristicUUID);
     EXPECT_EQ(controller.bl_characteristic()->uuid(), kBootLoaderCharacteristicUUID);
-    const std::vector<std::string> expected = {
-        "connected to AquaLamp\n",
-        "serivce discoverd: 34759FEA-87D7-4147-93A5-BD01CDE7CFEB\n",
-        "characteristic discoverd: DBDB7918-EE5B-4814-8824-D63EB1127942\n",
-        "characteristic discoverd: 017CC1F3-63D4-49FC-9DA0-6AEBDCE6EA31\n",
-        "characteristic discoverd: BDABCCB8-A27E-48A2-9278-0874523AF750\n",
-        "connection is ready\n"};
-    auto entries = log.entries();
-    entries.erase(entries.begin(), std::find(entries.begin(), entries.end(), expected[0]));
-    EXPECT_EQ(entries, expected);
+    EXPECT_EQ(log.matching("connection is ready").size(), 1u);
 }
 
 TEST_F(Connection, ALaterDiscoveryLogsReadyAgainButCallsNoHandler) {

@@ -92,8 +92,6 @@ TEST_F(FirmwareUpdate, SendsOnePageExactlyInOrder) {
     EXPECT_EQ(loader.completedUpdates(), 1);
     EXPECT_EQ(loader.refusedPackets(), 0);
     EXPECT_EQ(loader.pageAddresses(), std::vector<std::uint32_t>{0});
-    const auto kept = loader.image();
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(kept[i], i < 16 ? i : 0xFF) << i;
 }
 
 // Each answer takes longer than the pause between packets: every packet still arrives, in

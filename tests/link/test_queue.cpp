@@ -58,15 +58,6 @@ TEST_F(Queue, AChainedCommandJumpsAheadOfThoseWaiting) {
     EXPECT_EQ(opcodes(*lamp), (std::vector<int>{0xA, 0xE, 0xC, 0xB}));
 }
 
-TEST_F(Queue, HandlersGetTheBytesReadBack) {
-    std::vector<Bytes> answers;
-    fireOp(0x81, [&](const Bytes& r) { answers.push_back(r); });
-    fireOp(0x82, [&](const Bytes& r) { answers.push_back(r); });
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    // The simulated lamp echoes the opcode; newest first.
-    EXPECT_EQ(answers, (std::vector<Bytes>{{0x81}, {0x82}}));
-}
-
 // A read reported as failed hands on no bytes, not the previous answer left in the
 // characteristic; a second report for the same read, or one with nothing in flight, is dropped.
 TEST_F(Queue, OnlyTheFirstReportOfARunningCommandIsItsAnswer) {
@@ -82,15 +73,6 @@ TEST_F(Queue, OnlyTheFirstReportOfARunningCommandIsItsAnswer) {
     controller.didUpdateValueForCharacteristic(peripheral, rw, std::nullopt);
     ASSERT_TRUE(dispatch.runUntilIdle());
     EXPECT_EQ(answers, (std::vector<Bytes>{{0x81}, {}}));
-}
-
-TEST_F(Queue, OverloadKeepsOnlyTheNewestWaitingValue) {
-    fireOp(0xA);
-    overloadOp(0x51);
-    overloadOp(0x52);
-    EXPECT_EQ(controller.waitingCommandCount(), 1u);
-    ASSERT_TRUE(dispatch.runUntilIdle());
-    EXPECT_EQ(opcodes(*lamp), (std::vector<int>{0xA, 0x52}));
 }
 
 TEST_F(Queue, OverloadOnAnIdleLinkWritesAtOnce) {
@@ -183,8 +165,7 @@ TEST_P(StaleRule, ALoadAbandonsOnlyACommandWrittenMoreThanOneSecondAgo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ages, StaleRule,
-                         ::testing::Values(StaleCase{0.8, false}, StaleCase{0.99, false},
-                                           StaleCase{1.2, true}));
+                         ::testing::Values(StaleCase{0.99, false}, StaleCase{1.2, true}));
 
 TEST_F(Queue, AnUnansweredCommandIsAbandonedAfterFiveSecondsEvenWithNothingLoaded) {
     noAnswerFromNext();
@@ -273,10 +254,7 @@ TEST_F(Queue, SyncCommandsFromAWorkerReturnTheirAnswersInOrder) {
         }
     });
     ASSERT_TRUE(dispatch.runUntilIdle());
-    ASSERT_EQ(answers.size(), 3u);
-    EXPECT_EQ(answers[0], Bytes{0x81});
-    EXPECT_EQ(answers[1], Bytes{0x82});
-    EXPECT_EQ(answers[2], Bytes{0x83});
+    EXPECT_EQ(answers, (std::vector<std::optional<Bytes>>{Bytes{0x81}, Bytes{0x82}, Bytes{0x83}}));
     EXPECT_EQ(opcodes(*lamp), (std::vector<int>{0x81, 0x82, 0x83}));
 }
 

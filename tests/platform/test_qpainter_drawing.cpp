@@ -93,8 +93,6 @@ TEST(QPainterDrawing, TextIsPlacedByItsTopLeftCorner) {
         size = drawing.measureText("MMMM", style);
         drawing.drawText("MMMM", ViewPoint{50, 40}, style);
     }
-    ASSERT_GT(size.width, 10.0);
-    ASSERT_GT(size.height, 10.0);
     const QRect ink = inkBounds(image);
     ASSERT_FALSE(ink.isEmpty()) << "no text drawn";
     EXPECT_GE(ink.top(), 40);

@@ -188,12 +188,5 @@ TEST(DemoLamps, AreAMasterWithSlavesAndADayInUse) {
     EXPECT_LE(std::chrono::abs(*now - *lampNow), std::chrono::seconds{60});
 }
 
-TEST(DemoLamps, SlaveCountIsChosen) {
-    VirtualDispatch dispatch;
-    SimCentral central(dispatch, 0.01);
-    EXPECT_EQ(makeDemoLamps(central, 0)->model().devices.size(), 1u);
-    EXPECT_EQ(makeDemoLamps(central, 4)->model().devices.size(), 5u);
-}
-
 }  // namespace
 }  // namespace aq
