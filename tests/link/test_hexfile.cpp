@@ -145,6 +145,9 @@ TEST_F(HexFileTest, BadLinesEndTheReading) {
         {"count beyond the line", ":10020000" + std::string("0102030405") + "00"},
         {"a character that is no hex digit", ":04020000G1020304F1"},
         {"a lower-case letter past f", ":04020000g1020304F1"},
+        // A whole record behind it: only the first character is wrong.
+        {"another character in place of the colon",
+         "X" + hexRecord(0x0200, 0, run(1, 4)).substr(1)},
         {"blank before the line end", hexRecord(0x0200, 0x00, run(1, 4)) + " "},
     };
     for (const Case& c : cases) {
